@@ -1,0 +1,39 @@
+// Texture records and the named registries that own them.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/d3d9.h"
+
+// One device texture with its level-0 surface and that level's description, fetched once.
+// Owned by a TextureRegistry; callers only borrow it.
+struct Texture {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* surface = nullptr;  // level 0; the colour target when this is a render target
+    D3DSURFACE_DESC desc{};                // level 0; Width/Height are the texture's (power-of-two) size
+
+    bool LoadFromFile(const std::string& path);
+    bool CreateRenderTarget(int width, int height);
+    void Release();      // surface first, then texture
+    void ClearTarget();  // clears the bound colour target and depth; "clear failed\n" on failure
+};
+
+// Get-or-create collection keyed by the exact byte string. Only successful fills are remembered.
+class TextureRegistry {
+public:
+    Texture* GetOrLoad(const std::string& path);
+    Texture* GetOrCreateRenderTarget(const std::string& name, int width, int height);
+    void ReleaseAll();  // newest first
+    ~TextureRegistry() { ReleaseAll(); }
+
+    std::deque<std::string> order;                            // creation order
+    std::map<std::string, std::unique_ptr<Texture>> entries;  // byte-wise ordered
+};
+
+// The two program-wide registries. They are objects of the program's start-up (constructed in
+// order after the music stream, fileTextures first); these point at them while they live.
+extern TextureRegistry* fileTextures;
+extern TextureRegistry* renderTargets;

@@ -1,0 +1,46 @@
+#include "tests/common/headless.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "platform/d3dwindow.h"
+
+void UseHeadlessDevice() {
+    static D3DWindow* window = nullptr;  // lives for the whole test program
+    if (window) return;
+    PlatformUseOffscreenVideo();
+    MessageLog quiet;  // the software-rasterizer warning is expected here
+    window = new D3DWindow(640, 480, false, "virelle-test");
+}
+
+MessageLog::MessageLog() {
+    SetMessageBoxHook([this](const char* text, const char* caption) { boxes.emplace_back(text, caption); });
+}
+
+MessageLog::~MessageLog() { SetMessageBoxHook(nullptr); }
+
+ScratchDir::ScratchDir() {
+    std::random_device rd;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        auto candidate = base / ("virelle-test-" + std::to_string(rd()));
+        if (std::filesystem::create_directory(candidate)) {
+            path = candidate.string();
+            break;
+        }
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}

@@ -1,0 +1,28 @@
+// Shared test support: one offscreen window and device per test program, message-box capture and
+// scratch folders.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Creates the offscreen 640x480 window and its device once; later calls do nothing.
+void UseHeadlessDevice();
+
+// Records every message box shown while it lives, instead of showing it.
+struct MessageLog {
+    MessageLog();
+    ~MessageLog();
+    std::vector<std::pair<std::string, std::string>> boxes;  // (text, caption), in order
+};
+
+// A fresh empty folder under the system's temporary folder, removed when this goes.
+struct ScratchDir {
+    ScratchDir();
+    ~ScratchDir();
+    std::string path;
+    std::string File(const std::string& name) const { return path + "/" + name; }
+};
+
+// Writes bytes to a file; true on success.
+bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);

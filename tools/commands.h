@@ -1,0 +1,17 @@
+// Sub-commands of virelle-tools. Each returns the process exit status.
+#pragma once
+
+int CmdInspect(int argc, char** argv);       // inspect FILE: dispatches on the file's kind
+int CmdSpectrum(int argc, char** argv);      // spectrum FILE --time T | --from A --to B --fps F
+int CmdFrame(int argc, char** argv);         // frame [--composition F | --scene F] --time T --out F.png
+int CmdRender(int argc, char** argv);        // render --from A --to B --fps F --out DIR
+int CmdMakeContent(int argc, char** argv);   // make-content --out DIR
+
+// The kinds behind inspect and frame.
+int InspectMp3(const char* path);
+int InspectImage(const char* path, const char* level0Out);  // level0Out may be null
+int InspectComposition(const char* path);
+int InspectScene(const char* path);
+int FrameComposition(const char* path, float time, const char* out);
+int FrameScene(const char* path, int camera, float time, const char* out);
+int FrameShow(float time, float fps, const char* out);

@@ -1,0 +1,41 @@
+// virelle-tools: the show's companion command (inspection, spectra, offline frames, content).
+#include <cstdio>
+#include <cstring>
+
+#include "tools/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+    const char* usage;
+};
+
+const Command commands[] = {
+    {"inspect", CmdInspect, "inspect FILE [--level0 OUT.png]   describe an .mp3, image, .cda or .SCENE file as JSON"},
+    {"spectrum", CmdSpectrum, "spectrum FILE (--time T | --from A --to B --fps F)   the show's spectrum of a music file"},
+    {"frame", CmdFrame,
+     "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F]   draw one frame headless"},
+    {"render", CmdRender, "render --from A --to B --fps F --out DIR   render the show offline to PNG frames"},
+    {"make-content", CmdMakeContent, "make-content --out DIR   write the show's content (data/, music/)"},
+};
+
+void PrintHelp(FILE* to) {
+    std::fprintf(to, "usage: virelle-tools COMMAND [ARGS]\n\ncommands:\n");
+    for (const Command& c : commands) std::fprintf(to, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        PrintHelp(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const Command& c : commands)
+        if (!std::strcmp(argv[1], c.name)) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "virelle-tools: unknown command '%s'\n", argv[1]);
+    PrintHelp(stderr);
+    return 2;
+}
