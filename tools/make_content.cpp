@@ -1,9 +1,31 @@
-// Placeholder until this command is built.
+// make-content --out DIR: writes the show's content under DIR (data/ and music/).
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "tools/commands.h"
+#include "tools/content/content.h"
 
-int CmdMakeContent(int, char**) {
-    std::fprintf(stderr, "virelle-tools: make-content is not built yet\n");
-    return 1;
+int CmdMakeContent(int argc, char** argv) {
+    if (argc != 2 || std::strcmp(argv[0], "--out") != 0) {
+        std::fprintf(stderr, "usage: virelle-tools make-content --out DIR\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    std::error_code ec;
+    std::filesystem::create_directories(dir + "/data", ec);
+    std::filesystem::create_directories(dir + "/music", ec);
+    if (ec) {
+        std::fprintf(stderr, "make-content: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
+        return 1;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const bool visual = MakeVisualContent(dir);
+    const bool music = MakeMusic(dir);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!visual || !music) return 1;
+    std::printf("make-content: wrote %s/data and %s/music in %.1f s\n", dir.c_str(), dir.c_str(), seconds);
+    return 0;
 }

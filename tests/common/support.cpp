@@ -5,15 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/d3dwindow.h"
-
-void UseHeadlessDevice() {
-    static D3DWindow* window = nullptr;  // lives for the whole test program
-    if (window) return;
-    PlatformUseOffscreenVideo();
-    MessageLog quiet;  // the software-rasterizer warning is expected here
-    window = new D3DWindow(640, 480, false, "virelle-test");
-}
+#include "platform/win32.h"
 
 MessageLog::MessageLog() {
     SetMessageBoxHook([this](const char* text, const char* caption) { boxes.emplace_back(text, caption); });

@@ -1,0 +1,11 @@
+#include "platform/d3dwindow.h"
+#include "tests/common/headless.h"
+
+void UseHeadlessDevice() {
+    static D3DWindow* window = nullptr;  // lives for the whole test program
+    if (window) return;
+    PlatformUseOffscreenVideo();
+    MessageLog quiet;  // the software-rasterizer warning is expected here
+    window = new D3DWindow(640, 480, false, "virelle-test");
+}
+
