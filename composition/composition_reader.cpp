@@ -1,0 +1,143 @@
+// Reading a ".cda" file: layers, elements, their tracks, texture lookup and the element quads.
+//
+// The file is untrusted: it is read whole and walked with one CdaCursor. A file that ends early,
+// a count that runs past the end or a drawing-order entry out of range fails the load with one
+// "Loaderror" box naming the file and the problem.
+#include <cstdio>
+#include <cstring>
+
+#include "composition/cda_cursor.h"
+#include "composition/composition.h"
+#include "platform/d3dwindow.h"
+
+namespace {
+
+// Smallest records, for bounding counts by the bytes left.
+constexpr size_t minLayerBytes = 1 + 4 + 4 + 4 + 28;  // empty name, word, N = 0, track of one key
+constexpr size_t minElementBytes = 1 + 1 + 4 + 28;    // two empty names, track of one key
+
+void ShowBox(const char* caption, const char* format, const char* argument) {
+    char text[128];  // longer texts are cut here
+    std::snprintf(text, sizeof text, format, argument);
+    MessageBoxA(nullptr, text, caption, MB_OK);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    uint8_t chunk[16384];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+    const bool ok = !std::ferror(file);  // a folder opens but can't be read
+    std::fclose(file);
+    return ok;
+}
+
+// count u32 positions, each below count: the drawing order of that many layers or elements.
+bool ReadOrder(CdaCursor& in, uint32_t count, std::vector<uint32_t>* order, const char* what) {
+    if (!in.CheckCount(count, 4, what)) return false;
+    order->reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t position = 0;
+        if (!in.ReadU32(&position, what)) return false;
+        if (position >= count) {
+            char text[80];
+            std::snprintf(text, sizeof text, "%s order entry %u out of range", what, unsigned(position));
+            return in.Fail(text);
+        }
+        order->push_back(position);
+    }
+    return true;
+}
+
+// Names written on Windows may use backslashes; the file is opened with forward slashes.
+std::string WithForwardSlashes(std::string name) {
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+// Under the name, then under "data/" + name; null when neither loads.
+Texture* FindTexture(const std::string& textureName) {
+    if (!fileTextures) return nullptr;
+    const std::string name = WithForwardSlashes(textureName);
+    if (Texture* t = fileTextures->GetOrLoad(name)) return t;
+    return fileTextures->GetOrLoad("data/" + name);
+}
+
+// The quad of the element's load-time size in a managed buffer, written once. Without a buffer
+// (no device, creation or lock refused) the element is kept but not drawn.
+void BuildQuad(Element& e) {
+    e.halfWidth = float(e.texture->desc.Width) * 0.5f;
+    e.halfHeight = float(e.texture->desc.Height) * 0.5f;
+    if (!device) return;
+    if (FAILED(device->CreateVertexBuffer(80, D3DUSAGE_WRITEONLY, D3DFVF_XYZ | D3DFVF_TEX1, D3DPOOL_MANAGED,
+                                          &e.vertexBuffer, nullptr))) {
+        e.vertexBuffer = nullptr;
+        return;
+    }
+    void* data = nullptr;
+    if (FAILED(e.vertexBuffer->Lock(0, 80, &data, 0)) || !data) {
+        e.ReleaseBuffer();
+        return;
+    }
+    const float w = e.halfWidth, h = e.halfHeight;
+    const float quad[4][5] = {{-w, h, 1.0f, 0.0f, 0.0f},  // x, y, z, u, v; y up, texture upright
+                              {w, h, 1.0f, 1.0f, 0.0f},
+                              {w, -h, 1.0f, 1.0f, 1.0f},
+                              {-w, -h, 1.0f, 0.0f, 1.0f}};
+    static_assert(sizeof quad == 80);
+    std::memcpy(data, quad, sizeof quad);
+    e.vertexBuffer->Unlock();
+}
+
+}  // namespace
+
+bool Element::Read(CdaCursor& in) {
+    if (!in.ReadShortString(&name, "element name") || !in.ReadShortString(&textureName, "texture name"))
+        return false;
+    texture = FindTexture(textureName);
+    if (!texture) {
+        ShowBox("Load Error", "Unable to find texture: %s", textureName.c_str());
+        return false;
+    }
+    BuildQuad(*this);
+    return track.Read(in);
+}
+
+bool Layer::Read(CdaCursor& in) {
+    uint32_t count = 0;
+    if (!in.ReadShortString(&name, "layer name") || !in.ReadU32(&layerWord, "layer word") ||
+        !in.ReadU32(&count, "element count") || !ReadOrder(in, count, &elementOrder, "element") ||
+        !track.Read(in) || !in.CheckCount(count, minElementBytes, "element"))
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        Element element;
+        if (!element.Read(in)) return false;
+        elements.push_back(std::move(element));
+    }
+    return true;
+}
+
+bool Composition::Load(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, &bytes)) {
+        ShowBox("Loaderror", "klarte ikke \xE5 \xE5pne %s", path.c_str());
+        return false;
+    }
+    CdaCursor in(bytes.data(), bytes.size());
+    uint32_t count = 0;
+    bool ok = in.ReadU32(&headerWord, "header word") && in.ReadU32(&count, "layer count") &&
+              ReadOrder(in, count, &layerOrder, "layer") && in.CheckCount(count, minLayerBytes, "layer");
+    for (uint32_t i = 0; ok && i < count; ++i) {
+        Layer layer;
+        ok = layer.Read(in);
+        if (ok) layers.push_back(std::move(layer));
+    }
+    // A missing texture has had its own box; damage gets one naming the file and the problem.
+    if (!ok && in.Failed()) {
+        const std::string text = path + ": " + in.Problem();
+        ShowBox("Loaderror", "Damaged file %s", text.c_str());
+    }
+    return ok;
+}
