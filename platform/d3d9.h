@@ -16,8 +16,12 @@
 #include "platform/d3d9types.h"
 
 class IDirect3DDevice9;
+class IDirect3DTexture9;
+struct DeviceCore;  // the GL side of the device; platform/device_core.h, private to platform/
 
 // Shared reference counting. A resource holds one reference on its device.
+// Device bindings (SetTexture, SetRenderTarget, ...) keep the object itself alive but not its
+// device reference, as Direct3D 9's internal references do.
 class IDirect3DResource9 {
 public:
     ULONG AddRef();
@@ -28,11 +32,34 @@ protected:
     virtual ~IDirect3DResource9();
     IDirect3DDevice9* owner;
     ULONG refCount = 1;
+
+private:
+    friend class IDirect3DDevice9;
+    friend class IDirect3DTexture9;
+    friend struct DeviceCore;
+    IDirect3DResource9* container = nullptr;  // texture levels count on their texture
+    bool countsOnDevice = false;              // the back buffer counts on the device itself
+    bool holdsDevice = true;                  // false for the device's own internal objects
+    ULONG bindCount = 0;                      // device bindings
+    void Bind();
+    void Unbind();
 };
 
 class IDirect3DSurface9 : public IDirect3DResource9 {
 public:
     HRESULT GetDesc(D3DSURFACE_DESC* desc);
+
+private:
+    friend class IDirect3DDevice9;
+    friend class IDirect3DTexture9;
+    friend struct DeviceCore;
+    IDirect3DSurface9(IDirect3DDevice9* owner, const D3DSURFACE_DESC& desc);
+    ~IDirect3DSurface9() override;
+    D3DSURFACE_DESC desc;
+    IDirect3DTexture9* texture = nullptr;  // the level's texture (render targets, back buffer)
+    UINT level = 0;
+    unsigned renderbuffer = 0;  // GL depth renderbuffer of a depth-stencil surface
+    uint64_t serial = 0;        // unique per depth surface; GL names are recycled
 };
 
 class IDirect3DTexture9 : public IDirect3DResource9 {
@@ -43,18 +70,75 @@ public:
     // Managed textures only: memory of one level, row 0 = top, uploaded at UnlockRect.
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
+
+private:
+    friend class IDirect3DDevice9;
+    friend struct DeviceCore;
+    IDirect3DTexture9(IDirect3DDevice9* owner, UINT width, UINT height, UINT levels, DWORD usage,
+                      D3DFORMAT format, D3DPOOL pool);
+    ~IDirect3DTexture9() override;
+    struct Level {
+        UINT width, height;
+        std::vector<uint8_t> memory;  // managed copy, made at the first lock
+        bool locked = false;
+        IDirect3DSurface9* surface = nullptr;  // made at the first GetSurfaceLevel
+    };
+    D3DFORMAT format;
+    DWORD usage;
+    D3DPOOL pool;
+    std::vector<Level> levels;
+    unsigned glTexture = 0;
+    unsigned framebuffer = 0;    // render targets only
+    uint64_t attachedDepth = 0;  // serial of the depth surface attached to `framebuffer`
+    void DescribeLevel(UINT level, D3DSURFACE_DESC* desc) const;
 };
 
-class IDirect3DVertexBuffer9 : public IDirect3DResource9 {
+// Vertex and index buffers share their storage: a system copy that Lock hands out and Unlock
+// uploads to a GL buffer.
+class BufferStorage9 : public IDirect3DResource9 {
 public:
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);  // size 0: to the end
     HRESULT Unlock();
+
+protected:
+    friend class IDirect3DDevice9;
+    friend struct DeviceCore;
+    BufferStorage9(IDirect3DDevice9* owner, UINT length, DWORD usage, D3DPOOL pool);
+    ~BufferStorage9() override;
+    std::vector<uint8_t> memory;
+    DWORD usage;
+    D3DPOOL pool;
+    unsigned glBuffer = 0;
+    bool locked = false;
+    UINT lockOffset = 0, lockSize = 0;
+    bool discard = false;
+    uint64_t version = 0;  // bumped by every Unlock
 };
 
-class IDirect3DIndexBuffer9 : public IDirect3DResource9 {
-public:
-    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);  // size 0: to the end
-    HRESULT Unlock();
+class IDirect3DVertexBuffer9 : public BufferStorage9 {
+private:
+    friend class IDirect3DDevice9;
+    IDirect3DVertexBuffer9(IDirect3DDevice9* owner, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+        : BufferStorage9(owner, length, usage, pool), fvf(fvf) {}
+    DWORD fvf;
+};
+
+class IDirect3DIndexBuffer9 : public BufferStorage9 {
+private:
+    friend class IDirect3DDevice9;
+    friend struct DeviceCore;
+    IDirect3DIndexBuffer9(IDirect3DDevice9* owner, UINT length, DWORD usage, D3DPOOL pool)
+        : BufferStorage9(owner, length, usage, pool) {}
+    // Largest index of the last range drawn, so a draw can be checked without rescanning.
+    uint64_t checkedVersion = ~uint64_t(0);
+    UINT checkedStart = 0, checkedCount = 0;
+    unsigned checkedMax = 0;
+};
+
+// Not Direct3D: counters of the device layer, for tests and benchmarks.
+struct D3DDEVICESTATS {
+    uint64_t draws;         // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
+    uint64_t glStateCalls;  // GL state, binding and uniform calls actually made
 };
 
 class IDirect3DDevice9 {
@@ -102,4 +186,18 @@ public:
     // Not Direct3D: reads the bound render target 0 as 8-bit B, G, R, A rows, top row first.
     // For tests, single frames and offline capture.
     HRESULT ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    // Not Direct3D: counters since the device was made.
+    D3DDEVICESTATS GetStats() const;
+
+    // Made by the window (platform/device_core.h); everyone else uses the global device.
+    explicit IDirect3DDevice9(DeviceCore* core);
+    IDirect3DDevice9(const IDirect3DDevice9&) = delete;
+    IDirect3DDevice9& operator=(const IDirect3DDevice9&) = delete;
+    DeviceCore* Core() const { return core; }
+
+private:
+    friend struct DeviceCore;
+    ~IDirect3DDevice9();
+    ULONG refCount = 1;
+    DeviceCore* core;
 };
