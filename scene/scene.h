@@ -87,7 +87,7 @@ struct Camera {
 
 class Scene {
 public:
-    Scene();
+    Scene() = default;  // empty, free camera at its defaults, cameraIndex 100
 
     // Reads the file into this freshly constructed scene and uploads the meshes. False, after one
     // message box, when the file cannot be opened or is damaged; the scene then stays as it was.
