@@ -1,0 +1,107 @@
+// The show's start-up, frame and end over the composition, the scenes and the render targets.
+#include "app/show.h"
+
+#include <cstdio>
+#include <string>
+
+#include "composition/composition_cache.h"
+#include "platform/d3dwindow.h"
+
+namespace {
+
+// Which composition elements show which render target, set once at start-up in this order.
+struct Wiring {
+    int layer, element;
+    ShowTarget target;
+};
+constexpr Wiring wiring[] = {
+    {16, 0, ShowTarget::RenderTarget},
+    {11, 1, ShowTarget::RenderTarget},
+    {18, 1, ShowTarget::RenderTarget},
+    {18, 2, ShowTarget::Parken},
+};
+// The element the ringer window moves with s0.
+constexpr int offsetLayer = 16, offsetElement = 1;
+
+bool HasElement(const Composition& c, int layer, int element) {
+    return static_cast<size_t>(layer) < c.layers.size() &&
+           static_cast<size_t>(element) < c.layers[static_cast<size_t>(layer)].elements.size();
+}
+
+// One box listing every addressed place the composition lacks; true when none is missing.
+bool CheckAddressedElements(const Composition& c) {
+    std::string missing;
+    auto check = [&](int layer, int element) {
+        if (HasElement(c, layer, element)) return;
+        const std::string place = "layer " + std::to_string(layer) + " element " + std::to_string(element);
+        if (missing.find(place) != std::string::npos) return;
+        missing += missing.empty() ? place : ", " + place;
+    };
+    for (const Wiring& w : wiring) check(w.layer, w.element);
+    check(offsetLayer, offsetElement);
+    if (missing.empty()) return true;
+    const std::string text = std::string(showCompositionFile) + " has no " + missing;
+    MessageBoxA(nullptr, text.c_str(), "Loaderror", MB_OK);
+    return false;
+}
+
+}  // namespace
+
+Show::Show(CompositionCache& compositions) : compositions(compositions) {}
+
+Show::~Show() { End(); }
+
+bool Show::Start() {
+    device->GetRenderTarget(0, &backBuffer);
+    composition = compositions.Get(showCompositionFile);
+    if (!composition) return false;  // the reader has shown which file failed and why
+    if (!CheckAddressedElements(*composition)) {
+        composition = nullptr;
+        return false;
+    }
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+    composition->Render(0.0f);
+    device->Present(nullptr, nullptr, nullptr, nullptr);  // stays on screen while the scenes load
+    firstPicture = std::chrono::steady_clock::now();
+
+    demo = std::make_unique<Demo>();
+    if (!demo->Load()) return false;
+
+    timeline = TimelineState{};
+    for (const Wiring& w : wiring)
+        composition->SetElementTexture(w.layer, w.element,
+                                       w.target == ShowTarget::Parken ? demo->parken : demo->renderTarget);
+    return true;
+}
+
+void Show::TargetPass(const ScenePass& pass) {
+    Texture* target = pass.target == ShowTarget::Parken ? demo->parken : demo->renderTarget;
+    device->SetRenderTarget(0, target->surface);
+    target->ClearTarget();  // colour 0 with alpha 0: what the scene leaves uncovered stays see-through
+    Scene& scene = pass.scene == ShowScene::Ringer ? demo->ringer
+                   : pass.scene == ShowScene::Park ? demo->park
+                                                   : demo->ostrel;
+    scene.SelectCamera(pass.camera);
+    scene.Render(pass.sceneTime);
+}
+
+void Show::Frame(float t, const float* spectrum) {
+    const FramePlan plan = StepTimeline(timeline, t, spectrum[0], spectrum[1]);
+    if (plan.passCount > 0) {
+        // The composition leaves alpha blending on and the scenes don't set it.
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        for (int i = 0; i < plan.passCount; ++i) TargetPass(plan.passes[i]);
+        device->SetRenderTarget(0, backBuffer);
+    }
+    if (plan.setOffset) {
+        demo->elementOffset.y = plan.offsetY;
+        composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
+    }
+    composition->Render(t);
+}
+
+void Show::End() {
+    demo.reset();
+    if (backBuffer) backBuffer->Release();
+    backBuffer = nullptr;
+}

@@ -1,0 +1,50 @@
+// The show: its start-up (first picture, content, wiring), one frame at a music time, and its end.
+// The same code runs live and offline; only the caller's clock and presentation differ.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "app/demo.h"
+#include "app/timeline.h"
+#include "platform/d3d9.h"
+
+class Composition;
+class CompositionCache;
+
+
+// The composition every frame draws, and the positions in it that the show addresses.
+constexpr const char* showCompositionFile = "data/virelle.cda";
+
+class Show {
+public:
+    // Borrows the program's composition cache; draws on the global device.
+    explicit Show(CompositionCache& compositions);
+    ~Show();
+    Show(const Show&) = delete;
+    Show& operator=(const Show&) = delete;
+
+    // Keeps the back buffer, gets the composition and checks that every layer and element the show
+    // addresses exists (one box naming what lacks), presents the composition at time 0, loads the
+    // Demo, resets the timeline and wires the targets into the composition. False on any failure;
+    // nothing missing is then drawn or addressed.
+    bool Start();
+    // The 3D passes of the window t lies in, then the composition at t. spectrum[0] and [1] are s0, s1.
+    void Frame(float t, const float* spectrum);
+    // Destroys the Demo (its scenes) and lets go of the back buffer.
+    void End();
+
+    const TimelineState& Timeline() const { return timeline; }
+    // When Start presented the first picture (for start-up measurements).
+    std::chrono::steady_clock::time_point FirstPictureTime() const { return firstPicture; }
+
+private:
+    void TargetPass(const ScenePass& pass);
+
+    CompositionCache& compositions;
+    IDirect3DSurface9* backBuffer = nullptr;  // render target 0 at start-up, held for the run
+    Composition* composition = nullptr;       // owned by the cache
+    std::unique_ptr<Demo> demo;
+    TimelineState timeline;
+    std::chrono::steady_clock::time_point firstPicture{};
+};
