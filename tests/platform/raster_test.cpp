@@ -1,0 +1,172 @@
+// Culling, depth and the state cache.
+#include "tests/platform/device_fixture.h"
+
+namespace {
+
+class RasterTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        device->SetTexture(0, Texture(1, 1, {0xFFFFFFFF}));
+    }
+};
+
+TEST_F(RasterTest, CullingUsesOnScreenWinding) {
+    // On screen (y down): top-left, top-right, bottom-left runs clockwise.
+    const std::vector<TexturedVertex> clockwise = {{-0.5f, 0.5f, 0.5f, 0, 0}, {0.5f, 0.5f, 0.5f, 0, 0}, {-0.5f, -0.5f, 0.5f, 0, 0}};
+    const std::vector<TexturedVertex> counterClockwise = {clockwise[0], clockwise[2], clockwise[1]};
+    struct Case {
+        DWORD cull;
+        bool clockwiseShown, counterClockwiseShown;
+    } cases[] = {{D3DCULL_NONE, true, true}, {D3DCULL_CCW, true, false}, {D3DCULL_CW, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "cull mode " << c.cull);
+        device->SetRenderState(D3DRS_CULLMODE, c.cull);
+        for (bool cw : {true, false}) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+            ASSERT_EQ(Draw(cw ? clockwise : counterClockwise, 0x102, D3DPT_TRIANGLELIST, 1), D3D_OK);
+            Read();
+            EXPECT_EQ(At(220, 150).r == 255, cw ? c.clockwiseShown : c.counterClockwiseShown) << (cw ? "cw" : "ccw");
+        }
+    }
+}
+
+TEST_F(RasterTest, DepthTestOnA512TargetWithTheSharedBuffer) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    owned.push_back(rt);
+    IDirect3DSurface9* surface = nullptr;
+    rt->GetSurfaceLevel(0, &surface);
+    device->SetRenderTarget(0, surface);
+    surface->Release();
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
+    IDirect3DTexture9* red = Texture(1, 1, {0xFFFF0000});
+    IDirect3DTexture9* green = Texture(1, 1, {0xFF00FF00});
+    device->SetTexture(0, red);
+    ASSERT_EQ(Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0.25f), D3D_OK);  // near, in the middle
+    device->SetTexture(0, green);
+    ASSERT_EQ(Quad(-1, -1, 1, 1, 0.75f), D3D_OK);  // far, everywhere
+    Read();
+    EXPECT_BGR_NEAR(At(256, 256), 0, 0, 255, 0);   // the near quad wins
+    EXPECT_BGR_NEAR(At(20, 500), 0, 255, 0, 0);    // the far one fills the rest, bottom rows too
+    // Equal depth passes (LESSEQUAL); z = 0 and z = 1 lie inside D3D's clip volume, z < 0 not.
+    device->SetTexture(0, green);
+    ASSERT_EQ(Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0.25f), D3D_OK);
+    Read();
+    EXPECT_BGR_NEAR(At(256, 256), 0, 255, 0, 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->SetTexture(0, red);
+    ASSERT_EQ(Quad(-1, -1, -0.5f, 1, 0.0f), D3D_OK);
+    ASSERT_EQ(Quad(-0.5f, -1, 0, 1, 1.0f), D3D_OK);
+    ASSERT_EQ(Quad(0, -1, 0.5f, 1, -0.01f), D3D_OK);
+    Read();
+    EXPECT_EQ(At(60, 256).r, 255);
+    EXPECT_EQ(At(190, 256).r, 255);
+    EXPECT_EQ(At(320, 256).r, 0);
+    // Z disabled: the far quad draws over the near one.
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetTexture(0, green);
+    ASSERT_EQ(Quad(-1, -1, 1, 1, 0.75f), D3D_OK);
+    Read();
+    EXPECT_BGR_NEAR(At(60, 256), 0, 255, 0, 0);
+}
+
+TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    owned.push_back(rt);
+    IDirect3DSurface9* surface = nullptr;
+    rt->GetSurfaceLevel(0, &surface);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderTarget(0, surface);
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);  // rows 0..511
+    // Depth written while the back buffer is bound still stands when the 512x512 target is bound.
+    device->SetRenderTarget(0, backBuffer);
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0);  // only the back buffer's rows 0..479
+    ASSERT_EQ(Quad(-1, -1, 1, 0, 0.25f), D3D_OK);              // the lower half of the back buffer
+    device->SetRenderTarget(0, surface);
+    surface->Release();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    ASSERT_EQ(Quad(-1, -1, 1, 1, 0.4f), D3D_OK);
+    Read();
+    EXPECT_EQ(At(100, 100).r, 255);  // in front of the 0.5 the back buffer's clear left
+    EXPECT_EQ(At(100, 300).r, 0);    // behind the quad drawn at 0.25 into rows 240..479
+    EXPECT_EQ(At(100, 500).r, 255);  // rows 480..511 kept the 1.0 of the first clear
+}
+
+TEST_F(RasterTest, RepeatedStatesCostNoGlCalls) {
+    IDirect3DTexture9* texture = Texture(1, 1, {0xFF808080});
+    device->SetTexture(0, texture);
+    IDirect3DVertexBuffer9* vb =
+        Buffer(std::vector<TexturedVertex>{{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {1, -1, 0.5f, 1, 1}}, 0x102);
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    const D3DDEVICESTATS before = device->GetStats();
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, texture);
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    D3DDEVICESTATS after = device->GetStats();
+    EXPECT_EQ(after.draws, before.draws + 1);
+    EXPECT_EQ(after.glStateCalls, before.glStateCalls);
+    // A real change costs calls again.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    ASSERT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+    EXPECT_GT(device->GetStats().glStateCalls, after.glStateCalls);
+}
+
+TEST_F(RasterTest, DrawsOutsideTheBuffersAreRefused) {
+    IDirect3DVertexBuffer9* vb = Buffer(std::vector<TexturedVertex>(4, {0, 0, 0.5f, 0, 0}), 0x102);
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2), D3D_OK);
+    EXPECT_NE(device->DrawPrimitive(D3DPT_TRIANGLEFAN, 1, 2), D3D_OK);
+    EXPECT_NE(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0x60000000), D3D_OK);
+    device->SetStreamSource(0, vb, 40, sizeof(TexturedVertex));
+    EXPECT_NE(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
+
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    owned.push_back(ib);
+    void* data = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 4};  // the second triangle names vertex 4 of 0..3
+    std::memcpy(data, indices, sizeof indices);
+    ib->Unlock();
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    device->SetIndices(ib);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3D_OK);
+    EXPECT_NE(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2), D3D_OK);
+    EXPECT_NE(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 2, 0, 4, 0, 1), D3D_OK);
+    EXPECT_NE(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 3, 2), D3D_OK);
+}
+
+TEST_F(RasterTest, IndexedTrianglesDraw) {
+    IDirect3DVertexBuffer9* vb = Buffer(std::vector<TexturedVertex>{{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 0, 0},
+                                                                    {1, -1, 0.5f, 0, 0}, {-1, -1, 0.5f, 0, 0}},
+                                        0x102);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device->CreateIndexBuffer(6, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    owned.push_back(ib);
+    void* data = nullptr;
+    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+    const uint16_t indices[3] = {0, 2, 3};  // lower-left half
+    std::memcpy(data, indices, sizeof indices);
+    ib->Unlock();
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
+    device->SetIndices(ib);
+    ASSERT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3D_OK);
+    Read();
+    EXPECT_EQ(At(50, 400).r, 255);
+    EXPECT_EQ(At(590, 80).r, 0);
+}
+
+}  // namespace
