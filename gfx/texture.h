@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -31,6 +32,8 @@ public:
 
     std::deque<std::string> order;                            // creation order
     std::map<std::string, std::unique_ptr<Texture>> entries;  // byte-wise ordered
+    // Called with each name as ReleaseAll releases its record (teardown checks, diagnostics).
+    std::function<void(const std::string& name)> onRelease;
 };
 
 // The two program-wide registries. They are objects of the program's start-up (constructed in

@@ -1,0 +1,43 @@
+// Decoded images: what the file decoders hand to the texture loader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/d3d9types.h"
+
+enum class ImageType { Bmp, Ppm, Dds, Jpeg, Png, Pfm, Hdr, Tga, Dib };
+const char* ImageTypeName(ImageType type);  // "bmp", "ppm", ... as inspect prints it
+
+// One picture, R, G, B, A per pixel, row 0 at the top. Exactly one of the two buffers is filled:
+// 8-bit data, or floats (1.0 = full) for sources with more than 8 bits per channel.
+struct ImageLevel {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgba8;
+    std::vector<float> rgbaF;
+    bool IsFloat() const { return !rgbaF.empty(); }
+};
+
+struct DecodedImage {
+    ImageType type = ImageType::Bmp;
+    // The file's pixel format in device terms: D3DFMT_X8R8G8B8, A8R8G8B8, L8 or A32B32G32R32F.
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    std::vector<ImageLevel> levels;  // [0] is the image; more only when the file carries mip levels
+};
+
+// What a decoder may allocate. Both are checked before any pixel memory is taken.
+struct DecodeLimits {
+    uint32_t maxWidth = 16384;  // the device's largest texture
+    uint32_t maxHeight = 16384;
+    uint64_t maxBytes = 256ull << 20;  // one pixel buffer
+};
+
+// Recognises the type from the content (BMP, PPM, DDS, JPEG, PNG, PFM, HDR, TGA, DIB, first match
+// wins) and decodes it with the numeric locale set to "C". False with a one-line reason otherwise.
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
+                 std::string* error);
+// The type DecodeImage would pick, without decoding; false when no decoder accepts the data.
+bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type);

@@ -1,0 +1,122 @@
+// Recognition by content, the numeric locale around decoding, and the size checks every decoder
+// runs before it allocates.
+#include <clocale>
+#include <string>
+
+#include "gfx/image_decoders.h"
+
+namespace {
+
+struct Decoder {
+    ImageType type;
+    AcceptsFn accepts;
+    DecodeFn decode;
+};
+
+// The order decides between formats whose signatures overlap (TGA and DIB have none to speak of).
+const Decoder decoders[] = {
+    {ImageType::Bmp, BmpAccepts, BmpDecode}, {ImageType::Ppm, PpmAccepts, PpmDecode},
+    {ImageType::Dds, DdsAccepts, DdsDecode}, {ImageType::Jpeg, JpegAccepts, JpegDecode},
+    {ImageType::Png, PngAccepts, PngDecode}, {ImageType::Pfm, PfmAccepts, PfmDecode},
+    {ImageType::Hdr, HdrAccepts, HdrDecode}, {ImageType::Tga, TgaAccepts, TgaDecode},
+    {ImageType::Dib, DibAccepts, DibDecode},
+};
+
+const Decoder* Find(const uint8_t* data, size_t size) {
+    for (const Decoder& d : decoders)
+        if (d.accepts(data, size)) return &d;
+    return nullptr;
+}
+
+// Sets LC_NUMERIC to "C" for its lifetime and puts the caller's back afterwards.
+class NumericLocaleC {
+public:
+    NumericLocaleC() {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        saved = current ? current : "C";
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~NumericLocaleC() { std::setlocale(LC_NUMERIC, saved.c_str()); }
+    NumericLocaleC(const NumericLocaleC&) = delete;
+    NumericLocaleC& operator=(const NumericLocaleC&) = delete;
+
+private:
+    std::string saved;
+};
+
+}  // namespace
+
+const char* ImageTypeName(ImageType type) {
+    switch (type) {
+        case ImageType::Bmp: return "bmp";
+        case ImageType::Ppm: return "ppm";
+        case ImageType::Dds: return "dds";
+        case ImageType::Jpeg: return "jpeg";
+        case ImageType::Png: return "png";
+        case ImageType::Pfm: return "pfm";
+        case ImageType::Hdr: return "hdr";
+        case ImageType::Tga: return "tga";
+        case ImageType::Dib: return "dib";
+    }
+    return "?";
+}
+
+bool Fail(std::string* error, const char* reason) {
+    if (error) *error = reason;
+    return false;
+}
+
+bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
+                    std::string* error) {
+    if (width == 0 || height == 0) return Fail(error, "image has no pixels");
+    if (width > limits.maxWidth || height > limits.maxHeight)
+        return Fail(error, "image is larger than the largest texture");
+    if (uint64_t(width) * height * bytesPerPixel > limits.maxBytes)
+        return Fail(error, "image needs more than 256 MiB of pixel memory");
+    return true;
+}
+
+bool AllocateLevel(ImageLevel* level, uint32_t width, uint32_t height, bool isFloat, const DecodeLimits& limits,
+                   std::string* error) {
+    if (!CheckImageSize(width, height, isFloat ? 16 : 4, limits, error)) return false;
+    level->width = width;
+    level->height = height;
+    const size_t n = size_t(width) * height * 4;
+    if (isFloat) {
+        level->rgba8.clear();
+        level->rgbaF.assign(n, 0.0f);
+    } else {
+        level->rgbaF.clear();
+        level->rgba8.assign(n, 0);
+    }
+    return true;
+}
+
+D3DFORMAT PaletteFormat(const uint8_t* rgba, size_t count) {
+    bool greyRamp = count == 256;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* e = rgba + i * 4;
+        if (e[3] < 255) return D3DFMT_A8R8G8B8;
+        if (e[0] != i || e[1] != i || e[2] != i) greyRamp = false;
+    }
+    return greyRamp ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+}
+
+bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type) {
+    const Decoder* d = Find(data, size);
+    if (!d) return false;
+    *type = d->type;
+    return true;
+}
+
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
+                 std::string* error) {
+    const Decoder* d = Find(data, size);
+    if (!d) return Fail(error, "not an image of a known type");
+    NumericLocaleC locale;
+    DecodedImage image;
+    image.type = d->type;
+    if (!d->decode(data, size, limits, &image, error)) return false;
+    *out = std::move(image);
+    return true;
+}

@@ -1,0 +1,128 @@
+// JPEG through libjpeg (6b interface). Errors leave the library by longjmp to the one setjmp in
+// Decode, whose frame holds no objects with destructors made after it; a file that ends early
+// (libjpeg would pad it with grey) is refused like any other damage.
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "gfx/image_decoders.h"
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr pub;  // first: libjpeg sees a jpeg_error_mgr*
+    jmp_buf jump;
+    bool truncated = false;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void OnError(j_common_ptr info) {
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    (*info->err->format_message)(info, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+void OnMessage(j_common_ptr info, int level) {
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) err->truncated = true;
+}
+
+// A progressive file may hold any number of scans, each a pass over the whole image; a hostile
+// one uses that to stall the load.
+constexpr int kMaxScans = 500;
+
+void OnProgress(j_common_ptr info) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(info);
+    if (d->input_scan_number > kMaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(info->err);
+        std::snprintf(err->message, sizeof(err->message), "too many scans");
+        std::longjmp(err->jump, 1);
+    }
+}
+
+// Everything the decode fills, kept outside the setjmp frame.
+struct JpegJob {
+    jpeg_decompress_struct info;
+    ErrorManager err;
+    ImageLevel level;
+    std::vector<uint8_t> row;
+    jpeg_progress_mgr progress{};
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+};
+
+void ToRgba(const JpegJob& job, const uint8_t* src, uint8_t* dst, uint32_t width) {
+    const int n = job.info.output_components;
+    for (uint32_t x = 0; x < width; ++x, src += n, dst += 4) {
+        if (n == 1) {
+            dst[0] = dst[1] = dst[2] = src[0];
+        } else if (n == 3) {
+            dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+        } else {  // CMYK as Adobe writes it: stored inverted
+            const uint32_t k = src[3];
+            dst[0] = uint8_t(src[0] * k / 255), dst[1] = uint8_t(src[1] * k / 255), dst[2] = uint8_t(src[2] * k / 255);
+        }
+        dst[3] = 255;
+    }
+}
+
+// Returns 0 on success, 1 on a libjpeg error, 2 on a refusal with *error set.
+int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limits, std::string* error) {
+    jpeg_decompress_struct& info = job.info;
+    if (setjmp(job.err.jump)) return 1;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    job.progress.progress_monitor = OnProgress;
+    info.progress = &job.progress;
+    jpeg_read_header(&info, TRUE);
+    if (!CheckImageSize(info.image_width, info.image_height, 4, limits, error)) return 2;
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+    if (!AllocateLevel(&job.level, info.output_width, info.output_height, false, limits, error)) return 2;
+    job.row.resize(size_t(info.output_width) * info.output_components);
+    while (info.output_scanline < info.output_height) {
+        const uint32_t y = info.output_scanline;
+        JSAMPROW rows[1] = {job.row.data()};
+        if (jpeg_read_scanlines(&info, rows, 1) != 1) break;
+        ToRgba(job, job.row.data(), &job.level.rgba8[size_t(y) * info.output_width * 4], info.output_width);
+        if (job.err.truncated) break;
+    }
+    if (job.err.truncated || info.output_scanline < info.output_height) {
+        *error = "JPEG data is truncated";
+        return 2;
+    }
+    jpeg_finish_decompress(&info);
+    if (job.err.truncated) {
+        *error = "JPEG data is truncated";
+        return 2;
+    }
+    job.format = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+    return 0;
+}
+
+}  // namespace
+
+bool JpegAccepts(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+bool JpegDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
+                std::string* error) {
+    auto job = std::make_unique<JpegJob>();
+    job->info.err = jpeg_std_error(&job->err.pub);
+    job->err.pub.error_exit = OnError;
+    job->err.pub.emit_message = OnMessage;
+    std::string reason;
+    const int result = Run(*job, data, size, limits, &reason);
+    jpeg_destroy_decompress(&job->info);
+    if (result == 1) return Fail(error, (std::string("JPEG data is damaged: ") + job->err.message).c_str());
+    if (result == 2) return Fail(error, reason.c_str());
+    out->format = job->format;
+    out->levels.clear();
+    out->levels.push_back(std::move(job->level));
+    return true;
+}

@@ -1,0 +1,98 @@
+// Texture records and their registries.
+#include "gfx/texture.h"
+
+#include <cstdio>
+
+#include "gfx/texture_loader.h"
+#include "platform/d3dwindow.h"
+
+TextureRegistry* fileTextures = nullptr;
+TextureRegistry* renderTargets = nullptr;
+
+namespace {
+
+// Level 0's surface and description, fetched once so binding needs no query later.
+void FetchLevel0(Texture* t) {
+    t->texture->GetSurfaceLevel(0, &t->surface);
+    t->texture->GetLevelDesc(0, &t->desc);
+}
+
+}  // namespace
+
+bool Texture::LoadFromFile(const std::string& path) {
+    if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &texture)) || !texture) {
+        texture = nullptr;
+        return false;
+    }
+    FetchLevel0(this);
+    return true;
+}
+
+bool Texture::CreateRenderTarget(int width, int height) {
+    if (!device || width <= 0 || height <= 0) return false;
+    // Adapted to the device like file textures: clamped sides, the target format it accepts.
+    D3DCAPS9 caps{};
+    UINT w = UINT(width), h = UINT(height);
+    if (SUCCEEDED(device->GetDeviceCaps(&caps))) {
+        if (caps.MaxTextureWidth && w > caps.MaxTextureWidth) w = caps.MaxTextureWidth;
+        if (caps.MaxTextureHeight && h > caps.MaxTextureHeight) h = caps.MaxTextureHeight;
+    }
+    if (device->CheckDeviceFormat(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8) != D3D_OK) return false;
+    IDirect3DTexture9* created = nullptr;
+    if (FAILED(device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &created,
+                                     nullptr)) ||
+        !created)
+        return false;
+    texture = created;
+    FetchLevel0(this);
+    return true;
+}
+
+void Texture::Release() {
+    if (surface) {
+        surface->Release();
+        if (texture) texture->Release();
+    } else if (texture) {
+        texture->Release();  // a record whose surface fetch failed still owns its texture
+    }
+    surface = nullptr;
+    texture = nullptr;
+}
+
+void Texture::ClearTarget() {
+    if (!device || FAILED(device->Clear(0, nullptr, 3, 0, 1.0f, 0))) {
+        std::fputs("clear failed\n", stdout);
+        std::fflush(stdout);
+    }
+}
+
+Texture* TextureRegistry::GetOrLoad(const std::string& path) {
+    if (auto it = entries.find(path); it != entries.end()) return it->second.get();
+    auto record = std::make_unique<Texture>();
+    if (!record->LoadFromFile(path)) return nullptr;  // not remembered: the next request tries again
+    Texture* t = record.get();
+    entries.emplace(path, std::move(record));
+    order.push_back(path);
+    return t;
+}
+
+Texture* TextureRegistry::GetOrCreateRenderTarget(const std::string& name, int width, int height) {
+    if (auto it = entries.find(name); it != entries.end()) return it->second.get();  // size of a repeat ignored
+    auto record = std::make_unique<Texture>();
+    if (!record->CreateRenderTarget(width, height)) return nullptr;
+    Texture* t = record.get();
+    entries.emplace(name, std::move(record));
+    order.push_back(name);
+    return t;
+}
+
+void TextureRegistry::ReleaseAll() {
+    while (!order.empty()) {
+        if (auto it = entries.find(order.back()); it != entries.end()) {
+            it->second->Release();
+            if (onRelease) onRelease(it->first);
+        }
+        order.pop_back();
+    }
+    entries.clear();
+}

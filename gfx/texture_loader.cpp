@@ -1,0 +1,165 @@
+// The texture loader: file -> decoded image -> plan -> device texture, level by level.
+#include "gfx/texture_loader.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "gfx/image_decoders.h"
+#include "gfx/image_resize.h"
+#include "gfx/mapped_file.h"
+
+namespace {
+
+constexpr uint64_t kMaxLevelBytes = 256ull << 20;  // one level-0 buffer
+
+// The formats to try for a file format, nearest first.
+std::vector<D3DFORMAT> Candidates(D3DFORMAT wanted) {
+    switch (wanted) {
+        case D3DFMT_X8R8G8B8: return {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        case D3DFMT_A8R8G8B8: return {D3DFMT_A8R8G8B8};
+        case D3DFMT_L8: return {D3DFMT_L8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        case D3DFMT_A32B32G32R32F: return {D3DFMT_A32B32G32R32F, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        default: return {};
+    }
+}
+
+uint32_t CeilPow2(uint32_t v) { return v > (1u << 31) ? (1u << 31) : std::bit_ceil(v); }
+
+// Level 0 of an 8-bit image at its own size: a straight conversion, nothing to filter.
+void CopyLevel8(const ImageLevel& src, D3DFORMAT format, uint8_t* out) {
+    const size_t n = size_t(src.width) * src.height;
+    const uint8_t* s = src.rgba8.data();
+    for (size_t i = 0; i < n; ++i, s += 4) {
+        if (format == D3DFMT_L8) {
+            out[i] = s[0];
+        } else {
+            uint8_t* p = out + i * 4;
+            p[0] = s[2], p[1] = s[1], p[2] = s[0], p[3] = format == D3DFMT_X8R8G8B8 ? 255 : s[3];
+        }
+    }
+}
+
+void ScaleLevel(const ImageLevel& src, uint32_t w, uint32_t h, D3DFORMAT format, uint8_t* out) {
+    const uint32_t bpp = BytesPerPixel(format);
+    if (!src.IsFloat() && format != D3DFMT_A32B32G32R32F && src.width == w && src.height == h) {
+        CopyLevel8(src, format, out);
+        return;
+    }
+    TriangleScaler scaler(src, w, h);
+    std::vector<float> row(size_t(w) * 4);
+    const float unit = src.IsFloat() ? 1.0f : 255.0f;
+    for (uint32_t y = 0; y < h; ++y) {
+        scaler.Row(y, row.data());
+        StoreRow(row.data(), w, y, unit, format, out + size_t(y) * w * bpp);
+    }
+}
+
+}  // namespace
+
+TextureCaps QueryTextureCaps(IDirect3DDevice9* device) {
+    TextureCaps caps;
+    D3DCAPS9 d3dCaps{};
+    if (SUCCEEDED(device->GetDeviceCaps(&d3dCaps))) {
+        if (d3dCaps.MaxTextureWidth) caps.maxWidth = d3dCaps.MaxTextureWidth;
+        if (d3dCaps.MaxTextureHeight) caps.maxHeight = d3dCaps.MaxTextureHeight;
+        caps.maxAspect = d3dCaps.MaxTextureAspectRatio;
+    }
+    caps.supports = [device](D3DFORMAT f) {
+        return device->CheckDeviceFormat(0, D3DRTYPE_TEXTURE, f) == D3D_OK;
+    };
+    return caps;
+}
+
+bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error) {
+    if (image.levels.empty()) return Fail(error, "image has no pixels");
+    const ImageLevel& top = image.levels[0];
+    uint32_t w = std::min(CeilPow2(top.width), std::bit_floor(std::max(1u, caps.maxWidth)));
+    uint32_t h = std::min(CeilPow2(top.height), std::bit_floor(std::max(1u, caps.maxHeight)));
+    if (caps.maxAspect) {  // widen the short side until the ratio fits
+        while (w / h > caps.maxAspect) h *= 2;
+        while (h / w > caps.maxAspect) w *= 2;
+    }
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    for (D3DFORMAT f : Candidates(image.format))
+        if (!caps.supports || caps.supports(f)) {
+            format = f;
+            break;
+        }
+    if (format == D3DFMT_UNKNOWN) return Fail(error, "the device supports no suitable texture format");
+    if (uint64_t(w) * h * BytesPerPixel(format) > kMaxLevelBytes)
+        return Fail(error, "texture needs more than 256 MiB of pixel memory");
+    plan->width = w;
+    plan->height = h;
+    plan->levels = std::bit_width(std::max(w, h));
+    plan->format = format;
+    return true;
+}
+
+bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink) {
+    const uint32_t bpp = BytesPerPixel(plan.format);
+    std::vector<uint8_t> previous, current;
+    uint32_t pw = 0, ph = 0;
+    for (uint32_t i = 0; i < plan.levels; ++i) {
+        const uint32_t w = std::max(1u, plan.width >> i), h = std::max(1u, plan.height >> i);
+        current.resize(size_t(w) * h * bpp);
+        if (i < image.levels.size())  // a level the file carries (level 0 always)
+            ScaleLevel(image.levels[i], w, h, plan.format, current.data());
+        else
+            BoxDownsample(previous.data(), pw, ph, plan.format, current.data());
+        if (!sink(i, w, h, current.data())) return false;
+        std::swap(previous, current);
+        pw = w, ph = h;
+    }
+    return true;
+}
+
+HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size,
+                                IDirect3DTexture9** texture, TextureFileInfo* info, std::string* error) {
+    *texture = nullptr;
+    if (!device) return Fail(error, "no device"), D3DERR_INVALIDCALL;
+    const TextureCaps caps = QueryTextureCaps(device);
+    DecodeLimits limits;
+    limits.maxWidth = caps.maxWidth;
+    limits.maxHeight = caps.maxHeight;
+    DecodedImage image;
+    TexturePlan plan;
+    if (!DecodeImage(data, size, limits, &image, error) || !PlanTexture(image, caps, &plan, error))
+        return D3DERR_INVALIDCALL;
+    IDirect3DTexture9* tex = nullptr;
+    if (FAILED(device->CreateTexture(plan.width, plan.height, plan.levels, 0, plan.format, D3DPOOL_MANAGED, &tex,
+                                     nullptr)) ||
+        !tex)
+        return Fail(error, "the device refused the texture"), D3DERR_NOTAVAILABLE;
+    const uint32_t bpp = BytesPerPixel(plan.format);
+    const bool filled = FillTextureLevels(image, plan, [&](uint32_t level, uint32_t w, uint32_t h, const uint8_t* bytes) {
+        D3DLOCKED_RECT locked{};
+        if (FAILED(tex->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return false;
+        for (uint32_t y = 0; y < h; ++y)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, bytes + size_t(y) * w * bpp,
+                        size_t(w) * bpp);
+        tex->UnlockRect(level);
+        return true;
+    });
+    if (!filled) {
+        tex->Release();
+        return Fail(error, "the device refused to fill the texture"), D3DERR_NOTAVAILABLE;
+    }
+    if (info) *info = {image.type, image.levels[0].width, image.levels[0].height};
+    *texture = tex;
+    return D3D_OK;
+}
+
+HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture,
+                              TextureFileInfo* info, std::string* error) {
+    *texture = nullptr;
+    MappedFile file;
+    if (!path || !file.Open(path, error)) return D3DERR_NOTAVAILABLE;
+    return CreateTextureFromMemory(device, file.data(), file.size(), texture, info, error);
+}
+
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture) {
+    std::string ignored;
+    return CreateTextureFromFile(device, path, texture, nullptr, &ignored);
+}

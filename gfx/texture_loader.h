@@ -1,0 +1,52 @@
+// The texture loader: an image file into a managed texture with its full mip chain, with the
+// effect of D3DXCreateTextureFromFileA at its defaults on this device.
+//
+// Steps: read the file; decode by content; round each side up to a power of two; adapt size and
+// format to the device; fill level 0 by scaling the whole image (triangle filter, dither); fill
+// the rest with a 2x2 box filter from the last level the file carries.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "gfx/image.h"
+#include "platform/d3d9.h"
+
+// What the device allows, as the loader needs it.
+struct TextureCaps {
+    uint32_t maxWidth = 16384;
+    uint32_t maxHeight = 16384;
+    uint32_t maxAspect = 0;  // 0: no limit
+    std::function<bool(D3DFORMAT)> supports;  // empty: every format the loader writes
+};
+TextureCaps QueryTextureCaps(IDirect3DDevice9* device);
+
+// The texture to create for a decoded image.
+struct TexturePlan {
+    uint32_t width = 0;   // level 0
+    uint32_t height = 0;
+    uint32_t levels = 0;  // down to 1x1
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+};
+bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error);
+
+// Makes every level of the plan, in order, and hands each to `sink` as tightly packed rows in the
+// format's device layout (B, G, R, A bytes; L8 one byte; floats R, G, B, A). Stops at a false sink.
+using LevelSink = std::function<bool(uint32_t level, uint32_t width, uint32_t height, const uint8_t* bytes)>;
+bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink);
+
+// What the loader found, for the tools.
+struct TextureFileInfo {
+    ImageType type = ImageType::Bmp;
+    uint32_t imageWidth = 0;
+    uint32_t imageHeight = 0;
+};
+
+// The loader. D3D_OK with *texture holding one reference, or a failure HRESULT with *texture null.
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture);
+// The same with a reason on failure and the file's facts on success.
+HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture,
+                              TextureFileInfo* info, std::string* error);
+// From bytes already in memory (the file step skipped).
+HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size,
+                                IDirect3DTexture9** texture, TextureFileInfo* info, std::string* error);
