@@ -35,3 +35,7 @@ extern HWND windowHandle;
 bool PlatformHasDisplay();
 // Makes the next window use SDL's offscreen driver (tests, tools, capture).
 void PlatformUseOffscreenVideo();
+// Tests: queue input as if it came from the window system (a key by virtual-key code, or the
+// window's close button). Handled by the next PumpMessages / GetAsyncKeyState.
+void PlatformPushKeyEvent(int virtualKey, bool down);
+void PlatformPushCloseEvent();

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/d3dwindow.h"
 #include "platform/input_state.h"
 #include "platform/win32.h"
 
@@ -95,4 +96,29 @@ BOOL SetCursorPos(int x, int y) {
     keys.virtualCursor = {x, y};
     if (!VirtualCursor() && SDL_WasInit(SDL_INIT_VIDEO)) return SDL_WarpMouseGlobal(x, y) == 0;
     return TRUE;
+}
+
+void PlatformPushKeyEvent(int virtualKey, bool down) {
+    SDL_Keycode key = SDLK_UNKNOWN;
+    if (virtualKey >= 'A' && virtualKey <= 'Z') key = SDLK_a + (virtualKey - 'A');
+    if (virtualKey >= '0' && virtualKey <= '9') key = SDLK_0 + (virtualKey - '0');
+    if (virtualKey == VK_ESCAPE) key = SDLK_ESCAPE;
+    if (virtualKey == 0x20) key = SDLK_SPACE;
+    if (virtualKey == 0x0D) key = SDLK_RETURN;
+    SDL_Event event = {};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    SDL_PushEvent(&event);
+}
+
+void PlatformPushCloseEvent() {
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&event);
+    event = {};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
 }

@@ -8,6 +8,9 @@
 
 // Creates the offscreen 640x480 window and its device once; later calls do nothing.
 void UseHeadlessDevice();
+// That window (after UseHeadlessDevice), for tests of its message pump.
+class D3DWindow;
+D3DWindow* HeadlessWindow();
 
 // Records every message box shown while it lives, instead of showing it.
 struct MessageLog {

@@ -1,8 +1,13 @@
 #include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 
+namespace {
+D3DWindow* window = nullptr;  // lives for the whole test program
+}  // namespace
+
+D3DWindow* HeadlessWindow() { return window; }
+
 void UseHeadlessDevice() {
-    static D3DWindow* window = nullptr;  // lives for the whole test program
     if (window) return;
     PlatformUseOffscreenVideo();
     MessageLog quiet;  // the software-rasterizer warning is expected here

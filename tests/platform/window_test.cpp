@@ -1,0 +1,143 @@
+// The window's message pump, key polling, cursor, and the window/device lifetime.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/d3dwindow.h"
+#include "tests/common/headless.h"
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UseHeadlessDevice();
+        while (GetAsyncKeyState(VK_ESCAPE) || GetAsyncKeyState('W')) {
+            PlatformPushKeyEvent(VK_ESCAPE, false);  // leave no key down from an earlier test
+            PlatformPushKeyEvent('W', false);
+        }
+    }
+};
+
+bool Pump() { return HeadlessWindow()->PumpMessages(); }
+
+TEST_F(WindowTest, EscapePressedBetweenPumpsIsReportedOnce) {
+    EXPECT_FALSE(Pump());
+    PlatformPushKeyEvent(VK_ESCAPE, true);
+    PlatformPushKeyEvent(VK_ESCAPE, false);  // pressed and released before the pump
+    EXPECT_TRUE(Pump());
+    EXPECT_FALSE(Pump());
+}
+
+TEST_F(WindowTest, EscapeHeldIsReportedEveryPump) {
+    PlatformPushKeyEvent(VK_ESCAPE, true);
+    EXPECT_TRUE(Pump());
+    EXPECT_TRUE(Pump());
+    PlatformPushKeyEvent(VK_ESCAPE, false);
+    EXPECT_FALSE(Pump());
+}
+
+TEST_F(WindowTest, OtherMessagesAndClosingAreIgnored) {
+    for (int i = 0; i < 50; ++i) {
+        PlatformPushKeyEvent('A', true);
+        PlatformPushKeyEvent('A', false);
+    }
+    PlatformPushCloseEvent();
+    EXPECT_FALSE(Pump());
+    EXPECT_FALSE(Pump());
+    GetAsyncKeyState('A');  // consume
+}
+
+TEST_F(WindowTest, KeyPollingSeesPressesSinceTheLastQuery) {
+    EXPECT_EQ(GetAsyncKeyState('W'), 0);
+    PlatformPushKeyEvent('W', true);
+    PlatformPushKeyEvent('W', false);
+    EXPECT_NE(GetAsyncKeyState('W'), 0);  // released already, but pressed since the last query
+    EXPECT_EQ(GetAsyncKeyState('W'), 0);
+    PlatformPushKeyEvent('D', true);
+    EXPECT_NE(GetAsyncKeyState('D') & 0x8000, 0);  // down now
+    EXPECT_NE(GetAsyncKeyState('D') & 0x8000, 0);
+    EXPECT_EQ(GetAsyncKeyState('S'), 0);  // keys are independent
+    PlatformPushKeyEvent('D', false);
+    EXPECT_EQ(GetAsyncKeyState('D'), 0);
+    EXPECT_EQ(GetAsyncKeyState(-1), 0);
+    EXPECT_EQ(GetAsyncKeyState(4096), 0);
+}
+
+TEST_F(WindowTest, CursorPlacementReadsBack) {
+    ASSERT_TRUE(SetCursorPos(123, 456));
+    POINT p = {};
+    ASSERT_TRUE(GetCursorPos(&p));
+    EXPECT_EQ(p.x, 123);
+    EXPECT_EQ(p.y, 456);
+    EXPECT_FALSE(GetCursorPos(nullptr));
+    SetCursor(nullptr);  // hiding twice is harmless
+    EXPECT_EQ(SetCursor(nullptr), nullptr);
+}
+
+// A fresh process: construct the window, check what construction leaves, then tear down in the
+// show's order (the device outlives the window object while textures hold it).
+void ConstructAndTearDown() {
+    PlatformUseOffscreenVideo();
+    MessageLog log;
+    auto* window = new D3DWindow(640, 480, false, "virelle-test");
+    if (!device) std::exit(10);
+    D3DCAPS9 caps;
+    device->GetDeviceCaps(&caps);
+    const bool software = !(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT);
+    if (software != (log.boxes.size() == 1)) std::exit(11);
+    if (software && (log.boxes[0].first != "Your GPU is from Poland!" || log.boxes[0].second != "Warning")) std::exit(12);
+
+    // Samplers filter linearly after construction: a 2-texel texture stretched over the target
+    // shows a blend in the middle, not one of the texels.
+    IDirect3DTexture9* texture = nullptr;
+    device->CreateTexture(2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+    D3DLOCKED_RECT locked;
+    texture->LockRect(0, &locked, nullptr, 0);
+    static_cast<uint32_t*>(locked.pBits)[0] = 0xFF000000;
+    static_cast<uint32_t*>(locked.pBits)[1] = 0xFFFFFFFF;
+    texture->UnlockRect(0);
+    struct V {
+        float x, y, z, u, v;
+    } quad[4] = {{-1, 1, 0.5f, 0.25f, 0.5f}, {1, 1, 0.5f, 0.75f, 0.5f}, {1, -1, 0.5f, 0.75f, 0.5f}, {-1, -1, 0.5f, 0.25f, 0.5f}};
+    IDirect3DVertexBuffer9* vb = nullptr;
+    device->CreateVertexBuffer(sizeof quad, 0, 0x102, D3DPOOL_MANAGED, &vb, nullptr);
+    void* data = nullptr;
+    vb->Lock(0, 0, &data, 0);
+    std::memcpy(data, quad, sizeof quad);
+    vb->Unlock();
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);  // construction disabled it
+    device->SetTexture(0, texture);
+    device->SetFVF(0x102);
+    device->SetStreamSource(0, vb, 0, sizeof(V));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    if (device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2) != D3D_OK) std::exit(13);
+    std::vector<uint8_t> pixels;
+    UINT w = 0, h = 0;
+    device->ReadRenderTarget(&pixels, &w, &h);
+    const int middle = pixels[(240 * size_t(w) + 320) * 4];
+    if (middle < 100 || middle > 155) std::exit(14);
+    vb->Release();  // still bound: lives until unbound, but its device reference is gone
+
+    // The show's teardown: the program's device reference first, the window object, then textures.
+    IDirect3DSurface9* backBuffer = nullptr;
+    device->GetRenderTarget(0, &backBuffer);
+    backBuffer->Release();
+    if (device->Release() != 1) std::exit(15);  // the texture still holds the device
+    delete window;
+    if (!device) std::exit(16);
+    if (texture->Release() != 0) std::exit(17);
+    if (device) std::exit(18);  // gone with its last reference
+    std::exit(0);
+}
+
+TEST(WindowLifetime, ConstructionAndTeardown) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructAndTearDown(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
