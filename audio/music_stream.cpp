@@ -1,0 +1,135 @@
+// MusicStream: the output, the decoded PCM, the clock and the spectrum put together.
+#include "audio/music_stream.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include "audio/pcm_source.h"
+#include "audio/playback_clock.h"
+#include "audio/spectrum.h"
+#include "platform/audio_out.h"
+#include "platform/win32.h"
+
+namespace {
+
+constexpr int aheadSeconds = 2;  // decoded ahead of the output; hides any scheduling hiccup
+
+double SteadyNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Frames and seconds meet here only, so the end position and the length are the same float.
+float FramesToSeconds(double frames, int rate) { return float(frames / rate); }
+
+}  // namespace
+
+struct MusicStreamState {
+    PcmSource source;
+    SpectrumAnalyzer analyzer;
+    std::atomic<int64_t> consumed{0};  // frames copied to the output so far
+    std::mutex clockMutex;             // between the output's pulls and the position queries
+    PlaybackClock clock;
+    float offlinePosition = 0;         // the offline clock
+};
+
+MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKind) {
+    if (clock == Clock::RealTime) {
+        output = std::make_unique<AudioOut>();
+        if (!output->Open(&MusicStream::Pull, this)) MessageBoxA(nullptr, "No Init", "Error", MB_OK);
+    }
+    auto opened = std::make_unique<MusicStreamState>();
+    if (!fileName || !opened->source.Open(fileName, AudioOut::rate)) {
+        MessageBoxA(nullptr, "Cant Play Funky Music", "You Suck", MB_OK);
+        return;
+    }
+    opened->clock.Reset(opened->source.Rate(), output ? output->BufferFrames() : 0);
+    if (clock == Clock::RealTime) opened->source.StartAhead(&opened->consumed, int64_t(aheadSeconds) * opened->source.Rate());
+    stream = std::move(opened);  // the output is paused: no pull can see this happen
+    created = true;
+}
+
+MusicStream::~MusicStream() {
+    // The output goes first so that no pull runs while the stream is taken down.
+    if (output) output->Close();
+    stream.reset();
+    output.reset();
+    created = false;
+}
+
+void MusicStream::Play() {
+    if (!created) {
+        MessageBoxA(nullptr, "Must CreateStream First", "Sucky Assembler", MB_OK);
+        return;
+    }
+    if (output) output->Start();
+}
+
+void MusicStream::Stop() {
+    if (!output) return;
+    output->Pause();
+    if (stream) {
+        std::lock_guard<std::mutex> lock(stream->clockMutex);
+        stream->clock.Freeze(SteadyNow());
+    }
+}
+
+void MusicStream::Pull(void* user, int16_t* out, int frames) {
+    MusicStream* self = static_cast<MusicStream*>(user);
+    MusicStreamState* s = self->stream.get();
+    if (!s) {
+        std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
+        return;
+    }
+    const int64_t at = s->consumed.load(std::memory_order_relaxed);
+    const int got = s->source.CopyStereo(at, frames, out);
+    std::memset(out + got * 2, 0, size_t(frames - got) * 2 * sizeof(int16_t));
+    s->consumed.store(at + got, std::memory_order_relaxed);
+    // Silence after the end still counts as time passing, so the position reaches the end.
+    // Silence from a decoder that fell behind does not: the clock waits for the music.
+    const bool over = s->source.Finished() && at + got >= s->source.Length();
+    std::lock_guard<std::mutex> lock(s->clockMutex);
+    s->clock.OnPull(over ? frames : got, SteadyNow());
+}
+
+float MusicStream::GetLength() {
+    if (!stream) return 0.0f;
+    return FramesToSeconds(double(stream->source.Length()), stream->source.Rate());
+}
+
+float MusicStream::GetPosition() {
+    if (!stream) return 0.0f;
+    if (clock == Clock::Offline) return stream->offlinePosition;
+    const int64_t end = stream->source.Length();
+    std::lock_guard<std::mutex> lock(stream->clockMutex);
+    return FramesToSeconds(stream->clock.Heard(SteadyNow(), end), stream->source.Rate());
+}
+
+void MusicStream::SetPosition(float seconds) {
+    if (!stream || clock != Clock::Offline) return;
+    if (!(seconds > 0.0f)) seconds = 0.0f;  // NaN too
+    const int rate = stream->source.Rate();
+    // Decoding up to the position finds out whether a damaged file ends before it.
+    const double frame = std::min(std::floor(double(seconds) * rate), double(stream->source.Length()));
+    stream->source.DecodeUntil(int64_t(frame) + SpectrumAnalyzer::size);
+    const float length = GetLength();
+    stream->offlinePosition = seconds < length ? seconds : length;
+}
+
+void MusicStream::GetSpectrum(float* destination) {
+    if (!stream) {
+        std::fill(destination, destination + SpectrumAnalyzer::bands, 0.0f);
+        return;
+    }
+    const float position = GetPosition();
+    const int64_t first = int64_t(std::floor(double(position) * stream->source.Rate()));
+    stream->source.DecodeUntil(first + SpectrumAnalyzer::size);
+    float mono[SpectrumAnalyzer::size];
+    stream->source.MixMono(first, SpectrumAnalyzer::size, mono);
+    stream->analyzer.Analyze(mono, destination);
+}
+
+size_t MusicStream::DecodedBytes() const { return stream ? stream->source.BytesHeld() : 0; }

@@ -1,0 +1,132 @@
+// MusicStream in real time: on SDL's dummy output (set for every test) and on the silent output
+// that stands in when no sound driver works; the message boxes of the failure paths.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audio/music_stream.h"
+#include "tests/audio/mp3_maker.h"
+#include "tests/common/headless.h"
+
+namespace {
+
+using Box = std::pair<std::string, std::string>;
+
+// Sets an environment variable for one scope.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name(name) {
+        if (const char* old = std::getenv(name)) previous = old, hadPrevious = true;
+        setenv(name, value, 1);
+    }
+    ~ScopedEnv() {
+        if (hadPrevious)
+            setenv(name, previous.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    const char* name;
+    std::string previous;
+    bool hadPrevious = false;
+};
+
+// Plays to the end and checks the clock on the way: never back, never ahead of the wall clock.
+void PlayToTheEnd(MusicStream& music) {
+    const float length = music.GetLength();
+    ASSERT_GT(length, 0.0f);
+    const auto start = std::chrono::steady_clock::now();
+    music.Play();
+    float last = 0.0f;
+    std::vector<float> spectrum(512);
+    for (;;) {
+        const float position = music.GetPosition();
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        ASSERT_GE(position, last) << "went back";
+        ASSERT_LE(position, length);
+        ASSERT_LE(position, wall * 1.1 + 0.05) << "runs ahead of real time";
+        last = position;
+        if (position == length) break;
+        ASSERT_LT(wall, length * 4 + 5.0) << "never reached the end; at " << position;
+        music.GetSpectrum(spectrum.data());
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(music.GetPosition(), music.GetLength()) << "left the end";
+    music.Stop();
+    EXPECT_EQ(music.GetPosition(), music.GetLength());
+}
+
+}  // namespace
+
+TEST(MusicStreamRealTime, PlaysToTheEndAndStaysThere) {
+    ScratchDir dir;
+    const std::string path = dir.File("short.mp3");
+    ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(44100 * 6 / 5, 2, BinSine(1, 0.5)), {})));
+    MessageLog log;
+    MusicStream music(path.c_str());
+    ASSERT_TRUE(music.created);
+    EXPECT_EQ(music.GetPosition(), 0.0f);  // not started
+    PlayToTheEnd(music);
+    EXPECT_TRUE(log.boxes.empty());
+}
+
+TEST(MusicStreamRealTime, SpectrumFollowsThePlayingMusic) {
+    ScratchDir dir;
+    const std::string path = dir.File("sine.mp3");
+    ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(44100 * 2, 2, BinSine(1, 0.6)), {})));
+    MusicStream music(path.c_str());
+    ASSERT_TRUE(music.created);
+    music.Play();
+    while (music.GetPosition() < 0.3f) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<float> s(512, -1.0f);
+    music.GetSpectrum(s.data());
+    music.Stop();
+    EXPECT_NEAR(s[1], 0.6, 0.02);
+    EXPECT_EQ(s[300], -1.0f);
+    // Stopped: the position holds.
+    const float held = music.GetPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(music.GetPosition(), held);
+}
+
+TEST(MusicStreamRealTime, WithoutASoundDriverItSaysSoAndPlaysSilently) {
+    ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+    ScratchDir dir;
+    const std::string path = dir.File("short.mp3");
+    ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(44100 / 2, 2, BinSine(5, 0.3)), {})));
+    MessageLog log;
+    MusicStream music(path.c_str());
+    EXPECT_EQ(log.boxes, (std::vector<Box>{{"No Init", "Error"}}));
+    ASSERT_TRUE(music.created);
+    PlayToTheEnd(music);
+}
+
+TEST(MusicStreamRealTime, MissingFileShowsTheTwoBoxesInOrder) {
+    ScratchDir dir;
+    const std::vector<Box> missing = {{"Cant Play Funky Music", "You Suck"}, {"Must CreateStream First", "Sucky Assembler"}};
+    {
+        MessageLog log;
+        MusicStream music(dir.File("nothere.mp3").c_str());
+        EXPECT_FALSE(music.created);
+        music.Play();
+        EXPECT_EQ(log.boxes, missing);
+        EXPECT_EQ(music.GetPosition(), 0.0f);
+        EXPECT_EQ(music.GetLength(), 0.0f);
+        std::vector<float> s(512, 5.0f);
+        music.GetSpectrum(s.data());
+        for (int k = 0; k < 256; ++k) EXPECT_EQ(s[size_t(k)], 0.0f);
+        for (int k = 256; k < 512; ++k) EXPECT_EQ(s[size_t(k)], 5.0f);
+        music.Stop();
+    }
+    // No driver and no file: all three, in the order they happen.
+    ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+    MessageLog log;
+    MusicStream music(dir.File("nothere.mp3").c_str());
+    music.Play();
+    std::vector<Box> all = {{"No Init", "Error"}};
+    all.insert(all.end(), missing.begin(), missing.end());
+    EXPECT_EQ(log.boxes, all);
+}
