@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <utility>
 
 #include "tools/content/synth_voices.h"
@@ -36,7 +37,9 @@ synth::KickShape ShapeOf(KickKind kind) {
 }
 
 // Where each instrument goes.
-enum Bus { kKickBus, kLowBus, kDrumBus, kMusicBus, kLeadBus, kBusCount };
+// The music bus comes in two halves that are rendered side by side and summed (pads are the bulk
+// of the work).
+enum Bus { kKickBus, kLowBus, kDrumBus, kMusicBus, kLeadBus, kMusicBus2, kBusCount };
 
 Bus BusOf(Instrument instrument) {
     switch (instrument) {
@@ -132,7 +135,19 @@ Stereo Render(const std::vector<Event>& events, double seconds) {
     const size_t frames = FrameAt(seconds);
     std::vector<Stereo> bus;
     for (int b = 0; b < kBusCount; ++b) bus.emplace_back(frames);
-    for (size_t i = 0; i < events.size(); ++i) RenderEvent(bus[BusOf(events[i].instrument)], events[i], 0x5eed0000ull + i * 7919ull);
+    // Two workers, each owning whole buses and rendering its events in score order, so the result
+    // does not depend on how the threads are scheduled.
+    const auto renderBuses = [&](bool second) {
+        for (size_t i = 0; i < events.size(); ++i) {
+            Bus b = BusOf(events[i].instrument);
+            if (b == kMusicBus && i % 2) b = kMusicBus2;
+            const bool mine = b == kMusicBus2 || b == kLeadBus || b == kDrumBus;
+            if (mine == second) RenderEvent(bus[b], events[i], 0x5eed0000ull + i * 7919ull);
+        }
+    };
+    std::thread worker(renderBuses, true);
+    renderBuses(false);
+    worker.join();
 
     std::vector<float> lowGain(frames, 1.0f), restGain(frames, 1.0f);
     Duck(score::KickHits(events), lowGain, restGain);
@@ -154,7 +169,7 @@ Stereo Render(const std::vector<Event>& events, double seconds) {
             const auto& at = [&](int b) -> float { return c ? bus[b].right[i] : bus[b].left[i]; };
             const float kick = at(kKickBus) * gate;
             const float low = at(kLowBus) * lowGain[i] * gate;
-            const float drums = at(kDrumBus) * duck, music = at(kMusicBus) * duck;
+            const float drums = at(kDrumBus) * duck, music = (at(kMusicBus) + at(kMusicBus2)) * duck;
             const float lead = at(kLeadBus) * duck;
             side[c] = kick + low + drums + music + lead;
             send[c] = 0.12f * drums + 0.4f * music + 0.3f * lead;
