@@ -4,7 +4,74 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The decoder's view of the file: reads go through one large buffer and seeks only move the
+// cursor. The library reads frame by frame and the length scan skips from header to header; on
+// the plain descriptor that was a system call or two per frame (tens of ms for a whole piece).
+struct FileReader {
+    std::FILE* file = nullptr;
+    int64_t size = 0;         // bytes in the file when opened
+    int64_t position = 0;     // the library's cursor
+    int64_t bufferStart = 0;  // file offset of buffer[0]
+    size_t bufferBytes = 0;   // valid bytes in buffer
+    std::vector<unsigned char> buffer = std::vector<unsigned char>(256 * 1024);
+
+    ~FileReader() {
+        if (file) std::fclose(file);
+    }
+};
+
+mpg123_ssize_t ReadFile(void* handle, void* out, size_t count) {
+    FileReader* r = static_cast<FileReader*>(handle);
+    size_t done = 0;
+    while (done < count && r->position < r->size) {
+        if (r->position < r->bufferStart || r->position >= r->bufferStart + int64_t(r->bufferBytes)) {
+            r->bufferStart = r->position;
+            r->bufferBytes = 0;
+            if (fseeko(r->file, off_t(r->position), SEEK_SET) != 0) break;
+            r->bufferBytes = std::fread(r->buffer.data(), 1, r->buffer.size(), r->file);
+            if (r->bufferBytes == 0) break;  // the file shrank, or cannot be read (a folder)
+        }
+        const size_t offset = size_t(r->position - r->bufferStart);
+        const size_t n = std::min(count - done, r->bufferBytes - offset);
+        std::memcpy(static_cast<unsigned char*>(out) + done, r->buffer.data() + offset, n);
+        done += n;
+        r->position += int64_t(n);
+    }
+    return mpg123_ssize_t(done);
+}
+
+off_t SeekFile(void* handle, off_t offset, int whence) {
+    FileReader* r = static_cast<FileReader*>(handle);
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->position : whence == SEEK_END ? r->size : -1;
+    if (base < 0 || base + int64_t(offset) < 0) return -1;
+    r->position = base + int64_t(offset);
+    return off_t(r->position);
+}
+
+void CloseFile(void* handle) { delete static_cast<FileReader*>(handle); }
+
+// A reader for the file at path, or null when it cannot be opened.
+FileReader* OpenFile(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return nullptr;
+    FileReader* r = new FileReader;
+    r->file = file;
+    if (fseeko(file, 0, SEEK_END) == 0) r->size = int64_t(ftello(file));
+    if (r->size <= 0) {
+        delete r;
+        return nullptr;
+    }
+    return r;
+}
+
+}  // namespace
 
 Mp3Decoder::~Mp3Decoder() { Close(); }
 
@@ -34,10 +101,24 @@ bool Mp3Decoder::Open(const char* path, int outputRate) {
 
     long gotRate = 0;
     int gotChannels = 0, gotEncoding = 0;
+    FileReader* reader = OpenFile(path);
+    if (!reader) {
+        Close();
+        return false;
+    }
+    if (mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile) != MPG123_OK) {
+        delete reader;
+        Close();
+        return false;
+    }
+    // From here the library owns the reader and frees it when the handle closes, failed or not.
+    if (mpg123_open_handle(handle, reader) != MPG123_OK) {
+        Close();
+        return false;
+    }
     // getformat reads up to the first valid frame; text, images and noise fail here. Nothing else
     // may be asked of the handle after a failure (a scan then divides by zero inside the library).
-    if (mpg123_open(handle, path) != MPG123_OK ||
-        mpg123_getformat(handle, &gotRate, &gotChannels, &gotEncoding) != MPG123_OK || gotChannels != 2 ||
+    if (mpg123_getformat(handle, &gotRate, &gotChannels, &gotEncoding) != MPG123_OK || gotChannels != 2 ||
         gotEncoding != MPG123_ENC_SIGNED_16 || gotRate <= 0 || (outputRate > 0 && gotRate != outputRate)) {
         Close();
         return false;
@@ -53,8 +134,8 @@ bool Mp3Decoder::Open(const char* path, int outputRate) {
     mpg123_param(handle, MPG123_RESYNC_LIMIT, -1, 0);
 
     // A full scan of the frame headers gives the exact count even when the Info tag is missing or
-    // wrong (a cut-off file keeps the tag of the whole one). It parses headers only: a few
-    // milliseconds for a whole piece.
+    // wrong (a cut-off file keeps the tag of the whole one). It parses headers only: about a
+    // millisecond for a whole piece.
     if (mpg123_scan(handle) != MPG123_OK) {
         Close();
         return false;

@@ -80,7 +80,11 @@ TEST(MusicStreamRealTime, SpectrumFollowsThePlayingMusic) {
     MusicStream music(path.c_str());
     ASSERT_TRUE(music.created);
     music.Play();
-    while (music.GetPosition() < 0.3f) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (music.GetPosition() < 0.3f) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the clock does not move";
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     std::vector<float> s(512, -1.0f);
     music.GetSpectrum(s.data());
     music.Stop();
