@@ -49,7 +49,7 @@ void PlatformWindowGone() {
 
 void PlatformDeviceGone() {
     life.device = false;
-    if (device && !life.device) device = nullptr;  // the global never points at a dead device
+    device = nullptr;  // the global never points at a dead device
     EndSdlWhenUnused();
 }
 

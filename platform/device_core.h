@@ -27,6 +27,8 @@ enum DirtyBits : unsigned {
     kDirtyStage = 1u << 4,
     kDirtyTarget = 1u << 5,
     kDirtyVertexFormat = 1u << 6,
+    kDirtyProjection = 1u << 7,
+    kDirtyFactor = 1u << 8,  // the texture factor alone: the composition changes it per element
     kDirtyAll = ~0u,
 };
 

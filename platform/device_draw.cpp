@@ -160,9 +160,18 @@ void DeviceCore::ApplyUniforms() {
         float normal[9];
         Inverse3x3(worldView, normal);
         glUniformMatrix4fv(p.worldView, 1, GL_FALSE, worldView.Floats());
-        glUniformMatrix4fv(p.projection, 1, GL_FALSE, state.projection.Floats());
         glUniformMatrix3fv(p.normalMatrix, 1, GL_TRUE, normal);
-        cache.calls += 3;
+        cache.calls += 2;
+    }
+    if (dirty & kDirtyProjection) {
+        glUniformMatrix4fv(p.projection, 1, GL_FALSE, state.projection.Floats());
+        ++cache.calls;
+    }
+    if (dirty & kDirtyFactor) {
+        float factor[4];
+        DecodeColour(rs[D3DRS_TEXTUREFACTOR], factor);
+        glUniform4fv(p.textureFactor, 1, factor);
+        ++cache.calls;
     }
     if (dirty & kDirtyLightingStates) {
         const bool colorVertex = rs[D3DRS_COLORVERTEX];
@@ -237,17 +246,14 @@ void DeviceCore::ApplyUniforms() {
         // D3D9's NULL-texture rule: a colour argument the op reads being TEXTURE ends the cascade.
         const bool active = op != D3DTOP_DISABLE &&
                             (hasTexture || !ReadsTexture(op, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]));
-        float factor[4];
-        DecodeColour(rs[D3DRS_TEXTUREFACTOR], factor);
         glUniform1i(p.stageActive, active);
         glUniform3i(p.colorOp, GLint(op), GLint(ts[D3DTSS_COLORARG1]), GLint(ts[D3DTSS_COLORARG2]));
         glUniform3i(p.alphaOp, GLint(ts[D3DTSS_ALPHAOP]), GLint(ts[D3DTSS_ALPHAARG1]), GLint(ts[D3DTSS_ALPHAARG2]));
-        glUniform4fv(p.textureFactor, 1, factor);
         glUniform1i(p.hasTexture, hasTexture);
         glUniform1i(p.specularEnable, rs[D3DRS_SPECULARENABLE] != 0);
         glUniform1i(p.alphaFunc, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS));
         glUniform1f(p.alphaRef, float(rs[D3DRS_ALPHAREF] & 255));
-        cache.calls += 8;
+        cache.calls += 7;
     }
 }
 

@@ -28,6 +28,7 @@ unsigned DirtyFor(D3DRENDERSTATETYPE state) {
     case D3DRS_EMISSIVEMATERIALSOURCE:
         return kDirtyLightingStates;
     case D3DRS_TEXTUREFACTOR:
+        return kDirtyFactor;
     case D3DRS_SPECULARENABLE:
     case D3DRS_ALPHATESTENABLE:
     case D3DRS_ALPHAREF:
@@ -124,7 +125,7 @@ HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATR
     if (!slot) return D3DERR_INVALIDCALL;
     if (std::memcmp(slot, matrix, sizeof *matrix) == 0) return D3D_OK;
     *slot = *matrix;
-    core->dirty |= kDirtyTransforms;
+    core->dirty |= type == D3DTS_PROJECTION ? kDirtyProjection : kDirtyTransforms;
     if (type == D3DTS_VIEW) core->dirty |= kDirtyLights;  // lights live in camera space
     return D3D_OK;
 }
