@@ -92,14 +92,18 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);  // every target's depth is the device's own buffer
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 
+    // The GL library is loaded first so that a missing one is reported as itself rather than as a
+    // window failure (SDL would load it inside SDL_CreateWindow).
+    const bool glLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
     // Full screen is the desktop's full screen; Present letterboxes the picture into it.
     const Uint32 flags = SDL_WINDOW_OPENGL | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     const int x = fullScreen ? 0 : 200, y = fullScreen ? 0 : 300;
-    SDL_Window* window = SDL_CreateWindow(title, x, y, width, height, flags);
+    SDL_Window* window = glLoaded ? SDL_CreateWindow(title, x, y, width, height, flags) : nullptr;
     windowHandle = window;
+    if (glLoaded) SDL_GL_UnloadLibrary();  // the window holds its own reference
     if (!window) {
         SDL_Quit();
-        throw Exception("CreateWindowEx()", kLocation);
+        throw Exception(glLoaded ? "CreateWindowEx()" : "Direct3DCreate9(D3D_SDK_VERSION)", kLocation);
     }
     auto fail = [&](const char* what) {
         SDL_DestroyWindow(window);
@@ -107,7 +111,6 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
         SDL_Quit();
         throw Exception(what, kLocation);
     };
-    if (SDL_GL_LoadLibrary(nullptr) != 0) fail("Direct3DCreate9(D3D_SDK_VERSION)");
     SDL_DisplayMode mode;
     if (!fullScreen && SDL_GetDesktopDisplayMode(0, &mode) != 0)
         fail("GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &displaymode)");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
@@ -138,6 +139,50 @@ void ConstructAndTearDown() {
 TEST(WindowLifetime, ConstructionAndTeardown) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ConstructAndTearDown(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Mesa offering less than GL 3.3 stands for a failed CreateDevice.
+void ConstructWithoutDevice() {
+    setenv("MESA_GL_VERSION_OVERRIDE", "3.1", 1);
+    PlatformUseOffscreenVideo();
+    MessageLog log;
+    testing::internal::CaptureStdout();
+    auto* window = new D3DWindow(640, 480, true, "virelle-test");
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (out != "Morra til vesk\n") std::exit(20);
+    if (device) std::exit(21);
+    if (!log.boxes.empty()) std::exit(22);
+    delete window;
+    std::exit(0);
+}
+
+// No GL library to load stands for Direct3DCreate9 failing: an Exception with both texts.
+void ConstructWithoutGl() {
+    setenv("SDL_VIDEO_EGL_DRIVER", "/nonexistent/libEGL.so", 1);
+    PlatformUseOffscreenVideo();
+    try {
+        D3DWindow window(640, 480, false, "virelle-test");
+    } catch (const Exception& e) {
+        if (std::strcmp(e.message, "Direct3DCreate9(D3D_SDK_VERSION)") != 0) std::exit(30);
+        if (std::strcmp(e.location, "d3dwindow, Constructor") != 0) std::exit(31);
+        if (windowHandle) std::exit(32);
+        std::exit(0);
+    }
+    std::exit(33);
+}
+
+TEST(WindowLifetime, FailedDevicePrintsAndLeavesNoDevice) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructWithoutDevice(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(WindowLifetime, FailedGlLibraryRaisesException) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructWithoutGl(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
