@@ -148,6 +148,8 @@ void AddBassAndLead(std::vector<Event>& events) {
         Push(events, Instrument::Bass, BarTime(bar), 2.0 * kBar - 0.1, ChordAtBar(bar).root, 0.16f - 0.04f * (bar - kOutroBar), 0.0f, 0.1f);
 
     AddMelody(events, kTheme, kSoloBar, kInterludeBar - kSoloBar, 0.15f, 0.0f, 0.45f);
+    // The drop's second half: the theme comes back, bright, over the drive.
+    AddMelody(events, kTheme, kRingerBar + 8, 8, 0.1f, 0.1f, 0.75f);
     AddMelody(events, kTheme, kDuetBar, 24, 0.14f, -0.2f, 0.5f);
     AddMelody(events, kCounter, kDuetBar + 8, 16, 0.11f, 0.35f, 0.3f);
     // The duet's last two bars: the theme comes home and holds.

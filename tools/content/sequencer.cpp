@@ -182,8 +182,10 @@ Stereo Render(const std::vector<Event>& events, double seconds) {
         echoLeft.Write(echoToneLeft.Low(leadIn + 0.4f * echoR));
         echoRight.Write(echoToneRight.Low(0.4f * echoL));
         const float fade = MasterFade(t, seconds) * SectionGain(t);
-        master.left[i] = (side[0] + 0.8f * wetLeft + 0.22f * echoL) * fade;
-        master.right[i] = (side[1] + 0.8f * wetRight + 0.22f * echoR) * fade;
+        // In the breath the reverb is thrown up to fill the cut.
+        const float wet = 0.8f + 1.6f * (1.0f - gate);
+        master.left[i] = (side[0] + wet * wetLeft + 0.22f * echoL) * fade;
+        master.right[i] = (side[1] + wet * wetRight + 0.22f * echoR) * fade;
     }
     synth::Limit(master, kCeiling, 0.002f, 0.12f);
     return std::move(master);
