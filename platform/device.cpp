@@ -22,8 +22,8 @@ UINT FullChainLevels(UINT width, UINT height) {
 }
 
 // Texture storage for every level; render targets also get a framebuffer.
-bool AllocateTexture(DeviceCore* core, IDirect3DTexture9* texture, const GlFormat& gl, GLuint* name, GLuint* fbo,
-                     bool renderTarget, UINT width, UINT height, UINT levels) {
+bool AllocateTexture(DeviceCore* core, const GlFormat& gl, GLuint* name, GLuint* fbo, bool renderTarget, UINT width,
+                     UINT height, UINT levels) {
     glGenTextures(1, name);
     core->cache.BindTexture(kUploadUnit, *name);
     for (UINT i = 0; i < levels; ++i) {
@@ -41,7 +41,6 @@ bool AllocateTexture(DeviceCore* core, IDirect3DTexture9* texture, const GlForma
         glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
         if (status != GL_FRAMEBUFFER_COMPLETE) return false;
     }
-    (void)texture;
     return glGetError() == GL_NO_ERROR;
 }
 
@@ -190,7 +189,7 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
     const UINT fullChain = FullChainLevels(width, height);
     if (levels == 0 || levels > fullChain) levels = renderTarget ? 1 : fullChain;
     auto* t = new IDirect3DTexture9(this, width, height, levels, usage, format, pool);
-    if (!AllocateTexture(core, t, gl, &t->glTexture, &t->framebuffer, renderTarget, width, height, levels)) {
+    if (!AllocateTexture(core, gl, &t->glTexture, &t->framebuffer, renderTarget, width, height, levels)) {
         delete t;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
