@@ -1,0 +1,63 @@
+// The program-wide objects and the live run.
+#include "app/program.h"
+
+#include "app/main_loop.h"
+#include "app/show.h"
+
+Program::Program(const ProgramSetup& setup)
+    : window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
+      music(device ? std::make_unique<MusicStream>(showMusicFile, setup.clock) : nullptr) {
+    fileTextures = &fileTextureRegistry;
+    renderTargets = &renderTargetRegistry;
+}
+
+Program::~Program() {
+    // The registries release their textures as members go (render targets first); nothing may
+    // reach them through the globals meanwhile.
+    renderTargets = nullptr;
+    fileTextures = nullptr;
+}
+
+namespace {
+
+// The live run: the music's own clock, the window's pump, presentation on screen.
+class LiveHost : public ShowHost {
+public:
+    explicit LiveHost(Program& program) : program(program), show(program.compositions) {}
+
+    bool StartShow() override { return show.Start(); }
+    void EndShow() override { show.End(); }
+    void Play() override { program.music->Play(); }
+    void Stop() override { program.music->Stop(); }
+    float GetPosition() override { return program.music->GetPosition(); }
+    float GetLength() override { return program.music->GetLength(); }
+    void GetSpectrum(float* s) override { program.music->GetSpectrum(s); }
+    void HideCursor() override { SetCursor(nullptr); }
+    void ClearBackBuffer() override {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
+    }
+    void ShowFrame(float t, const float* s) override { show.Frame(t, s); }
+    void Present() override { device->Present(nullptr, nullptr, nullptr, nullptr); }
+    bool PumpMessages() override { return program.window->PumpMessages(); }
+    // The reference taken when the device was created; resources still alive keep it going.
+    void ReleaseDevice() override { device->Release(); }
+
+private:
+    Program& program;
+    Show show;
+};
+
+}  // namespace
+
+int RunLiveProgram(bool fullScreen) {
+    try {
+        Program program(ProgramSetup{true, fullScreen, MusicStream::Clock::RealTime});
+        if (!device) return 1;  // "Morra til vesk" is on the console; nothing may touch the device
+        LiveHost host(program);
+        RunShow(host);
+        return 0;
+    } catch (const Exception& e) {
+        MessageBoxA(nullptr, e.message, e.location, MB_OK);
+        return 1;
+    }
+}

@@ -1,0 +1,44 @@
+// The program-wide objects and the live run of the show.
+//
+// The objects are built at the start of main, not by static initialisation, so that an Exception
+// from the window can be caught and shown: the composition cache, the window (and device), the music
+// stream, then the file-texture and render-target registries. They go in the reverse order.
+#pragma once
+
+#include <memory>
+
+#include "audio/music_stream.h"
+#include "composition/composition_cache.h"
+#include "gfx/texture.h"
+#include "platform/d3dwindow.h"
+
+constexpr const char* showTitle = "Virelle";
+constexpr const char* showMusicFile = "music/poa.mp3";
+
+struct ProgramSetup {
+    bool ownWindow = true;   // false: draw on the device that is already open (offline tools, tests)
+    bool fullScreen = true;  // with ownWindow
+    MusicStream::Clock clock = MusicStream::Clock::RealTime;
+};
+
+class Program {
+public:
+    // Builds the objects in order; an Exception from the window passes through. When the window
+    // could not make a device, the music stream is not made.
+    explicit Program(const ProgramSetup& setup);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Members in construction order; destroyed in reverse.
+    CompositionCache compositions;
+    std::unique_ptr<D3DWindow> window;   // null without ownWindow
+    std::unique_ptr<MusicStream> music;  // null when there is no device
+    TextureRegistry fileTextureRegistry;   // what fileTextures points at while this lives
+    TextureRegistry renderTargetRegistry;  // what renderTargets points at while this lives
+};
+
+// The live show: builds the program objects, runs the show on the music's real-time clock, tears
+// down. 0 after a normal end (music's end, Escape or a failed show start-up, which has told the user),
+// 1 when the window raised an Exception (shown in a message box) or no device could be created.
+int RunLiveProgram(bool fullScreen);
