@@ -15,3 +15,6 @@ int InspectScene(const char* path);
 int FrameComposition(const char* path, float time, const char* out);
 int FrameScene(const char* path, int camera, float time, const char* out);
 int FrameShow(float time, float fps, const char* out);
+// The show on the offline clock; frames first <= n < end go to outDir/frame_NNNNNN.png, or to
+// outFile when it is set.
+int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile);

@@ -1,9 +1,15 @@
-// Placeholder until this command is built.
+// frame (of the show): the frame nearest a time, drawn after every frame before it on the offline clock.
+#include <cmath>
 #include <cstdio>
 
+#include "app/offline.h"
 #include "tools/commands.h"
 
-int FrameShow(float, float, const char*) {
-    std::fprintf(stderr, "virelle-tools: frame of the show is not built yet\n");
-    return 1;
+int FrameShow(float time, float fps, const char* out) {
+    if (!std::isfinite(time) || !std::isfinite(fps) || fps > 1000.0f) {
+        std::fprintf(stderr, "virelle-tools frame: time and fps must be finite, fps at most 1000\n");
+        return 2;
+    }
+    const long n = OfflineFrameNearest(time, fps);
+    return RenderShowFrames(n, n + 1, fps, nullptr, out);
 }

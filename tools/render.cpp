@@ -1,9 +1,115 @@
-// Placeholder until this command is built.
+// render: the show on the offline clock, frames written as PNG; also the show's single frame.
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "app/offline.h"
+#include "platform/d3dwindow.h"
 #include "tools/commands.h"
+#include "tools/content/image_writers.h"
+#include "tools/headless_tool.h"
 
-int CmdRender(int, char**) {
-    std::fprintf(stderr, "virelle-tools: render is not built yet\n");
-    return 1;
+namespace {
+
+// A frame count far past any music; keeps frame arithmetic in range for absurd --to values.
+constexpr double maxFrames = 1.0e9;
+
+bool ParseNumber(const char* text, double* out) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
+    *out = v;
+    return true;
+}
+
+// The first frame whose time is at least t.
+long FirstFrameAtOrAfter(double t, double fps) {
+    if (!(t > 0.0)) return 0;
+    const double guess = std::floor(std::min(t * fps, maxFrames));
+    long n = std::max(0L, static_cast<long>(guess) - 2);
+    while (n < static_cast<long>(maxFrames) && static_cast<double>(OfflineFrameTime(n, fps)) < t) ++n;
+    return n;
+}
+
+// The bound back buffer as an RGB PNG.
+bool WriteBackBuffer(const std::string& path) {
+    std::vector<uint8_t> bgra;
+    UINT width = 0, height = 0;
+    if (FAILED(device->ReadRenderTarget(&bgra, &width, &height)) || width == 0 || height == 0) {
+        std::fprintf(stderr, "virelle-tools: cannot read the back buffer\n");
+        return false;
+    }
+    Image image(static_cast<int>(width), static_cast<int>(height));
+    for (size_t i = 0; i < image.rgba.size(); i += 4) {
+        image.rgba[i] = bgra[i + 2];
+        image.rgba[i + 1] = bgra[i + 1];
+        image.rgba[i + 2] = bgra[i];
+        image.rgba[i + 3] = 255;
+    }
+    return WritePng(path, image, false);
+}
+
+}  // namespace
+
+int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+    if (!OpenHeadlessDevice()) {
+        std::fprintf(stderr, "virelle-tools: no graphics device\n");
+        return 1;
+    }
+    OfflineOptions options;
+    options.fps = fps;
+    options.firstCaptured = first;
+    options.endCaptured = end;
+    options.capture = [&](long n, float) {
+        if (outFile) return WriteBackBuffer(outFile);
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
+        return WriteBackBuffer(std::string(outDir) + name);
+    };
+    const OfflineResult r = RunOffline(options);
+    if (!r.started) {
+        std::fprintf(stderr, "virelle-tools: the show could not start (content in %s)\n",
+                     std::filesystem::current_path().c_str());
+        return 1;
+    }
+    if (r.captureFailed) return 1;
+    std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms\n", r.frames,
+                r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs);
+    return 0;
+}
+
+int CmdRender(int argc, char** argv) {
+    const char* from = nullptr;
+    const char* to = nullptr;
+    const char* fpsText = nullptr;
+    const char* out = nullptr;
+    bool ok = argc % 2 == 0;
+    for (int i = 0; ok && i + 1 < argc; i += 2) {
+        const char* key = argv[i];
+        if (!std::strcmp(key, "--from")) from = argv[i + 1];
+        else if (!std::strcmp(key, "--to")) to = argv[i + 1];
+        else if (!std::strcmp(key, "--fps")) fpsText = argv[i + 1];
+        else if (!std::strcmp(key, "--out")) out = argv[i + 1];
+        else ok = false;
+    }
+    double a = 0, b = 0, fps = 0;
+    ok = ok && from && to && fpsText && out && *out && ParseNumber(from, &a) && ParseNumber(to, &b) &&
+         ParseNumber(fpsText, &fps) && fps > 0.0 && fps <= 1000.0 && a <= b;
+    if (!ok) {
+        std::fprintf(stderr, "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)\n");
+        return 2;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(out, ec);
+    if (!std::filesystem::is_directory(out)) {
+        std::fprintf(stderr, "virelle-tools render: cannot make folder %s\n", out);
+        return 1;
+    }
+    return RenderShowFrames(FirstFrameAtOrAfter(a, fps), FirstFrameAtOrAfter(b, fps), fps, out, nullptr);
 }
