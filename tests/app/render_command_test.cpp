@@ -1,0 +1,110 @@
+// virelle-tools render and frame on the test show: file names, sizes, determinism, the summary.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/app/test_show_content.h"
+#include "tests/common/headless.h"
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs virelle-tools with arguments in the folder; stdout is captured.
+ToolRun Tools(const std::string& dir, const std::string& args) {
+    const char* tools = std::getenv("VIRELLE_TOOLS");
+    ToolRun run;
+    if (!tools) return run;
+    const std::string command = "cd '" + dir + "' && '" + tools + "' " + args + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool PngSize(const std::string& path, png_uint_32* w, png_uint_32* h) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    *w = image.width;
+    *h = image.height;
+    png_image_free(&image);
+    return true;
+}
+
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class RenderCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("VIRELLE_TOOLS")) GTEST_SKIP() << "VIRELLE_TOOLS is not set";
+        TestShow show;
+        show.mp3Frames = 2000;  // about 52 s: into the solo window
+        ASSERT_TRUE(WriteTestShow(scratch.path, show));
+    }
+    ScratchDir scratch;
+};
+
+TEST_F(RenderCommand, WritesTheFramesOfTheRangeAndTheSameBytesAgain) {
+    const ToolRun first = Tools(scratch.path, "render --from 45.5 --to 47.5 --fps 2 --out a");
+    ASSERT_EQ(first.status, 0);
+    EXPECT_NE(first.out.find("frames"), std::string::npos);
+    EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 1);
+    EXPECT_EQ(Names(scratch.File("a")), (std::vector<std::string>{"frame_000091.png", "frame_000092.png",
+                                                                  "frame_000093.png", "frame_000094.png"}));
+    png_uint_32 w = 0, h = 0;
+    ASSERT_TRUE(PngSize(scratch.File("a/frame_000091.png"), &w, &h));
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(h, 480u);
+
+    ASSERT_EQ(Tools(scratch.path, "render --from 45.5 --to 47.5 --fps 2 --out b").status, 0);
+    for (const std::string& name : Names(scratch.File("a")))
+        EXPECT_EQ(ReadAll(scratch.File("a/" + name)), ReadAll(scratch.File("b/" + name))) << name;
+
+    // The frame nearest 46.6 at 2 fps is frame 93, drawn after the same 93 frames before it.
+    ASSERT_EQ(Tools(scratch.path, "frame --time 46.6 --fps 2 --out one.png").status, 0);
+    EXPECT_EQ(ReadAll(scratch.File("one.png")), ReadAll(scratch.File("a/frame_000093.png")));
+}
+
+// The music's end ends the run: a range past it writes only what the music covers.
+TEST_F(RenderCommand, StopsAtTheMusicsEnd) {
+    ASSERT_EQ(Tools(scratch.path, "render --from 51 --to 200 --fps 1 --out c").status, 0);
+    EXPECT_EQ(Names(scratch.File("c")), (std::vector<std::string>{"frame_000051.png", "frame_000052.png"}));
+}
+
+TEST_F(RenderCommand, RejectsBadArguments) {
+    for (const char* args : {"render", "render --from 1 --to 2 --fps 0 --out x", "render --from 3 --to 2 --fps 1 --out x",
+                             "render --from a --to 2 --fps 1 --out x", "render --from 1 --to 2 --fps 1 --out x --y 1",
+                             "render --from 1 --to 2 --fps nan --out x"})
+        EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
+    // Without content the show cannot start.
+    ScratchDir empty;
+    EXPECT_EQ(Tools(empty.path, "render --from 0 --to 1 --fps 1 --out x").status, 1);
+}
+
+}  // namespace
