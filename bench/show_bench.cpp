@@ -1,0 +1,143 @@
+// The show's costs: start-up to the first picture and to the music, and every frame of the whole
+// show on the offline clock at 60 fps (the device layer's share and Present's), with peak memory.
+// Runs on the content in the working directory, or makes it once under the temporary folder.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "app/offline.h"
+#include "app/program.h"
+#include "app/show.h"
+#include "platform/d3dwindow.h"
+#include "tools/content/content.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// Seconds since this process started (boot-time clock against /proc's start tick).
+double ProcessAgeSeconds() {
+    std::ifstream in("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+    }
+    timespec now{};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const double started = std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9 - started;
+}
+
+// Enters a folder holding the show's content; false when it can't be made.
+bool EnterContent(bool* made) {
+    *made = false;
+    if (std::filesystem::exists("data/virelle.cda")) return true;
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "virelle-bench-content";
+    if (!std::filesystem::exists(dir / "data/virelle.cda")) {
+        *made = true;
+        if (!MakeVisualContent(dir.string()) || !MakeMusic(dir.string())) return false;
+    }
+    std::filesystem::current_path(dir);
+    return true;
+}
+
+// The one offscreen window and device of this run; kept to the end like the tools' device.
+bool OpenDevice() {
+    static D3DWindow* window = nullptr;
+    if (!window) {
+        PlatformUseOffscreenVideo();
+        SetMessageBoxHook([](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
+        window = new D3DWindow(640, 480, false, showTitle);
+    }
+    return device != nullptr;
+}
+
+double PeakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Window and device, program objects, the show's start-up up to its first picture and on to the
+// music: the live program's path, timed once.
+void BM_ShowStartUp(benchmark::State& state) {
+    bool made = false;
+    if (!EnterContent(&made)) {
+        state.SkipWithError("no content");
+        return;
+    }
+    const double processAge = ProcessAgeSeconds();
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        if (!OpenDevice()) {
+            state.SkipWithError("no device");
+            return;
+        }
+        const Clock::time_point windowDone = Clock::now();
+        Program program(ProgramSetup{false, false, MusicStream::Clock::RealTime});
+        Show show(program.compositions);
+        if (!show.Start()) {
+            state.SkipWithError("the show did not start");
+            return;
+        }
+        const Clock::time_point loaded = Clock::now();
+        program.music->Play();
+        const Clock::time_point played = Clock::now();
+        while (program.music->GetPosition() <= 0.0f && Clock::now() - played < std::chrono::seconds(2))
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        const Clock::time_point heard = Clock::now();
+        program.music->Stop();
+        show.End();
+        state.counters["window_ms"] = Ms(windowDone - start);
+        state.counters["first_picture_ms"] = Ms(show.FirstPictureTime() - start);
+        state.counters["loaded_ms"] = Ms(loaded - start);
+        state.counters["music_play_ms"] = Ms(played - start);
+        state.counters["music_moving_ms"] = Ms(heard - start);
+    }
+    // Time the process had lived before start-up began (loading; content making when it ran).
+    state.counters["process_age_before_ms"] = made ? -1.0 : processAge * 1000.0;
+    state.counters["peak_mb"] = PeakMemoryMb();
+}
+BENCHMARK(BM_ShowStartUp)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Every frame of the show on the offline clock at 60 fps, nothing captured.
+void BM_ShowOffline60(benchmark::State& state) {
+    bool made = false;
+    if (!EnterContent(&made) || !OpenDevice()) {
+        state.SkipWithError("no content or device");
+        return;
+    }
+    OfflineResult r;
+    for (auto _ : state) {
+        OfflineOptions options;
+        options.fps = 60.0;
+        options.endCaptured = 1L << 40;  // run to the music's end
+        r = RunOffline(options);
+        if (!r.started) {
+            state.SkipWithError("the show did not start");
+            return;
+        }
+    }
+    state.counters["frames"] = static_cast<double>(r.frames);
+    state.counters["mean_frame_ms"] = r.meanFrameMs;
+    state.counters["worst_frame_ms"] = r.worstFrameMs;
+    state.counters["frames_over_16.7ms"] = static_cast<double>(r.slowFrames);
+    state.counters["mean_draw_ms"] = r.meanDrawMs;
+    state.counters["mean_present_ms"] = r.meanPresentMs;
+    state.counters["peak_mb"] = PeakMemoryMb();
+}
+BENCHMARK(BM_ShowOffline60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
