@@ -31,9 +31,13 @@ FreeFlyInput PollPlatform() {
 
 }  // namespace
 
-void SetFreeFlyInputSource(FreeFlyInputSource source) { inputSource = source; }
+void SetFreeFlyInputSource(FreeFlyInputSource source) {
+    inputSource = source;
+}
 
-void Camera::FreeFlyUpdate() { FreeFlyStep(inputSource ? inputSource() : PollPlatform()); }
+void Camera::FreeFlyUpdate() {
+    FreeFlyStep(inputSource ? inputSource() : PollPlatform());
+}
 
 void Camera::FreeFlyStep(const FreeFlyInput& input) {
     // Right turns towards +x, down pitches down; the direction is neither renormalised nor clamped.

@@ -68,8 +68,7 @@ bool ReadTrack(ByteCursor& in, TransformTrack* track) {
 bool ReadMaterials(ByteCursor& in, Scene* scene) {
     if (!in.I32(&scene->materialCount, "the material count")) return false;
     const int32_t count = scene->materialCount;
-    if (count > kMaxMaterials)
-        return in.Fail("the material count " + std::to_string(count) + " is above 65535");
+    if (count > kMaxMaterials) return in.Fail("the material count " + std::to_string(count) + " is above 65535");
     if (count <= 0) return true;  // none
     if (!in.Fits(uint64_t(count), kMaterialRecordBytes, "the materials")) return false;
     scene->materials.reserve(size_t(count));
@@ -205,8 +204,8 @@ bool ParseScene(ByteCursor& in, Scene* scene, int* failedNode) {
         c += counted;
     }
     if (scene->lightCount == 0) {
-        scene->lights.push_back(PointLight({1.0f, 1.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f},
-                                           {0.5f, 0.5f, 0.5f, 0.0f}, {0.0f, 100.0f, 0.0f}));
+        scene->lights.push_back(PointLight({1.0f, 1.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f}, {0.5f, 0.5f, 0.5f, 0.0f},
+                                           {0.0f, 100.0f, 0.0f}));
         scene->lightCount = 1;
     }
     return true;

@@ -21,6 +21,7 @@ struct RenderStateValue {
 };
 
 // Lit, untextured, culled, depth-tested; set in this order every draw.
+// clang-format off
 constexpr RenderStateValue kRenderStates[] = {
     {D3DRS_LIGHTING, TRUE},
     {D3DRS_COLORVERTEX, FALSE},
@@ -32,6 +33,7 @@ constexpr RenderStateValue kRenderStates[] = {
     {D3DRS_ZENABLE, D3DZB_TRUE},
     {D3DRS_TEXTUREFACTOR, 0xFF000000},
 };
+// clang-format on
 
 struct StageStateValue {
     DWORD stage;
@@ -40,6 +42,7 @@ struct StageStateValue {
 };
 
 // Colour = the lit vertex colour; alpha = the texture factor's (opaque).
+// clang-format off
 constexpr StageStateValue kStageStates[] = {
     {0, D3DTSS_TEXCOORDINDEX, 0},
     {0, D3DTSS_COLORARG1, D3DTA_TEXTURE},
@@ -50,6 +53,7 @@ constexpr StageStateValue kStageStates[] = {
     {0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1},
     {1, D3DTSS_COLOROP, D3DTOP_DISABLE},
 };
+// clang-format on
 
 void SetMaterialOrSay(const D3DMATERIAL9& material) {
     if (FAILED(device->SetMaterial(&material))) std::fputs("material funka ikk\n", stdout);
@@ -57,7 +61,9 @@ void SetMaterialOrSay(const D3DMATERIAL9& material) {
 
 }  // namespace
 
-void Scene::SelectCamera(int index) { cameraIndex = index; }
+void Scene::SelectCamera(int index) {
+    cameraIndex = index;
+}
 
 void Scene::Render(float t) {
     if (!device) return;

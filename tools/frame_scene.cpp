@@ -15,7 +15,9 @@ namespace {
 
 constexpr UINT kTargetSize = 512;
 
-FreeFlyInput NoInput() { return {}; }
+FreeFlyInput NoInput() {
+    return {};
+}
 
 bool WritePng(const char* path, const std::vector<uint8_t>& bgra, UINT width, UINT height) {
     png_image image{};
@@ -30,7 +32,8 @@ bool WritePng(const char* path, const std::vector<uint8_t>& bgra, UINT width, UI
 bool DrawScene(Scene& scene, int camera, float time, std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
     IDirect3DTexture9* target = nullptr;
     if (FAILED(device->CreateTexture(kTargetSize, kTargetSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                     D3DPOOL_DEFAULT, &target, nullptr)) || !target)
+                                     D3DPOOL_DEFAULT, &target, nullptr)) ||
+        !target)
         return false;
     IDirect3DSurface9* surface = nullptr;
     IDirect3DSurface9* backBuffer = nullptr;

@@ -23,12 +23,17 @@ std::string Array(std::initializer_list<float> values) {
     return out + "]";
 }
 
-std::string Colour(const D3DCOLORVALUE& c) { return Array({c.r, c.g, c.b, c.a}); }
-std::string Vec(const D3DXVECTOR3& v) { return Array({v.x, v.y, v.z}); }
+std::string Colour(const D3DCOLORVALUE& c) {
+    return Array({c.r, c.g, c.b, c.a});
+}
+std::string Vec(const D3DXVECTOR3& v) {
+    return Array({v.x, v.y, v.z});
+}
 
 std::string TransformJson(const Transform& t) {
-    return "{\"position\": " + Vec(t.position) + ", \"rotation\": " +
-           Array({t.rotation.x, t.rotation.y, t.rotation.z, t.rotation.w}) + ", \"scale\": " + Vec(t.scale) + "}";
+    return "{\"position\": " + Vec(t.position) +
+           ", \"rotation\": " + Array({t.rotation.x, t.rotation.y, t.rotation.z, t.rotation.w}) +
+           ", \"scale\": " + Vec(t.scale) + "}";
 }
 
 std::string TrackJson(const TransformTrack& track, const char* indent) {
@@ -59,27 +64,42 @@ int InspectScene(const char* path) {
                 scene.header3, scene.header4);
     std::printf("  \"materialCount\": %d,\n  \"meshCount\": %d,\n  \"lightCount\": %d,\n  \"cameraCount\": %d,\n",
                 scene.materialCount, scene.meshCount, scene.lightCount, scene.cameraCount);
-    PrintList("materials", scene.materials, [](const Material& m) {
-        const D3DMATERIAL9& d = m.material;
-        return "{\"word\": " + std::to_string(m.word) + ", \"diffuse\": " + Colour(d.Diffuse) + ", \"ambient\": " +
-               Colour(d.Ambient) + ", \"specular\": " + Colour(d.Specular) + ", \"emissive\": " + Colour(d.Emissive) +
-               ", \"power\": " + Num(d.Power) + "}";
-    }, false);
-    PrintList("meshes", scene.meshes, [](const std::unique_ptr<Mesh>& m) {
-        return "{\"materialIndex\": " + std::to_string(m->materialIndex) + ", \"vertexCount\": " +
-               std::to_string(m->vertexCount) + ", \"triangleCount\": " + std::to_string(m->triangleCount) +
-               ", \"nodeTransform\": " + TransformJson(m->nodeTransform) + ", \"track\": " +
-               TrackJson(m->track, "    ") + "}";
-    }, false);
-    PrintList("lights", scene.lights, [](const D3DLIGHT9& l) {
-        return "{\"diffuse\": " + Colour(l.Diffuse) + ", \"specular\": " + Colour(l.Specular) + ", \"ambient\": " +
-               Colour(l.Ambient) + ", \"position\": " + Vec(l.Position) + ", \"range\": " + Num(l.Range) +
-               ", \"attenuation\": " + Array({l.Attenuation0, l.Attenuation1, l.Attenuation2}) + "}";
-    }, false);
-    PrintList("cameras", scene.cameras, [](const Camera& c) {
-        return "{\"fov\": " + Num(c.fov) + ", \"target\": " + Vec(c.target) + ", \"eyeTrack\": " +
-               TrackJson(c.eyeTrack, "    ") + ", \"targetTrack\": " + TrackJson(c.targetTrack, "    ") + "}";
-    }, true);
+    PrintList(
+        "materials", scene.materials,
+        [](const Material& m) {
+            const D3DMATERIAL9& d = m.material;
+            return "{\"word\": " + std::to_string(m.word) + ", \"diffuse\": " + Colour(d.Diffuse) +
+                   ", \"ambient\": " + Colour(d.Ambient) + ", \"specular\": " + Colour(d.Specular) +
+                   ", \"emissive\": " + Colour(d.Emissive) + ", \"power\": " + Num(d.Power) + "}";
+        },
+        false);
+    PrintList(
+        "meshes", scene.meshes,
+        [](const std::unique_ptr<Mesh>& m) {
+            return "{\"materialIndex\": " + std::to_string(m->materialIndex) +
+                   ", \"vertexCount\": " + std::to_string(m->vertexCount) +
+                   ", \"triangleCount\": " + std::to_string(m->triangleCount) +
+                   ", \"nodeTransform\": " + TransformJson(m->nodeTransform) +
+                   ", \"track\": " + TrackJson(m->track, "    ") + "}";
+        },
+        false);
+    PrintList(
+        "lights", scene.lights,
+        [](const D3DLIGHT9& l) {
+            return "{\"diffuse\": " + Colour(l.Diffuse) + ", \"specular\": " + Colour(l.Specular) +
+                   ", \"ambient\": " + Colour(l.Ambient) + ", \"position\": " + Vec(l.Position) +
+                   ", \"range\": " + Num(l.Range) +
+                   ", \"attenuation\": " + Array({l.Attenuation0, l.Attenuation1, l.Attenuation2}) + "}";
+        },
+        false);
+    PrintList(
+        "cameras", scene.cameras,
+        [](const Camera& c) {
+            return "{\"fov\": " + Num(c.fov) + ", \"target\": " + Vec(c.target) +
+                   ", \"eyeTrack\": " + TrackJson(c.eyeTrack, "    ") +
+                   ", \"targetTrack\": " + TrackJson(c.targetTrack, "    ") + "}";
+        },
+        true);
     std::printf("}\n");
     return 0;
 }

@@ -12,7 +12,9 @@ struct KeyPose {
     float scale[3];
 };
 
-inline KeyPose Pose(float x, float y, float z) { return {{x, y, z}, {0, 0, 0, 1}, {1, 1, 1}}; }
+inline KeyPose Pose(float x, float y, float z) {
+    return {{x, y, z}, {0, 0, 0, 1}, {1, 1, 1}};
+}
 
 struct SceneBytes {
     std::vector<unsigned char> bytes;

@@ -2,7 +2,6 @@
 // not been built (the tool's path comes from VIRELLE_TOOLS).
 #include <gtest/gtest.h>
 #include <png.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>

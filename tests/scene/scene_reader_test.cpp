@@ -155,9 +155,9 @@ TEST(SceneLoad, ChangeMasksKeepUnflaggedComponents) {
     SceneBytes f;
     f.Start(1).U16(1).FullNode(0).U16(0).U32(0).U32(0);
     f.I32(4).Key({{1, 2, 3}, {0.1f, 0.2f, 0.3f, 0.4f}, {5, 6, 7}});
-    f.U8(0x00);                                               // key 1 repeats key 0
-    f.U8(0x01).Floats({8, 9, 10});                            // key 2: new scale only
-    f.U8(0xA8).Floats({-1, -3, 0.9f});                        // key 3: position x, z and rotation y
+    f.U8(0x00);                         // key 1 repeats key 0
+    f.U8(0x01).Floats({8, 9, 10});      // key 2: new scale only
+    f.U8(0xA8).Floats({-1, -3, 0.9f});  // key 3: position x, z and rotation y
     const auto loaded = LoadBytes(f.bytes);
     ASSERT_TRUE(loaded->ok);
     ASSERT_EQ(loaded->scene.meshes.size(), 1u);

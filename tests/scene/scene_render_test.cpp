@@ -155,7 +155,7 @@ TEST_F(SceneDrawTest, ALitMeshHasTheColourOfTheLightingRules) {
     Material(f, 0, 0, 0, 1, 1, 1).U16(4);
     Quad(f, 2, 2, 0, {Pose(0, 0, 0)}, 0, false, Pose(100, 0, 0));  // drawn from its track, not its node
     Quad(f, 1, 1, -1, {Pose(0, 0, 0)}, 1, /*reversed=*/true);      // in front, but clockwise: culled
-    f.LightNode(Pose(0, 0, -10000), 1.0f, 1.0f, 0.5f, 0.8f);        // far ahead: N.L is 1 at every vertex
+    f.LightNode(Pose(0, 0, -10000), 1.0f, 1.0f, 0.5f, 0.8f);       // far ahead: N.L is 1 at every vertex
     f.CameraNode(1.0f, {Pose(0, 0, 0)}, {Pose(0, 0, -10)});
     Scene& scene = Load(f);
     scene.SelectCamera(0);
@@ -164,7 +164,7 @@ TEST_F(SceneDrawTest, ALitMeshHasTheColourOfTheLightingRules) {
     // ambient 0.05 x (2,4,6) x light ambient 0.1 x 0.8 x (1,1,0.5) + diffuse (0.5,0.25,0.75) x 0.8 x (1,1,0.5)
     const float r = 0.1f * 0.08f + 0.5f * 0.8f, g = 0.2f * 0.08f + 0.25f * 0.8f, b = 0.3f * 0.04f + 0.75f * 0.4f;
     for (auto [x, y] : {std::pair{256, 256}, {300, 200}, {220, 330}}) ExpectRgba(At(x, y), r, g, b, 255);
-    ExpectRgba(At(5, 5), 0, 0, 0, 0);              // uncovered pixels keep the clear
+    ExpectRgba(At(5, 5), 0, 0, 0, 0);  // uncovered pixels keep the clear
 }
 
 TEST_F(SceneDrawTest, ProjectionUsesTheCameraFovAspectFourThirdsNearOneAndFarOneThousand) {
@@ -175,7 +175,7 @@ TEST_F(SceneDrawTest, ProjectionUsesTheCameraFovAspectFourThirdsNearOneAndFarOne
     SceneBytes f;
     f.Start(1).U16(6);
     Quad(f, 2, 2, 0, {Pose(0, 0, 0)});
-    Quad(f, 1000, 1000, -9.5f, {Pose(0, 0, 0)});  // half a unit in front of the eye: before the near plane
+    Quad(f, 1000, 1000, -9.5f, {Pose(0, 0, 0)});    // half a unit in front of the eye: before the near plane
     Quad(f, 1000, 1000, 1000.5f, {Pose(0, 0, 0)});  // beyond the far plane
     f.LightNode(Pose(0, 0, -10000), 1, 1, 1, 1);
     f.CameraNode(1.0f, {Pose(0, 0, 0)}, {Pose(0, 0, -10)});

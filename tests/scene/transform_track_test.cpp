@@ -1,10 +1,10 @@
 // Track evaluation and the world matrix.
+#include "scene/transform_track.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "scene/transform_track.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(TransformTrack, TwoKeysInterpolateHoldTheLastTenthThenReturnKeyZero) {
     const struct {
         float t, x, scale;
     } cases[] = {
-        {0.0f, 0.0f, 1.0f}, {0.05f, 0.5f, 2.0f}, {0.1f, 1.0f, 3.0f}, {0.15f, 1.0f, 3.0f},
+        {0.0f, 0.0f, 1.0f}, {0.05f, 0.5f, 2.0f}, {0.1f, 1.0f, 3.0f},  {0.15f, 1.0f, 3.0f},
         {0.2f, 0.0f, 1.0f}, {7.0f, 0.0f, 1.0f},  {1e30f, 0.0f, 1.0f},
     };
     for (const auto& c : cases) {
