@@ -55,7 +55,9 @@ off_t SeekFile(void* handle, off_t offset, int whence) {
     return off_t(r->position);
 }
 
-void CloseFile(void* handle) { delete static_cast<FileReader*>(handle); }
+void CloseFile(void* handle) {
+    delete static_cast<FileReader*>(handle);
+}
 
 // A reader for the file at path, or null when it cannot be opened.
 FileReader* OpenFile(const char* path) {
@@ -73,7 +75,9 @@ FileReader* OpenFile(const char* path) {
 
 }  // namespace
 
-Mp3Decoder::~Mp3Decoder() { Close(); }
+Mp3Decoder::~Mp3Decoder() {
+    Close();
+}
 
 void Mp3Decoder::Close() {
     if (handle) mpg123_delete(handle);

@@ -23,9 +23,9 @@ public:
     // *ended is set once the data is over (end of file or a decoding error).
     int Read(int16_t* out, int maxFrames, bool* ended);
 
-    int64_t Length() const { return length; }    // frames at the output rate, gapless, from a full scan
-    int Rate() const { return rate; }             // output rate
-    int FileRate() const { return fileRate; }     // the file's own rate and channels
+    int64_t Length() const { return length; }  // frames at the output rate, gapless, from a full scan
+    int Rate() const { return rate; }          // output rate
+    int FileRate() const { return fileRate; }  // the file's own rate and channels
     int FileChannels() const { return fileChannels; }
 
 private:

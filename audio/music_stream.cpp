@@ -23,7 +23,9 @@ double SteadyNow() {
 }
 
 // Frames and seconds meet here only, so the end position and the length are the same float.
-float FramesToSeconds(double frames, int rate) { return float(frames / rate); }
+float FramesToSeconds(double frames, int rate) {
+    return float(frames / rate);
+}
 
 }  // namespace
 
@@ -33,7 +35,7 @@ struct MusicStreamState {
     std::atomic<int64_t> consumed{0};  // frames copied to the output so far
     std::mutex clockMutex;             // between the output's pulls and the position queries
     PlaybackClock clock;
-    float offlinePosition = 0;         // the offline clock
+    float offlinePosition = 0;  // the offline clock
 };
 
 MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKind) {
@@ -47,7 +49,8 @@ MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKin
         return;
     }
     opened->clock.Reset(opened->source.Rate(), output ? output->BufferFrames() : 0);
-    if (clock == Clock::RealTime) opened->source.StartAhead(&opened->consumed, int64_t(aheadSeconds) * opened->source.Rate());
+    if (clock == Clock::RealTime)
+        opened->source.StartAhead(&opened->consumed, int64_t(aheadSeconds) * opened->source.Rate());
     stream = std::move(opened);  // the output is paused: no pull can see this happen
     created = true;
 }
@@ -132,4 +135,6 @@ void MusicStream::GetSpectrum(float* destination) {
     stream->analyzer.Analyze(mono, destination);
 }
 
-size_t MusicStream::DecodedBytes() const { return stream ? stream->source.BytesHeld() : 0; }
+size_t MusicStream::DecodedBytes() const {
+    return stream ? stream->source.BytesHeld() : 0;
+}

@@ -5,12 +5,14 @@
 
 namespace {
 
-constexpr int blockFrames = 4 * 1152;   // decoded per step: four MPEG frames
-constexpr int maxEmptyReads = 100000;   // reads that give nothing in a row before giving up
+constexpr int blockFrames = 4 * 1152;  // decoded per step: four MPEG frames
+constexpr int maxEmptyReads = 100000;  // reads that give nothing in a row before giving up
 
 }  // namespace
 
-PcmSource::~PcmSource() { StopAhead(); }
+PcmSource::~PcmSource() {
+    StopAhead();
+}
 
 bool PcmSource::Open(const char* path, int wantedRate) {
     StopAhead();

@@ -58,4 +58,6 @@ void PcmStore::MixMono(int64_t start, int count, float* out) const {
     }
 }
 
-size_t PcmStore::BytesHeld() const { return bytesHeld.load(std::memory_order_relaxed); }
+size_t PcmStore::BytesHeld() const {
+    return bytesHeld.load(std::memory_order_relaxed);
+}

@@ -22,9 +22,9 @@ public:
 private:
     int rate = 44100;
     int deviceFrames = 0;
-    int64_t handed = 0;      // frames handed over, the latest pull included
-    int64_t lastPull = 0;    // frames in the latest pull
+    int64_t handed = 0;    // frames handed over, the latest pull included
+    int64_t lastPull = 0;  // frames in the latest pull
     double lastPullTime = 0;
-    bool running = false;    // a pull since the last Reset or Freeze
-    double reported = 0;     // highest value returned so far
+    bool running = false;  // a pull since the last Reset or Freeze
+    double reported = 0;   // highest value returned so far
 };

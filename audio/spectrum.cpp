@@ -15,7 +15,9 @@ SpectrumAnalyzer::SpectrumAnalyzer() {
     scale = 2.0 / sum;
 }
 
-SpectrumAnalyzer::~SpectrumAnalyzer() { kiss_fftr_free(fft); }
+SpectrumAnalyzer::~SpectrumAnalyzer() {
+    kiss_fftr_free(fft);
+}
 
 void SpectrumAnalyzer::Analyze(const float* samples, float* out) {
     if (!fft) {  // out of memory at start-up: report silence rather than crash

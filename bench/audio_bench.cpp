@@ -28,13 +28,17 @@ const std::string& PiecePath() {
         const auto voice = [](int64_t i, double pan) {
             const double t = double(i) / 44100;
             const double beat = std::fmod(t, 0.3875);
-            const double kick = beat < 0.1 ? 0.5 * std::exp(-beat * 30) * std::sin(2 * std::numbers::pi * 55 * beat) : 0;
-            const double bass = 0.2 * std::sin(2 * std::numbers::pi * (55 + 27.5 * std::floor(std::fmod(t, 6.2) / 1.55)) * t);
-            const double pad = 0.1 * pan * std::sin(2 * std::numbers::pi * 440 * t) * std::sin(2 * std::numbers::pi * 0.1 * t);
+            const double kick =
+                beat < 0.1 ? 0.5 * std::exp(-beat * 30) * std::sin(2 * std::numbers::pi * 55 * beat) : 0;
+            const double bass =
+                0.2 * std::sin(2 * std::numbers::pi * (55 + 27.5 * std::floor(std::fmod(t, 6.2) / 1.55)) * t);
+            const double pad =
+                0.1 * pan * std::sin(2 * std::numbers::pi * 440 * t) * std::sin(2 * std::numbers::pi * 0.1 * t);
             return kick + bass + pad;
         };
-        const auto pcm = MakePcm(int64_t(pieceSeconds) * 44100, 2, [&](int64_t i) { return voice(i, 1.0); },
-                                 [&](int64_t i) { return voice(i, -0.6); });
+        const auto pcm = MakePcm(
+            int64_t(pieceSeconds) * 44100, 2, [&](int64_t i) { return voice(i, 1.0); },
+            [&](int64_t i) { return voice(i, -0.6); });
         Mp3Options options;
         options.kbps = 192;
         const auto bytes = EncodeMp3(pcm, options);
@@ -45,7 +49,8 @@ const std::string& PiecePath() {
         }
         // No sound card on a build machine: SDL's dummy driver paces like one.
         setenv("SDL_AUDIODRIVER", "dummy", 0);
-        SetMessageBoxHook([](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
+        SetMessageBoxHook(
+            [](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
         return p;
     }();
     return path;

@@ -90,7 +90,9 @@ struct AudioOut::Impl {
 
 AudioOut::AudioOut() = default;
 
-AudioOut::~AudioOut() { Close(); }
+AudioOut::~AudioOut() {
+    Close();
+}
 
 bool AudioOut::Open(Pull pull, void* user) {
     Close();
@@ -143,6 +145,10 @@ void AudioOut::Close() {
     impl.reset();
 }
 
-int AudioOut::BufferFrames() const { return impl ? impl->deviceBufferFrames : 0; }
+int AudioOut::BufferFrames() const {
+    return impl ? impl->deviceBufferFrames : 0;
+}
 
-bool AudioOut::IsSilent() const { return impl && impl->silent != nullptr; }
+bool AudioOut::IsSilent() const {
+    return impl && impl->silent != nullptr;
+}

@@ -54,8 +54,8 @@ inline std::vector<unsigned char> EncodeMp3(const std::vector<int16_t>& pcm, con
         left[size_t(i)] = pcm[size_t(i * o.channels)];
         right[size_t(i)] = pcm[size_t(i * o.channels + o.channels - 1)];
     }
-    int written = lame_encode_buffer(lame, left.data(), o.channels == 2 ? right.data() : nullptr, frames,
-                                     out.data(), int(out.size()));
+    int written = lame_encode_buffer(lame, left.data(), o.channels == 2 ? right.data() : nullptr, frames, out.data(),
+                                     int(out.size()));
     if (written < 0) written = 0;
     const int flushed = lame_encode_flush(lame, out.data() + written, int(out.size()) - written);
     out.resize(size_t(written + std::max(flushed, 0)));

@@ -110,7 +110,8 @@ TEST(MusicStreamRealTime, WithoutASoundDriverItSaysSoAndPlaysSilently) {
 
 TEST(MusicStreamRealTime, MissingFileShowsTheTwoBoxesInOrder) {
     ScratchDir dir;
-    const std::vector<Box> missing = {{"Cant Play Funky Music", "You Suck"}, {"Must CreateStream First", "Sucky Assembler"}};
+    const std::vector<Box> missing = {{"Cant Play Funky Music", "You Suck"},
+                                      {"Must CreateStream First", "Sucky Assembler"}};
     {
         MessageLog log;
         MusicStream music(dir.File("nothere.mp3").c_str());

@@ -1,16 +1,17 @@
 // MusicStream on the offline clock: exact length, position, spectrum through a real MP3, and
 // files that cannot be played or are damaged.
+#include "audio/music_stream.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <cstdint>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "audio/music_stream.h"
 #include "tests/audio/mp3_maker.h"
 #include "tests/common/headless.h"
 
@@ -32,7 +33,9 @@ std::vector<float> SpectrumAt(MusicStream& music, float seconds) {
     return out;
 }
 
-double Silence(int64_t) { return 0.0; }
+double Silence(int64_t) {
+    return 0.0;
+}
 
 }  // namespace
 
@@ -42,9 +45,11 @@ TEST(MusicStreamOffline, LengthIsTheEncodedSampleCount) {
         int64_t frames;
     };
     ScratchDir dir;
-    for (const Case c : {Case{44100, 2, 132423}, Case{44100, 1, 44100}, Case{44100, 2, 100}, Case{44100, 2, 1152 * 7}}) {
+    for (const Case c :
+         {Case{44100, 2, 132423}, Case{44100, 1, 44100}, Case{44100, 2, 100}, Case{44100, 2, 1152 * 7}}) {
         SCOPED_TRACE(testing::Message() << c.channels << " channels, " << c.frames << " frames");
-        const std::string path = WriteMp3(dir, "len.mp3", c.frames, BinSine(20, 0.3), nullptr, {c.rate, c.channels, 128, true});
+        const std::string path =
+            WriteMp3(dir, "len.mp3", c.frames, BinSine(20, 0.3), nullptr, {c.rate, c.channels, 128, true});
         MessageLog log;
         MusicStream music(path.c_str(), MusicStream::Clock::Offline);
         ASSERT_TRUE(music.created);
@@ -69,8 +74,8 @@ TEST(MusicStreamOffline, PositionIsWhatWasSetWithinTheMusic) {
         float set, expected;
     };
     for (const Case c : {Case{0.5f, 0.5f}, Case{1.2345678f, 1.2345678f}, Case{0.1f, 0.1f}, Case{-1.0f, 0.0f},
-                         Case{std::numeric_limits<float>::quiet_NaN(), 0.0f}, Case{length, length},
-                         Case{1e9f, length}, Case{std::numeric_limits<float>::infinity(), length}}) {
+                         Case{std::numeric_limits<float>::quiet_NaN(), 0.0f}, Case{length, length}, Case{1e9f, length},
+                         Case{std::numeric_limits<float>::infinity(), length}}) {
         music.SetPosition(c.set);
         EXPECT_EQ(music.GetPosition(), c.expected) << "set " << c.set;
     }
@@ -139,8 +144,8 @@ TEST(MusicStreamOffline, FilesThatAreNotMusicCannotBePlayed) {
                           Case{"empty.mp3", {}}, Case{"header.mp3", header}, Case{"id3.mp3", id3}}) {
         SCOPED_TRACE(c.name);
         // (std::ofstream: the shared WriteFileBytes hands fwrite a null pointer for no bytes.)
-        std::ofstream(dir.File(c.name), std::ios::binary).write(reinterpret_cast<const char*>(c.bytes.data()),
-                                                                std::streamsize(c.bytes.size()));
+        std::ofstream(dir.File(c.name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(c.bytes.data()), std::streamsize(c.bytes.size()));
         MessageLog log;
         MusicStream music(dir.File(c.name).c_str(), MusicStream::Clock::Offline);
         EXPECT_FALSE(music.created);
@@ -159,15 +164,16 @@ TEST(MusicStreamOffline, FilesThatAreNotMusicCannotBePlayed) {
 TEST(MusicStreamOffline, DamagedFilesPlayWhatDecodesThenEnd) {
     ScratchDir dir;
     const int64_t frames = 44100 * 3;
-    const std::vector<unsigned char> whole =
-        EncodeMp3(MakePcm(frames, 2, BinSine(12, 0.5)), Mp3Options{});
+    const std::vector<unsigned char> whole = EncodeMp3(MakePcm(frames, 2, BinSine(12, 0.5)), Mp3Options{});
     std::vector<unsigned char> half(whole.begin(), whole.begin() + long(whole.size() / 2));
     std::vector<unsigned char> oddCut(whole.begin(), whole.begin() + long(whole.size() * 2 / 3 + 137));
     std::vector<unsigned char> scrambled = whole;
     std::mt19937 random(11);
-    for (size_t i = scrambled.size() / 3; i < scrambled.size() / 2; ++i) scrambled[i] ^= static_cast<unsigned char>(random());
+    for (size_t i = scrambled.size() / 3; i < scrambled.size() / 2; ++i)
+        scrambled[i] ^= static_cast<unsigned char>(random());
     std::vector<unsigned char> holes = whole;
-    for (size_t i = 2000; i + 400 < holes.size(); i += 5000) std::fill(holes.begin() + long(i), holes.begin() + long(i + 400), 0);
+    for (size_t i = 2000; i + 400 < holes.size(); i += 5000)
+        std::fill(holes.begin() + long(i), holes.begin() + long(i + 400), 0);
     struct Case {
         const char* name;
         std::vector<unsigned char> bytes;

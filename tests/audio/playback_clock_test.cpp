@@ -1,15 +1,15 @@
 // The position estimate from pulls, driven with made-up pull times.
+#include "audio/playback_clock.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "audio/playback_clock.h"
-
 namespace {
 
-constexpr int rate = 1000;          // frames per second, for round numbers
-constexpr int deviceFrames = 100;   // one pull's worth still ahead of the speaker
+constexpr int rate = 1000;         // frames per second, for round numbers
+constexpr int deviceFrames = 100;  // one pull's worth still ahead of the speaker
 
 }  // namespace
 

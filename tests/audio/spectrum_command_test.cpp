@@ -57,7 +57,8 @@ std::vector<double> DecodeMono(const std::string& path) {
         int result;
         do {
             result = mpg123_read(mh, buffer, sizeof buffer, &done);
-            for (size_t i = 0; i + 1 < done / sizeof(float); i += 2) mono.push_back((double(buffer[i]) + buffer[i + 1]) / 2);
+            for (size_t i = 0; i + 1 < done / sizeof(float); i += 2)
+                mono.push_back((double(buffer[i]) + buffer[i + 1]) / 2);
         } while (result == MPG123_OK || result == MPG123_NEW_FORMAT);
     }
     mpg123_delete(mh);

@@ -1,11 +1,11 @@
 // The spectrum's scale and window on exact input (no MP3 in between).
+#include "audio/spectrum.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 #include <vector>
-
-#include "audio/spectrum.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ std::vector<float> Analyze(const std::vector<float>& samples) {
 
 std::vector<float> Sine(int bin, double amplitude, double phase) {
     std::vector<float> s(512);
-    for (int i = 0; i < 512; ++i) s[size_t(i)] = float(amplitude * std::sin(2 * std::numbers::pi * bin * i / 512.0 + phase));
+    for (int i = 0; i < 512; ++i)
+        s[size_t(i)] = float(amplitude * std::sin(2 * std::numbers::pi * bin * i / 512.0 + phase));
     return s;
 }
 
@@ -31,7 +32,8 @@ TEST(Spectrum, BinCentredSineReadsItsAmplitudeAndHalfInEachNeighbour) {
         int bin;
         double amplitude, phase;
     };
-    for (const Case c : {Case{1, 1.0, 0.0}, Case{1, 0.5, 1.1}, Case{10, 0.5, 0.4}, Case{100, 0.25, 2.0}, Case{255, 0.8, 0.7}}) {
+    for (const Case c :
+         {Case{1, 1.0, 0.0}, Case{1, 0.5, 1.1}, Case{10, 0.5, 0.4}, Case{100, 0.25, 2.0}, Case{255, 0.8, 0.7}}) {
         SCOPED_TRACE(testing::Message() << "bin " << c.bin << " amplitude " << c.amplitude);
         const std::vector<float> out = Analyze(Sine(c.bin, c.amplitude, c.phase));
         EXPECT_NEAR(out[size_t(c.bin)], c.amplitude, 1e-4);
