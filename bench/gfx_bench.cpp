@@ -3,7 +3,6 @@
 // device texture. Each load also reports its peak memory (resident high-water mark above the
 // resident size before it; the device's managed copy and llvmpipe's texture included).
 #include <benchmark/benchmark.h>
-
 #include <malloc.h>
 
 #include <cmath>
@@ -37,10 +36,13 @@ const std::string& File(const char* kind, int size) {
     static std::string paths[4];
     std::string& path = paths[(kind[0] == 'j') * 2 + (size == 1000)];
     if (path.empty()) {
-        path = (std::filesystem::temp_directory_path() / ("virelle-bench-" + std::to_string(size) + "." + kind)).string();
+        path =
+            (std::filesystem::temp_directory_path() / ("virelle-bench-" + std::to_string(size) + "." + kind)).string();
         const Image image = Picture(size, size);
-        if (kind[0] == 'j') WriteJpeg(path, image, 90);
-        else WritePng(path, image, false);
+        if (kind[0] == 'j')
+            WriteJpeg(path, image, 90);
+        else
+            WritePng(path, image, false);
     }
     return path;
 }
@@ -122,8 +124,10 @@ void BM_LoadTexture(benchmark::State& state, const char* kind, int size) {
     const std::string path = File(kind, size);
     auto run = [&] {
         IDirect3DTexture9* texture = nullptr;
-        if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &texture))) state.SkipWithError("load failed");
-        else texture->Release();
+        if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &texture)))
+            state.SkipWithError("load failed");
+        else
+            texture->Release();
     };
     state.counters["peak_MiB"] = PeakMiB(run);
     for (auto _ : state) run();

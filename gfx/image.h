@@ -37,7 +37,6 @@ struct DecodeLimits {
 
 // Recognises the type from the content (BMP, PPM, DDS, JPEG, PNG, PFM, HDR, TGA, DIB, first match
 // wins) and decodes it with the numeric locale set to "C". False with a one-line reason otherwise.
-bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
-                 std::string* error);
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
 // The type DecodeImage would pick, without decoding; false when no decoder accepts the data.
 bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type);

@@ -48,15 +48,24 @@ private:
 
 const char* ImageTypeName(ImageType type) {
     switch (type) {
-        case ImageType::Bmp: return "bmp";
-        case ImageType::Ppm: return "ppm";
-        case ImageType::Dds: return "dds";
-        case ImageType::Jpeg: return "jpeg";
-        case ImageType::Png: return "png";
-        case ImageType::Pfm: return "pfm";
-        case ImageType::Hdr: return "hdr";
-        case ImageType::Tga: return "tga";
-        case ImageType::Dib: return "dib";
+        case ImageType::Bmp:
+            return "bmp";
+        case ImageType::Ppm:
+            return "ppm";
+        case ImageType::Dds:
+            return "dds";
+        case ImageType::Jpeg:
+            return "jpeg";
+        case ImageType::Png:
+            return "png";
+        case ImageType::Pfm:
+            return "pfm";
+        case ImageType::Hdr:
+            return "hdr";
+        case ImageType::Tga:
+            return "tga";
+        case ImageType::Dib:
+            return "dib";
     }
     return "?";
 }
@@ -109,8 +118,7 @@ bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type) {
     return true;
 }
 
-bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
-                 std::string* error) {
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
     const Decoder* d = Find(data, size);
     if (!d) return Fail(error, "not an image of a known type");
     NumericLocaleC locale;

@@ -23,7 +23,9 @@ bool ValidHeaderSize(uint32_t size) {
     return size == 12 || size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
 }
 
-bool ValidBpp(uint32_t bpp) { return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32; }
+bool ValidBpp(uint32_t bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
 
 // Reads the info header (and the masks that follow a 40-byte one); the cursor ends at the palette.
 bool ReadInfo(ByteCursor& c, BitmapInfo* info, std::string* error) {
@@ -47,14 +49,15 @@ bool ReadInfo(ByteCursor& c, BitmapInfo* info, std::string* error) {
         if (headerSize >= 56) c.U32(&info->masks[3]);
         c.Seek(start + headerSize);
         // A 40-byte header keeps its masks after itself.
-        const int extra = headerSize != 40 ? 0 : info->compression == BI_BITFIELDS ? 3
-                                             : info->compression == BI_ALPHABITFIELDS ? 4 : 0;
+        const int extra = headerSize != 40                         ? 0
+                          : info->compression == BI_BITFIELDS      ? 3
+                          : info->compression == BI_ALPHABITFIELDS ? 4
+                                                                   : 0;
         for (int i = 0; i < extra; ++i)
             if (!c.U32(&info->masks[i])) return Fail(error, "bitmap masks are truncated");
     }
     if (!ValidBpp(info->bpp)) return Fail(error, "bitmap has an unsupported bit depth");
-    if (info->width <= 0 || info->height == 0 || info->height == INT32_MIN)
-        return Fail(error, "bitmap has a bad size");
+    if (info->width <= 0 || info->height == 0 || info->height == INT32_MIN) return Fail(error, "bitmap has a bad size");
     const uint32_t comp = info->compression;
     const bool ok = comp == BI_RGB || (comp == BI_RLE8 && info->bpp == 8) || (comp == BI_RLE4 && info->bpp == 4) ||
                     ((comp == BI_BITFIELDS || comp == BI_ALPHABITFIELDS) && (info->bpp == 16 || info->bpp == 32));
@@ -118,8 +121,7 @@ bool DecodeRle(ByteCursor& c, const BitmapInfo& info, std::vector<uint8_t>* indi
 
 // The bitmap after its file header: info header, palette, then pixels at `pixelOffset` (0: right
 // after the palette).
-bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, DecodedImage* out,
-                  std::string* error) {
+bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
     BitmapInfo info;
     if (!ReadInfo(c, &info, error)) return false;
     const uint32_t w = info.width;
@@ -165,16 +167,26 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
         for (uint32_t x = 0; x < w; ++x, dst += 4) {
             uint32_t index = 0;
             switch (rle.empty() ? info.bpp : 0) {
-                case 0: index = src[x]; break;
-                case 1: index = (src[x / 8] >> (7 - x % 8)) & 1; break;
-                case 4: index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 15; break;
-                case 8: index = src[x]; break;
-                case 24: dst[0] = src[x * 3 + 2], dst[1] = src[x * 3 + 1], dst[2] = src[x * 3], dst[3] = 255; continue;
+                case 0:
+                    index = src[x];
+                    break;
+                case 1:
+                    index = (src[x / 8] >> (7 - x % 8)) & 1;
+                    break;
+                case 4:
+                    index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 15;
+                    break;
+                case 8:
+                    index = src[x];
+                    break;
+                case 24:
+                    dst[0] = src[x * 3 + 2], dst[1] = src[x * 3 + 1], dst[2] = src[x * 3], dst[3] = 255;
+                    continue;
                 default: {
-                    const uint32_t px = info.bpp == 16 ? uint32_t(src[x * 2] | src[x * 2 + 1] << 8)
-                                                       : uint32_t(src[x * 4]) | uint32_t(src[x * 4 + 1]) << 8 |
-                                                             uint32_t(src[x * 4 + 2]) << 16 |
-                                                             uint32_t(src[x * 4 + 3]) << 24;
+                    const uint32_t px = info.bpp == 16
+                                            ? uint32_t(src[x * 2] | src[x * 2 + 1] << 8)
+                                            : uint32_t(src[x * 4]) | uint32_t(src[x * 4 + 1]) << 8 |
+                                                  uint32_t(src[x * 4 + 2]) << 16 | uint32_t(src[x * 4 + 3]) << 24;
                     for (int k = 0; k < 4; ++k) dst[k] = ch[k].Get(px, k == 3 ? 255 : 0);
                     continue;
                 }
@@ -221,7 +233,9 @@ bool BmpDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     return DecodeBitmap(c, offset, limits, out, error);
 }
 
-bool DibAccepts(const uint8_t* data, size_t size) { return InfoLooksValid(data, size); }
+bool DibAccepts(const uint8_t* data, size_t size) {
+    return InfoLooksValid(data, size);
+}
 
 bool DibDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
     return DecodeBitmap(ByteCursor(data, size), 0, limits, out, error);

@@ -87,8 +87,10 @@ void DecodeAlphaBlock(const uint8_t* b, uint32_t fourCC, uint8_t out[16][4]) {
     }
     uint8_t a[8] = {b[0], b[1]};
     for (int i = 2; i < 8; ++i) {
-        if (a[0] > a[1]) a[i] = uint8_t(((8 - i) * a[0] + (i - 1) * a[1] + 3) / 7);
-        else a[i] = i < 6 ? uint8_t(((6 - i) * a[0] + (i - 1) * a[1] + 2) / 5) : (i == 6 ? 0 : 255);
+        if (a[0] > a[1])
+            a[i] = uint8_t(((8 - i) * a[0] + (i - 1) * a[1] + 3) / 7);
+        else
+            a[i] = i < 6 ? uint8_t(((6 - i) * a[0] + (i - 1) * a[1] + 2) / 5) : (i == 6 ? 0 : 255);
     }
     uint64_t bits = 0;
     for (int i = 0; i < 6; ++i) bits |= uint64_t(b[2 + i]) << (8 * i);
@@ -172,13 +174,16 @@ bool DdsDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     out->levels.clear();
     for (uint32_t i = 0; i < levels; ++i) {
         const uint32_t w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
-        const uint64_t bytes = blocks ? uint64_t((w + 3) / 4) * ((h + 3) / 4) * blockBytes : uint64_t(w) * h * (pf.bits / 8);
+        const uint64_t bytes =
+            blocks ? uint64_t((w + 3) / 4) * ((h + 3) / 4) * blockBytes : uint64_t(w) * h * (pf.bits / 8);
         const uint8_t* src = nullptr;
         if (!c.Bytes(bytes, &src)) return Fail(error, "DDS pixel data is truncated");
         ImageLevel level;
         if (!AllocateLevel(&level, w, h, wide, limits, error)) return false;
-        if (blocks) DecodeBlocks(src, pf.fourCC, &level);
-        else DecodeMasked(src, pf, &level);
+        if (blocks)
+            DecodeBlocks(src, pf.fourCC, &level);
+        else
+            DecodeMasked(src, pf, &level);
         out->levels.push_back(std::move(level));
     }
     out->format = format;

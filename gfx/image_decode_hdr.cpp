@@ -100,11 +100,12 @@ bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (!AllocateLevel(&level, uint32_t(w), uint32_t(h), true, limits, error)) return false;
     std::vector<uint8_t> scan(w * 4);
     for (uint32_t y = 0; y < h; ++y) {
-        const bool rle = w >= 8 && w < 32768 && c.Has(4) && c.Here()[0] == 2 && c.Here()[1] == 2 &&
-                         !(c.Here()[2] & 0x80);
+        const bool rle =
+            w >= 8 && w < 32768 && c.Has(4) && c.Here()[0] == 2 && c.Here()[1] == 2 && !(c.Here()[2] & 0x80);
         bool ok;
         if (rle) {
-            ok = (uint32_t(c.Here()[2]) << 8 | c.Here()[3]) == w && c.Skip(4) && ReadRleLine(c, uint32_t(w), scan.data());
+            ok = (uint32_t(c.Here()[2]) << 8 | c.Here()[3]) == w && c.Skip(4) &&
+                 ReadRleLine(c, uint32_t(w), scan.data());
         } else {
             ok = ReadFlatLine(c, uint32_t(w), scan.data());
         }

@@ -1,12 +1,15 @@
 // JPEG through libjpeg (6b interface). Errors leave the library by longjmp to the one setjmp in
 // Decode, whose frame holds no objects with destructors made after it; a file that ends early
 // (libjpeg would pad it with grey) is refused like any other damage.
+// jpeglib.h needs FILE and size_t declared first, and jerror.h needs jpeglib.h.
+// clang-format off
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
 
 #include <jpeglib.h>
 #include <jerror.h>
+// clang-format on
 
 #include "gfx/image_decoders.h"
 
@@ -110,8 +113,7 @@ bool JpegAccepts(const uint8_t* data, size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-bool JpegDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
-                std::string* error) {
+bool JpegDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
     auto job = std::make_unique<JpegJob>();
     job->info.err = jpeg_std_error(&job->err.pub);
     job->err.pub.error_exit = OnError;

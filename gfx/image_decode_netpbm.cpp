@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsSpace(uint8_t b) { return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '\v' || b == '\f'; }
+bool IsSpace(uint8_t b) {
+    return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '\v' || b == '\f';
+}
 
 // Skips white space and '#' comments up to the end of their line.
 void SkipSpace(ByteCursor& c) {
@@ -98,17 +100,23 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
                     s[k] = b;
                 }
                 if (!ok) return Fail(error, "PPM pixel data is truncated or damaged");
-                if (bitmap) s[k] = 1 - s[k];  // PBM: 1 is black
-                else if (s[k] > maxValue) return Fail(error, "PPM sample is above the maximum value");
+                if (bitmap)
+                    s[k] = 1 - s[k];  // PBM: 1 is black
+                else if (s[k] > maxValue)
+                    return Fail(error, "PPM sample is above the maximum value");
             }
             if (channels == 1) s[1] = s[2] = s[0];
             const size_t i = (size_t(y) * w + x) * 4;
             for (int k = 0; k < 3; ++k) {
-                if (wide) level.rgbaF[i + k] = float(s[k]) / float(maxValue);
-                else level.rgba8[i + k] = ScaleTo8(s[k], maxValue);
+                if (wide)
+                    level.rgbaF[i + k] = float(s[k]) / float(maxValue);
+                else
+                    level.rgba8[i + k] = ScaleTo8(s[k], maxValue);
             }
-            if (wide) level.rgbaF[i + 3] = 1.0f;
-            else level.rgba8[i + 3] = 255;
+            if (wide)
+                level.rgbaF[i + 3] = 1.0f;
+            else
+                level.rgba8[i + 3] = 255;
         }
         if (bitmap && !ascii) c.Seek(rowStart + (w + 7) / 8);
     }
@@ -148,8 +156,9 @@ bool PfmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
         float* dst = &level.rgbaF[size_t(h - 1 - row) * w * 4];  // rows run bottom to top
         for (uint32_t x = 0; x < w; ++x, dst += 4) {
             for (int k = 0; k < channels; ++k, p += 4) {
-                const uint32_t u = little ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24
-                                          : uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
+                const uint32_t u =
+                    little ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24
+                           : uint32_t(p[3]) | uint32_t(p[2]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[0]) << 24;
                 float f;
                 std::memcpy(&f, &u, 4);
                 dst[k] = std::isfinite(f) ? f : 0.0f;

@@ -1,11 +1,11 @@
 // PNG through libpng's classic interface, which shows the palette and its transparency (the
 // texture format depends on them). Errors leave libpng by longjmp to the one setjmp in Run, whose
 // frame holds no objects with destructors made after it. 16-bit images are kept as floats.
+#include <png.h>
+
 #include <csetjmp>
 #include <cstring>
 #include <memory>
-
-#include <png.h>
 
 #include "gfx/image_decoders.h"
 
@@ -58,9 +58,12 @@ D3DFORMAT FormatOf(png_structp png, png_infop info, int colorType) {
             }
             return PaletteFormat(rgba, size_t(count));
         }
-        case PNG_COLOR_TYPE_GRAY: return trns ? D3DFMT_A8R8G8B8 : D3DFMT_L8;
-        case PNG_COLOR_TYPE_RGB: return trns ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-        default: return D3DFMT_A8R8G8B8;  // grey + alpha, RGBA
+        case PNG_COLOR_TYPE_GRAY:
+            return trns ? D3DFMT_A8R8G8B8 : D3DFMT_L8;
+        case PNG_COLOR_TYPE_RGB:
+            return trns ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+        default:
+            return D3DFMT_A8R8G8B8;  // grey + alpha, RGBA
     }
 }
 
@@ -88,8 +91,7 @@ int Run(PngJob& job, const DecodeLimits& limits, std::string* error) {
     if (!AllocateLevel(&job.level, w, h, wide, limits, error)) return 2;
     if (wide) job.wide.resize(rowBytes * h);
     job.rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y)
-        job.rows[y] = wide ? &job.wide[y * rowBytes] : &job.level.rgba8[y * rowBytes];
+    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = wide ? &job.wide[y * rowBytes] : &job.level.rgba8[y * rowBytes];
     png_read_image(job.png, job.rows.data());
     png_read_end(job.png, nullptr);  // a file cut short after its pixels is still cut short
     return 0;
@@ -97,7 +99,9 @@ int Run(PngJob& job, const DecodeLimits& limits, std::string* error) {
 
 }  // namespace
 
-bool PngAccepts(const uint8_t* data, size_t size) { return size >= 8 && png_sig_cmp(data, 0, 8) == 0; }
+bool PngAccepts(const uint8_t* data, size_t size) {
+    return size >= 8 && png_sig_cmp(data, 0, 8) == 0;
+}
 
 bool PngDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
     auto job = std::make_unique<PngJob>();

@@ -76,8 +76,8 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (!AllocateLevel(&level, h.width, h.height, false, limits, error)) return false;
     const size_t count = size_t(h.width) * h.height;
     const bool rle = h.imageType & 8;
-    size_t run = 0;           // pixels left in the current packet
-    bool repeat = false;      // the packet repeats one value
+    size_t run = 0;       // pixels left in the current packet
+    bool repeat = false;  // the packet repeats one value
     const uint8_t* value = nullptr;
     for (size_t i = 0; i < count; ++i) {
         if (rle && run == 0) {
@@ -97,7 +97,8 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
         uint8_t* dst = &level.rgba8[(size_t(dy) * h.width + dx) * 4];
         if (base == 1) {
             const uint32_t index = bytesPerPixel == 1 ? value[0] : uint32_t(value[0] | value[1] << 8);
-            if (index < h.mapStart || index - h.mapStart >= h.mapLength) return Fail(error, "TGA colour index is past the map");
+            if (index < h.mapStart || index - h.mapStart >= h.mapLength)
+                return Fail(error, "TGA colour index is past the map");
             for (int k = 0; k < 4; ++k) dst[k] = map[(index - h.mapStart) * 4 + k];
         } else if (base == 2) {
             Unpack(value, h.bits, alpha, dst);

@@ -20,10 +20,14 @@ uint8_t Dither(float v, float threshold) {
 uint32_t BytesPerPixel(D3DFORMAT format) {
     switch (format) {
         case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8: return 4;
-        case D3DFMT_L8: return 1;
-        case D3DFMT_A32B32G32R32F: return 16;
-        default: return 0;
+        case D3DFMT_X8R8G8B8:
+            return 4;
+        case D3DFMT_L8:
+            return 1;
+        case D3DFMT_A32B32G32R32F:
+            return 16;
+        default:
+            return 0;
     }
 }
 
@@ -51,7 +55,10 @@ TriangleScaler::Taps TriangleScaler::MakeTaps(uint32_t srcSize, uint32_t dstSize
 }
 
 TriangleScaler::TriangleScaler(const ImageLevel& source, uint32_t w, uint32_t h)
-    : src(source), dstWidth(w), horizontal(MakeTaps(source.width, w)), vertical(MakeTaps(source.height, h)),
+    : src(source),
+      dstWidth(w),
+      horizontal(MakeTaps(source.width, w)),
+      vertical(MakeTaps(source.height, h)),
       column(size_t(source.width) * 4) {}
 
 void TriangleScaler::Row(uint32_t y, float* out) {
@@ -117,7 +124,8 @@ void BoxDownsample(const uint8_t* src, uint32_t width, uint32_t height, D3DFORMA
                     std::memcpy(d + k * 4, &avg, 4);
                 }
             } else {
-                for (uint32_t k = 0; k < bpp; ++k) d[k] = uint8_t((r0[a + k] + r0[b + k] + r1[a + k] + r1[b + k] + 2) / 4);
+                for (uint32_t k = 0; k < bpp; ++k)
+                    d[k] = uint8_t((r0[a + k] + r0[b + k] + r1[a + k] + r1[b + k] + 2) / 4);
             }
         }
     }

@@ -17,8 +17,8 @@ public:
 
 private:
     struct Taps {
-        std::vector<uint32_t> first;   // first source index per destination index
-        std::vector<uint32_t> start;   // offset into weights per destination index, plus one end entry
+        std::vector<uint32_t> first;  // first source index per destination index
+        std::vector<uint32_t> start;  // offset into weights per destination index, plus one end entry
         std::vector<float> weights;
     };
     static Taps MakeTaps(uint32_t srcSize, uint32_t dstSize);

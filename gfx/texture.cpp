@@ -37,10 +37,15 @@ bool Texture::CreateRenderTarget(int width, int height) {
         if (caps.MaxTextureWidth && w > caps.MaxTextureWidth) w = caps.MaxTextureWidth;
         if (caps.MaxTextureHeight && h > caps.MaxTextureHeight) h = caps.MaxTextureHeight;
     }
-    if (device->CheckDeviceFormat(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8) != D3D_OK) return false;
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8})  // nearest first
+        if (device->CheckDeviceFormat(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, f) == D3D_OK) {
+            format = f;
+            break;
+        }
+    if (format == D3DFMT_UNKNOWN) return false;
     IDirect3DTexture9* created = nullptr;
-    if (FAILED(device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &created,
-                                     nullptr)) ||
+    if (FAILED(device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &created, nullptr)) ||
         !created)
         return false;
     texture = created;

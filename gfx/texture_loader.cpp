@@ -17,15 +17,22 @@ constexpr uint64_t kMaxLevelBytes = 256ull << 20;  // one level-0 buffer
 // The formats to try for a file format, nearest first.
 std::vector<D3DFORMAT> Candidates(D3DFORMAT wanted) {
     switch (wanted) {
-        case D3DFMT_X8R8G8B8: return {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
-        case D3DFMT_A8R8G8B8: return {D3DFMT_A8R8G8B8};
-        case D3DFMT_L8: return {D3DFMT_L8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
-        case D3DFMT_A32B32G32R32F: return {D3DFMT_A32B32G32R32F, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
-        default: return {};
+        case D3DFMT_X8R8G8B8:
+            return {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        case D3DFMT_A8R8G8B8:
+            return {D3DFMT_A8R8G8B8};
+        case D3DFMT_L8:
+            return {D3DFMT_L8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        case D3DFMT_A32B32G32R32F:
+            return {D3DFMT_A32B32G32R32F, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8};
+        default:
+            return {};
     }
 }
 
-uint32_t CeilPow2(uint32_t v) { return v > (1u << 31) ? (1u << 31) : std::bit_ceil(v); }
+uint32_t CeilPow2(uint32_t v) {
+    return v > (1u << 31) ? (1u << 31) : std::bit_ceil(v);
+}
 
 // Level 0 of an 8-bit image at its own size: a straight conversion, nothing to filter.
 void CopyLevel8(const ImageLevel& src, D3DFORMAT format, uint8_t* out) {
@@ -66,9 +73,7 @@ TextureCaps QueryTextureCaps(IDirect3DDevice9* device) {
         if (d3dCaps.MaxTextureHeight) caps.maxHeight = d3dCaps.MaxTextureHeight;
         caps.maxAspect = d3dCaps.MaxTextureAspectRatio;
     }
-    caps.supports = [device](D3DFORMAT f) {
-        return device->CheckDeviceFormat(0, D3DRTYPE_TEXTURE, f) == D3D_OK;
-    };
+    caps.supports = [device](D3DFORMAT f) { return device->CheckDeviceFormat(0, D3DRTYPE_TEXTURE, f) == D3D_OK; };
     return caps;
 }
 
@@ -115,8 +120,8 @@ bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const
     return true;
 }
 
-HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size,
-                                IDirect3DTexture9** texture, TextureFileInfo* info, std::string* error) {
+HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
+                                TextureFileInfo* info, std::string* error) {
     *texture = nullptr;
     if (!device) return Fail(error, "no device"), D3DERR_INVALIDCALL;
     const TextureCaps caps = QueryTextureCaps(device);
@@ -133,15 +138,16 @@ HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, s
         !tex)
         return Fail(error, "the device refused the texture"), D3DERR_NOTAVAILABLE;
     const uint32_t bpp = BytesPerPixel(plan.format);
-    const bool filled = FillTextureLevels(image, plan, [&](uint32_t level, uint32_t w, uint32_t h, const uint8_t* bytes) {
-        D3DLOCKED_RECT locked{};
-        if (FAILED(tex->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return false;
-        for (uint32_t y = 0; y < h; ++y)
-            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, bytes + size_t(y) * w * bpp,
-                        size_t(w) * bpp);
-        tex->UnlockRect(level);
-        return true;
-    });
+    const bool filled =
+        FillTextureLevels(image, plan, [&](uint32_t level, uint32_t w, uint32_t h, const uint8_t* bytes) {
+            D3DLOCKED_RECT locked{};
+            if (FAILED(tex->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return false;
+            for (uint32_t y = 0; y < h; ++y)
+                std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, bytes + size_t(y) * w * bpp,
+                            size_t(w) * bpp);
+            tex->UnlockRect(level);
+            return true;
+        });
     if (!filled) {
         tex->Release();
         return Fail(error, "the device refused to fill the texture"), D3DERR_NOTAVAILABLE;

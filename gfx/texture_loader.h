@@ -16,14 +16,14 @@
 struct TextureCaps {
     uint32_t maxWidth = 16384;
     uint32_t maxHeight = 16384;
-    uint32_t maxAspect = 0;  // 0: no limit
+    uint32_t maxAspect = 0;                   // 0: no limit
     std::function<bool(D3DFORMAT)> supports;  // empty: every format the loader writes
 };
 TextureCaps QueryTextureCaps(IDirect3DDevice9* device);
 
 // The texture to create for a decoded image.
 struct TexturePlan {
-    uint32_t width = 0;   // level 0
+    uint32_t width = 0;  // level 0
     uint32_t height = 0;
     uint32_t levels = 0;  // down to 1x1
     D3DFORMAT format = D3DFMT_UNKNOWN;
@@ -48,5 +48,5 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, I
 HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture,
                               TextureFileInfo* info, std::string* error);
 // From bytes already in memory (the file step skipped).
-HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size,
-                                IDirect3DTexture9** texture, TextureFileInfo* info, std::string* error);
+HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
+                                TextureFileInfo* info, std::string* error);

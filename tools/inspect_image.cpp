@@ -15,11 +15,16 @@ namespace {
 
 const char* FormatName(D3DFORMAT f) {
     switch (f) {
-        case D3DFMT_A8R8G8B8: return "D3DFMT_A8R8G8B8";
-        case D3DFMT_X8R8G8B8: return "D3DFMT_X8R8G8B8";
-        case D3DFMT_L8: return "D3DFMT_L8";
-        case D3DFMT_A32B32G32R32F: return "D3DFMT_A32B32G32R32F";
-        default: return "D3DFMT_UNKNOWN";
+        case D3DFMT_A8R8G8B8:
+            return "D3DFMT_A8R8G8B8";
+        case D3DFMT_X8R8G8B8:
+            return "D3DFMT_X8R8G8B8";
+        case D3DFMT_L8:
+            return "D3DFMT_L8";
+        case D3DFMT_A32B32G32R32F:
+            return "D3DFMT_A32B32G32R32F";
+        default:
+            return "D3DFMT_UNKNOWN";
     }
 }
 

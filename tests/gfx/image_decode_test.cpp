@@ -32,7 +32,8 @@ Bytes Indices(uint32_t w, uint32_t h, uint32_t count) {
 
 Bytes DdsBgra(const Bytes& rgba, bool alpha) {
     Bytes b;
-    for (size_t i = 0; i < rgba.size(); i += 4) b.insert(b.end(), {rgba[i + 2], rgba[i + 1], rgba[i], alpha ? rgba[i + 3] : uint8_t(0)});
+    for (size_t i = 0; i < rgba.size(); i += 4)
+        b.insert(b.end(), {rgba[i + 2], rgba[i + 1], rgba[i], alpha ? rgba[i + 3] : uint8_t(0)});
     return b;
 }
 
@@ -158,14 +159,15 @@ TEST(ImageDecode, PfmByteOrderAndRowOrder) {
 TEST(ImageDecode, HdrFlatAndRunLength) {
     const uint32_t w = 12, h = 2;
     Bytes rgbe;
-    for (uint32_t i = 0; i < w * h; ++i) rgbe.insert(rgbe.end(), {uint8_t(i < 8 ? 128 : 64 + i), 32, 0, uint8_t(129 + i % 2)});
+    for (uint32_t i = 0; i < w * h; ++i)
+        rgbe.insert(rgbe.end(), {uint8_t(i < 8 ? 128 : 64 + i), 32, 0, uint8_t(129 + i % 2)});
     const DecodedImage flat = Decode(MakeHdr(w, h, rgbe, false));
     const DecodedImage rle = Decode(MakeHdr(w, h, rgbe, true));
     EXPECT_EQ(flat.type, ImageType::Hdr);
     EXPECT_EQ(flat.levels[0].rgbaF, rle.levels[0].rgbaF);
     EXPECT_FLOAT_EQ(flat.levels[0].rgbaF[0], 128.0f / 128.0f);  // e = 129: 2^-7
     EXPECT_FLOAT_EQ(flat.levels[0].rgbaF[1], 32.0f / 128.0f);
-    EXPECT_FLOAT_EQ(flat.levels[0].rgbaF[4], 128.0f / 64.0f);   // e = 130
+    EXPECT_FLOAT_EQ(flat.levels[0].rgbaF[4], 128.0f / 64.0f);  // e = 130
 }
 
 // 16-bit sources keep their precision as floats.

@@ -27,7 +27,8 @@ std::vector<Sample> Samples() {
     Bytes dxt = DdsHeader(8, 8, 1, DDPF_FOURCC, 0x35545844, 0, 0, 0, 0, 0);
     dxt.resize(dxt.size() + 4 * 16, 0x3c);
     Bytes idx(size_t(w) * h, 3);
-    const Bytes rle8 = MakeBmpRle8(4, 3, {4, 5, 0, 0, 0, 3, 1, 2, 3, 0, 1, 9, 0, 0, 0, 2, 2, 0, 2, 7, 0, 1}, GreyRamp());
+    const Bytes rle8 =
+        MakeBmpRle8(4, 3, {4, 5, 0, 0, 0, 3, 1, 2, 3, 0, 1, 9, 0, 0, 0, 2, 2, 0, 2, 7, 0, 1}, GreyRamp());
     return {
         {"bmp", MakeBmp(w, h, px, 24, false), false},
         {"bmp32", MakeBmp(w, h, px, 32, true), false},
@@ -90,7 +91,8 @@ TEST(ImageHostile, FlippedBytesNeverCrash) {
             const int flips = 1 + round % 4;
             for (int i = 0; i < flips; ++i) {
                 // Headers are where damage matters most: favour the first 64 bytes.
-                const size_t at = (round & 1) ? random() % std::min<size_t>(64, damaged.size()) : random() % damaged.size();
+                const size_t at =
+                    (round & 1) ? random() % std::min<size_t>(64, damaged.size()) : random() % damaged.size();
                 damaged[at] ^= uint8_t(1 + random() % 255);
             }
             Decodes(damaged);
@@ -101,7 +103,7 @@ TEST(ImageHostile, FlippedBytesNeverCrash) {
 // Headers that claim more than the device or memory allows are refused from the header alone.
 TEST(ImageHostile, OversizedPicturesAreRefusedBeforeAllocation) {
     Bytes bmp = MakeBmp(2, 2, PatternRgba(2, 2), 24, false);
-    bmp[18] = 0xa0, bmp[19] = 0x86, bmp[20] = 0x01;  // width 100000
+    bmp[18] = 0xa0, bmp[19] = 0x86, bmp[20] = 0x01;                                      // width 100000
     Bytes dds = DdsHeader(16384, 16384, 1, DDPF_RGB, 0, 32, 0xff0000, 0xff00, 0xff, 0);  // 1 GiB of pixels
     Bytes png = MakePng(2, 2, PatternRgba(2, 2), 2, 8);
     SetPngSize(png, 20000, 20000);

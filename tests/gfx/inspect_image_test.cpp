@@ -1,10 +1,10 @@
 // virelle-tools inspect on images: the JSON line, the level-0 picture, a refusal's exit status.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include "gfx/image.h"
 #include "tests/common/headless.h"

@@ -1,5 +1,7 @@
 #include "tests/gfx/test_images.h"
 
+// jpeglib.h needs FILE and size_t declared first.
+// clang-format off
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +9,7 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <zlib.h>
+// clang-format on
 
 Bytes PatternRgba(uint32_t w, uint32_t h) {
     Bytes p(size_t(w) * h * 4);
@@ -21,8 +24,12 @@ Bytes PatternRgba(uint32_t w, uint32_t h) {
     return p;
 }
 
-void Put16(Bytes& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
-void Put32(Bytes& b, uint32_t v) { Put16(b, v & 0xffff), Put16(b, v >> 16); }
+void Put16(Bytes& b, uint32_t v) {
+    b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8));
+}
+void Put32(Bytes& b, uint32_t v) {
+    Put16(b, v & 0xffff), Put16(b, v >> 16);
+}
 
 namespace {
 
@@ -162,7 +169,8 @@ Bytes MakeHdr(uint32_t w, uint32_t h, const Bytes& rgbe, bool rle) {
 
 Bytes MakeTga(uint32_t w, uint32_t h, const Bytes& rgba, int bits, bool rle, bool topDown) {
     Bytes b = {0, 0, uint8_t(rle ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    Put16(b, w), Put16(b, h), b.push_back(uint8_t(bits)), b.push_back(uint8_t((bits == 32 ? 8 : 0) | (topDown ? 0x20 : 0)));
+    Put16(b, w), Put16(b, h), b.push_back(uint8_t(bits)),
+        b.push_back(uint8_t((bits == 32 ? 8 : 0) | (topDown ? 0x20 : 0)));
     const size_t bpp = bits / 8;
     std::vector<Bytes> pixels;
     for (uint32_t row = 0; row < h; ++row) {
@@ -206,13 +214,14 @@ Bytes MakeTgaMapped(uint32_t w, uint32_t h, const Bytes& indices, const Bytes& p
     return b;
 }
 
-Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint32_t fourCC, uint32_t bits,
-                uint32_t r, uint32_t g, uint32_t bl, uint32_t a) {
+Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint32_t fourCC, uint32_t bits, uint32_t r,
+                uint32_t g, uint32_t bl, uint32_t a) {
     Bytes b = {'D', 'D', 'S', ' '};
     Put32(b, 124), Put32(b, 0x1 | 0x2 | 0x4 | 0x1000 | (levels > 1 ? 0x20000 : 0)), Put32(b, h), Put32(b, w);
     Put32(b, 0), Put32(b, 0), Put32(b, levels);
     for (int i = 0; i < 11; ++i) Put32(b, 0);
-    Put32(b, 32), Put32(b, pfFlags), Put32(b, fourCC), Put32(b, bits), Put32(b, r), Put32(b, g), Put32(b, bl), Put32(b, a);
+    Put32(b, 32), Put32(b, pfFlags), Put32(b, fourCC), Put32(b, bits), Put32(b, r), Put32(b, g), Put32(b, bl),
+        Put32(b, a);
     Put32(b, 0x1000 | (levels > 1 ? 0x400008 : 0)), Put32(b, 0), Put32(b, 0), Put32(b, 0), Put32(b, 0);
     return b;
 }
@@ -223,7 +232,8 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(
-        png, &out, [](png_structp p, png_bytep data, size_t n) {
+        png, &out,
+        [](png_structp p, png_bytep data, size_t n) {
             auto* o = static_cast<Bytes*>(png_get_io_ptr(p));
             o->insert(o->end(), data, data + n);
         },
@@ -250,7 +260,7 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
         for (uint32_t x = 0; x < w; ++x) {
             const uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
             for (int k = 0; k < channels; ++k) {
-                uint8_t v = colorType == 3 ? indices[size_t(y) * w + x]
+                uint8_t v = colorType == 3   ? indices[size_t(y) * w + x]
                             : colorType == 4 ? (k == 0 ? p[0] : p[3])
                                              : p[k];
                 for (int i = 0; i < bytes; ++i) row[(size_t(x) * channels + k) * bytes + i] = v;  // 16-bit: v * 257
@@ -281,7 +291,8 @@ Bytes MakeJpeg(uint32_t w, uint32_t h, const Bytes& rgba, bool grey, bool progre
     Bytes row(size_t(w) * 3);
     while (c.next_scanline < h) {
         for (uint32_t x = 0; x < w; ++x)
-            for (int k = 0; k < (grey ? 1 : 3); ++k) row[x * (grey ? 1 : 3) + k] = rgba[(size_t(c.next_scanline) * w + x) * 4 + k];
+            for (int k = 0; k < (grey ? 1 : 3); ++k)
+                row[x * (grey ? 1 : 3) + k] = rgba[(size_t(c.next_scanline) * w + x) * 4 + k];
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }

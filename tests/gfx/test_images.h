@@ -30,8 +30,8 @@ Bytes MakeTga(uint32_t w, uint32_t h, const Bytes& rgba, int bits, bool rle, boo
 // TGA colour-mapped, 8-bit indices into a 24-bit (or 32-bit when alpha) map.
 Bytes MakeTgaMapped(uint32_t w, uint32_t h, const Bytes& indices, const Bytes& paletteRgba, bool alpha);
 // DDS header for w x h with `levels` levels; the caller appends the level data.
-Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint32_t fourCC, uint32_t bits,
-                uint32_t r, uint32_t g, uint32_t b, uint32_t a);
+Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint32_t fourCC, uint32_t bits, uint32_t r,
+                uint32_t g, uint32_t b, uint32_t a);
 // Sets a PNG's IHDR width and height and fixes the chunk's CRC.
 void SetPngSize(Bytes& png, uint32_t w, uint32_t h);
 // PNG by libpng: colour type 0, 2, 3, 4 or 6; depth 8 or 16; palette RGBA for type 3 (alpha < 255

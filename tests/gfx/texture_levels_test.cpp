@@ -48,7 +48,7 @@ TEST(TextureLevels, SizesRoundUpToPowersOfTwo) {
     struct Case {
         uint32_t w, h, tw, th, levels;
     } cases[] = {{300, 200, 512, 256, 10}, {640, 480, 1024, 512, 11}, {3, 5, 4, 8, 4},
-                 {256, 256, 256, 256, 9}, {1, 1, 1, 1, 1},          {1, 100, 1, 128, 8}};
+                 {256, 256, 256, 256, 9},  {1, 1, 1, 1, 1},           {1, 100, 1, 128, 8}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         TexturePlan plan;
@@ -111,7 +111,8 @@ TEST(TextureLevels, DitherKeepsTheMean) {
     image.format = D3DFMT_L8;
     image.levels.resize(1);
     image.levels[0].width = 3, image.levels[0].height = 3;
-    for (int i = 0; i < 9; ++i) image.levels[0].rgbaF.insert(image.levels[0].rgbaF.end(), {100.5f / 255, 100.5f / 255, 100.5f / 255, 1});
+    for (int i = 0; i < 9; ++i)
+        image.levels[0].rgbaF.insert(image.levels[0].rgbaF.end(), {100.5f / 255, 100.5f / 255, 100.5f / 255, 1});
     const Bytes level0 = Fill(image).bytes[0];
     ASSERT_EQ(level0.size(), 16u);
     int sum = 0;

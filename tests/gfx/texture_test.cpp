@@ -1,10 +1,11 @@
 // Texture records on the headless device: file loading, render targets, the registries.
+#include "gfx/texture.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 
-#include "gfx/texture.h"
 #include "gfx/texture_loader.h"
 #include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
@@ -14,7 +15,10 @@ namespace {
 
 class TextureTest : public testing::Test {
 protected:
-    void SetUp() override { UseHeadlessDevice(); ASSERT_NE(device, nullptr); }
+    void SetUp() override {
+        UseHeadlessDevice();
+        ASSERT_NE(device, nullptr);
+    }
     ScratchDir dir;
     std::string Write(const std::string& name, const Bytes& bytes) {
         const std::string path = dir.File(name);
@@ -58,7 +62,8 @@ TEST_F(TextureTest, TypeFromContentAndLevelsInTheTexture) {
 
     // A 4x4 grey picture: L8 and a last level that is the box average of the box averages.
     Bytes rgba;
-    for (uint8_t v : {0, 10, 100, 100, 20, 31, 100, 101, 255, 255, 1, 2, 255, 255, 3, 4}) rgba.insert(rgba.end(), {v, v, v, 255});
+    for (uint8_t v : {0, 10, 100, 100, 20, 31, 100, 101, 255, 255, 1, 2, 255, 255, 3, 4})
+        rgba.insert(rgba.end(), {v, v, v, 255});
     const std::string grey = Write("grey.png", MakePng(4, 4, rgba, 0, 8));
     ASSERT_EQ(D3DXCreateTextureFromFileA(device, grey.c_str(), &tex), D3D_OK);
     ASSERT_EQ(tex->GetLevelCount(), 3u);
