@@ -1,4 +1,5 @@
-// spectrum FILE --time T              JSON {"time", "length", "spectrum": [256 floats]}
+// spectrum FILE --time T              JSON {"time", "length", "spectrum": [256 floats]}; "time" is the
+//                                     position used, T clamped to 0..length
 // spectrum FILE --from A --to B --fps F   one CSV line "t,s0,s1" per frame time A, A+1/F, ... <= B
 // Both run the show's own stream on the offline clock, so the numbers are the ones the show sees.
 #include <charconv>
