@@ -148,7 +148,8 @@ TEST_F(Drawing, OrdersDecideWhatLiesOnTop) {
         WriteCda("c.cda", w);
         Composition c;
         ASSERT_TRUE(c.Load("c.cda"));
-        const uint8_t* centre = Draw(c, 0).At(320, 240);
+        const Picture p = Draw(c, 0);
+        const uint8_t* centre = p.At(320, 240);
         EXPECT_EQ(centre[2], last == 0 ? 255 : 0);
         EXPECT_EQ(centre[1], last == 1 ? 255 : 0);
     }
