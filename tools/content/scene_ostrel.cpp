@@ -45,7 +45,7 @@ SceneKey CorePose(float t, int) {
 SceneKey CollarPose(float t, int) {
     SceneKey key;
     key.position = {0, -0.45f, 0};
-    key.rotation = Multiply(AxisAngle({1, 0, 0}, kPi / 2), AxisAngle({0, 1, 0}, -kTwoPi * t / kOstrelLoop / 4));
+    key.rotation = Multiply(AxisAngle({1, 0, 0}, kPi / 2), AxisAngle({0, 1, 0}, -kTwoPi * t / kOstrelLoop));
     return key;
 }
 

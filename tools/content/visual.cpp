@@ -1,6 +1,7 @@
 // make-content's visual half: images, the three scenes and the composition, into DIR/data.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "tools/content/byte_writer.h"
 #include "tools/content/composition_kit.h"
@@ -50,6 +51,12 @@ bool WriteComposition(const std::string& path, const TextureTable& textures, con
 bool MakeVisualContent(const std::string& dir) {
     const auto start = std::chrono::steady_clock::now();
     const std::string data = dir + "/data";
+    std::error_code ec;
+    std::filesystem::create_directories(data, ec);
+    if (ec) {
+        std::fprintf(stderr, "make-content: cannot create %s: %s\n", data.c_str(), ec.message().c_str());
+        return false;
+    }
     Font font(kShowFontPath);
     if (!font.ok()) return false;
     TextureTable textures;
