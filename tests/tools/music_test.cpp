@@ -2,8 +2,10 @@
 // lowest spectrum bands sampled at 60 frames a second against the show's beat thresholds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "tests/tools/music_piece.h"
 #include "tools/content/mp3_encoder.h"
@@ -114,11 +116,21 @@ TEST(MusicPiece, RestartTriggersOnTheHeaviestHits) {
     EXPECT_EQ(before.restartOnsets + after.restartOnsets, 0);
 }
 
-TEST(MusicPiece, SameBytesOnEveryRun) {
+TEST(MusicPiece, SameSamplesOnEveryRun) {
+    // A second, shorter render must match the first sample for sample until its own fade begins.
+    // Its first 71 s hold every instrument; that the encoder turns equal samples into equal bytes
+    // is checked on its own (MusicEncoder), so this keeps the sanitizer run affordable.
     const MusicPiece& p = Piece();
-    ASSERT_FALSE(p.mp3.empty());
-    std::vector<unsigned char> again;
-    std::string error;
-    ASSERT_TRUE(EncodeMp3(sequencer::RenderPiece(), 192, again, error)) << error;
-    EXPECT_TRUE(again == p.mp3);
+    constexpr double kCompared = 71.0;
+    const std::vector<score::Event> events = score::Compose();
+    std::set<score::Instrument> heard;
+    for (const score::Event& e : events)
+        if (e.time < kCompared) heard.insert(e.instrument);
+    EXPECT_EQ(heard.size(), static_cast<size_t>(score::Instrument::Riser) + 1);
+    const synth::Stereo again = sequencer::Render(events, 80.0);
+    const size_t n = static_cast<size_t>(kCompared * 44100.0);
+    ASSERT_GE(again.Frames(), n);
+    ASSERT_GE(p.master.Frames(), n);
+    EXPECT_TRUE(std::equal(again.left.begin(), again.left.begin() + n, p.master.left.begin()));
+    EXPECT_TRUE(std::equal(again.right.begin(), again.right.begin() + n, p.master.right.begin()));
 }

@@ -166,7 +166,7 @@ Stereo Render(const std::vector<Event>& events, double seconds) {
         float send[2];
         float leadIn = 0.0f;
         for (int c = 0; c < 2; ++c) {
-            const auto& at = [&](int b) -> float { return c ? bus[b].right[i] : bus[b].left[i]; };
+            const auto at = [&](int b) -> float { return c ? bus[b].right[i] : bus[b].left[i]; };
             const float kick = at(kKickBus) * gate;
             const float low = at(kLowBus) * lowGain[i] * gate;
             const float drums = at(kDrumBus) * duck, music = (at(kMusicBus) + at(kMusicBus2)) * duck;
