@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -143,9 +142,7 @@ TEST(MusicStreamOffline, FilesThatAreNotMusicCannotBePlayed) {
     for (const Case& c : {Case{"noise.mp3", noise}, Case{"text.mp3", text}, Case{"image.mp3", png},
                           Case{"empty.mp3", {}}, Case{"header.mp3", header}, Case{"id3.mp3", id3}}) {
         SCOPED_TRACE(c.name);
-        // (std::ofstream: the shared WriteFileBytes hands fwrite a null pointer for no bytes.)
-        std::ofstream(dir.File(c.name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(c.bytes.data()), std::streamsize(c.bytes.size()));
+        ASSERT_TRUE(WriteFileBytes(dir.File(c.name), c.bytes));
         MessageLog log;
         MusicStream music(dir.File(c.name).c_str(), MusicStream::Clock::Offline);
         EXPECT_FALSE(music.created);
