@@ -1,4 +1,4 @@
-// Layers 0 to 5: the night sky, nebula, stars and motes, light streaks, and the title sequence.
+// Layers 0 to 5: the night sky, the horizon haze, stars and motes, light streaks, and the title sequence.
 #include <cmath>
 
 #include "tools/content/composition_kit.h"
@@ -37,23 +37,22 @@ CdaElement Streak(const CompositionKit& kit, const std::string& name, float a, f
 
 void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c) {
     const std::vector<CdaKey> always{LayerKeyAt(0, 1)};
-    // 0: the sky, always there, opaque.
-    c.layers.push_back(Layer("sky", always,
-                             {kit.Element("sky", "sky.bmp", Motion(0, kShowEnd, 5.0f, [&](float) {
-                                 ScreenPose p;
-                                 p.scaleX = kit.ScaleX("sky.bmp", 640);
-                                 p.scaleY = kit.ScaleY("sky.bmp", 480);
-                                 return p;
-                             }, false))}));
-    // 1: the nebula drifting and turning very slowly; quieter under the busy sections.
-    c.layers.push_back(Layer("nebula", always, {kit.Element("nebula", "nebula.jpg", Motion(1.0f, kShowEnd, 0.5f, [](float t) {
+    // 0: the sky and its nebula, always there, opaque, drifting very slowly.
+    c.layers.push_back(Layer("sky", always, {kit.Element("sky", "sky.jpg", Motion(0, kShowEnd, 0.5f, [&](float t) {
         ScreenPose p;
-        const float level = 0.34f - 0.14f * Envelope(t, 68.5f, 93.5f, 1.0f, 1.5f) + 0.12f * Envelope(t, 55.0f, 69.0f, 3.0f, 1.0f);
-        p.alpha = level * Envelope(t, 1.0f, kShowEnd, 9.0f, 4.0f);
-        p.rotation = 0.004f * t;
-        p.scaleX = p.scaleY = 1.75f + 0.08f * std::sin(t * 0.05f);
-        p.x = 30.0f * std::sin(t * 0.021f);
-        p.y = 20.0f * std::cos(t * 0.017f);
+        p.scaleX = kit.ScaleX("sky.jpg", 640) * 1.08f;
+        p.scaleY = kit.ScaleY("sky.jpg", 480) * 1.1f;
+        p.x = 18.0f * std::sin(t * 0.021f);
+        p.y = 14.0f * std::cos(t * 0.017f);
+        return p;
+    }, false))}));
+    // 1: a warm haze low on the horizon while the title and the credits are up.
+    c.layers.push_back(Layer("haze", always, {kit.Element("haze", "glow_amber.tga", Motion(2.0f, kShowEnd, 0.25f, [](float t) {
+        ScreenPose p;
+        p.y = -250;
+        p.scaleX = 3.6f + 0.3f * std::sin(t * 0.1f);
+        p.scaleY = 0.75f;
+        p.alpha = 0.35f * (Envelope(t, 2.0f, 44.5f, 8.0f, 3.0f) + Envelope(t, 134.0f, kShowEnd, 3.0f, 3.0f));
         return p;
     }))}));
     // 2: the star field turning about the centre, and motes of light rising in the intro and the outro.

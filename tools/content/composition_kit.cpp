@@ -41,6 +41,8 @@ std::vector<CdaKey> Reduce(const std::vector<CdaKey>& keys) {
     std::vector<CdaKey> kept{keys.front()};
     size_t anchor = 0;
     for (size_t i = 1; i + 1 < keys.size(); ++i) {
+        // Inside a hidden stretch nothing is drawn, so only its two ends matter.
+        if (keys[i - 1].alpha == 0 && keys[i].alpha == 0 && keys[i + 1].alpha == 0) continue;
         // Keys at or beside alpha exactly 0 decide when the drawing skips the element: keep them.
         bool keep = keys[i].alpha == 0 || keys[i + 1].alpha == 0 || keys[i - 1].alpha == 0;
         for (size_t j = anchor + 1; !keep && j <= i; ++j) keep = !OnLine(keys[anchor], keys[i + 1], keys[j]);

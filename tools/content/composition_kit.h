@@ -51,7 +51,7 @@ struct CompositionKit {
 };
 
 // The layers, by position in the file (the show wires 11, 16 and 18).
-void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c);  // 0 sky, 1 nebula, 2 stars, 3 streaks
+void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c);  // 0 sky, 1 haze, 2 stars, 3 streaks
 void AddTitleLayers(const CompositionKit& kit, CdaComposition& c);     // 4 letters, 5 subtitle
 void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c); // 6..10
 void AddViewLayers(const CompositionKit& kit, CdaComposition& c);      // 11..18

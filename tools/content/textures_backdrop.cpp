@@ -1,4 +1,4 @@
-// Full-screen images: the night sky, the nebula, the star field, the vignette and black.
+// Full-screen images: the night sky with its nebula, the star field, the vignette and black.
 #include <algorithm>
 #include <cmath>
 
@@ -6,12 +6,16 @@
 
 namespace {
 
-// Deep indigo at the top, blue-violet in the middle, a low warm amber glow on the horizon.
+// The night sky with its nebula in one picture, so the backdrop costs one full-screen layer: deep
+// indigo at the top, blue-violet in the middle, a low warm glow on the horizon, and violet and
+// magenta clouds with dark lanes laid over it.
 Image Sky() {
-    Canvas canvas(256, 256);
+    Canvas canvas(512, 512);
     const Rgb stops[] = {{0.020f, 0.016f, 0.070f}, {0.060f, 0.040f, 0.160f}, {0.140f, 0.085f, 0.290f},
                          {0.300f, 0.150f, 0.330f}, {0.560f, 0.290f, 0.220f}};
     const float at[] = {0.0f, 0.35f, 0.66f, 0.86f, 1.0f};
+    const Rgb deep{0.045f, 0.035f, 0.120f}, violet{0.250f, 0.120f, 0.420f}, rose{0.620f, 0.260f, 0.480f},
+        ember{0.900f, 0.560f, 0.380f};
     for (int y = 0; y < canvas.height; ++y) {
         const float v = (float(y) + 0.5f) / float(canvas.height);
         int s = 0;
@@ -19,31 +23,19 @@ Image Sky() {
         const Rgb row = Mix(stops[s], stops[s + 1], Smoothstep(at[s], at[s + 1], v));
         for (int x = 0; x < canvas.width; ++x) {
             const float u = (float(x) + 0.5f) / float(canvas.width) - 0.5f;
-            // The horizon glow is strongest in the middle.
             const float warm = std::exp(-u * u * 6.0f) * Smoothstep(0.6f, 1.0f, v) * 0.12f;
             canvas.Over(x, y, {row.r + warm, row.g + warm * 0.55f, row.b + warm * 0.2f}, 1.0f);
+            const float nu = float(x) / 64.0f, nv = float(y) / 64.0f;
+            const float base = TileFbm(nu, nv, 8, 5, 11);
+            const float warp = TileFbm(nu + base * 2.0f, nv - base * 1.5f, 8, 4, 23);
+            const float lanes = TileFbm(nu * 2, nv * 2, 16, 3, 37);
+            const float density = Smoothstep(0.35f, 0.8f, warp) * (0.55f + 0.45f * Smoothstep(0.3f, 0.7f, lanes));
+            Rgb cloud = Mix(deep, violet, Smoothstep(0.0f, 0.5f, density));
+            cloud = Mix(cloud, rose, Smoothstep(0.45f, 0.85f, density));
+            cloud = Mix(cloud, ember, Smoothstep(0.8f, 1.0f, density) * 0.6f);
+            canvas.Over(x, y, cloud, 0.36f);
         }
     }
-    return ToImage(canvas, {0, 0, 0});
-}
-
-// Violet and magenta clouds with dark lanes; tiles in both directions so it can drift.
-Image Nebula() {
-    Canvas canvas(512, 512);
-    const Rgb deep{0.045f, 0.035f, 0.120f}, violet{0.250f, 0.120f, 0.420f}, rose{0.620f, 0.260f, 0.480f},
-        ember{0.900f, 0.560f, 0.380f};
-    for (int y = 0; y < canvas.height; ++y)
-        for (int x = 0; x < canvas.width; ++x) {
-            const float u = float(x) / 64.0f, v = float(y) / 64.0f;
-            const float base = TileFbm(u, v, 8, 5, 11);
-            const float warp = TileFbm(u + base * 2.0f, v - base * 1.5f, 8, 4, 23);
-            const float lanes = TileFbm(u * 2, v * 2, 16, 3, 37);
-            float density = Smoothstep(0.35f, 0.8f, warp) * (0.55f + 0.45f * Smoothstep(0.3f, 0.7f, lanes));
-            Rgb c = Mix(deep, violet, Smoothstep(0.0f, 0.5f, density));
-            c = Mix(c, rose, Smoothstep(0.45f, 0.85f, density));
-            c = Mix(c, ember, Smoothstep(0.8f, 1.0f, density) * 0.6f);
-            canvas.Over(x, y, c, 1.0f);
-        }
     return ToImage(canvas, {0, 0, 0});
 }
 
@@ -98,7 +90,7 @@ Image Black() {
 }  // namespace
 
 bool MakeBackdropTextures(const std::string& dataDir, TextureTable* table) {
-    return SaveTexture(dataDir, "sky.bmp", Sky(), table) && SaveTexture(dataDir, "nebula.jpg", Nebula(), table) &&
+    return SaveTexture(dataDir, "sky.jpg", Sky(), table) &&
            SaveTexture(dataDir, "stars.png", Stars(), table) && SaveTexture(dataDir, "vignette.png", Vignette(), table) &&
            SaveTexture(dataDir, "black.bmp", Black(), table);
 }
