@@ -2,8 +2,8 @@
 // header). Core, info, V4 and V5 headers; 1/4/8-bit palettes, RLE8/RLE4, 16/24/32-bit with masks.
 #include <bit>
 
-#include "gfx/byte_cursor.h"
 #include "gfx/image_decoders.h"
+#include "platform/byte_cursor.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ bool ValidBpp(uint32_t bpp) {
 
 // Reads the info header (and the masks that follow a 40-byte one); the cursor ends at the palette.
 bool ReadInfo(ByteCursor& c, BitmapInfo* info, std::string* error) {
-    const size_t start = c.pos;
+    const size_t start = c.Offset();
     uint32_t headerSize = 0;
     uint16_t planes = 0;
     if (!c.U32(&headerSize) || !ValidHeaderSize(headerSize)) return Fail(error, "bitmap header is damaged");

@@ -3,8 +3,8 @@
 // since the device has no compressed formats. Cube maps, volumes and DX10 headers are refused.
 #include <bit>
 
-#include "gfx/byte_cursor.h"
 #include "gfx/image_decoders.h"
+#include "platform/byte_cursor.h"
 
 namespace {
 

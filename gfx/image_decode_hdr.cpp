@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gfx/byte_cursor.h"
 #include "gfx/image_decoders.h"
+#include "platform/byte_cursor.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gfx/byte_cursor.h"
 #include "gfx/image_decoders.h"
+#include "platform/byte_cursor.h"
 
 namespace {
 
@@ -80,7 +80,8 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (!AllocateLevel(&level, w, h, wide, limits, error)) return false;
 
     for (uint32_t y = 0; y < h; ++y) {
-        const size_t rowStart = c.pos;
+        const size_t rowStart = c.Offset();
+        const uint8_t* row = c.Here();  // binary bitmaps: read in place, stepped over at the row's end
         for (uint32_t x = 0; x < w; ++x) {
             uint32_t s[3] = {0, 0, 0};
             for (int k = 0; k < channels; ++k) {
@@ -88,7 +89,7 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
                 if (ascii) {
                     ok = bitmap ? ReadBit(c, &s[k]) : ReadNumber(c, &s[k]);
                 } else if (bitmap) {
-                    s[k] = (c.data[rowStart + x / 8] >> (7 - x % 8)) & 1;
+                    s[k] = (row[x / 8] >> (7 - x % 8)) & 1;
                     ok = true;
                 } else if (wide) {
                     const uint8_t* two = nullptr;
