@@ -11,7 +11,7 @@
 #include "composition/pose_track.h"
 #include "gfx/texture.h"
 
-class CdaCursor;
+class ByteCursor;
 
 // One textured rectangle. Owns its vertex buffer (released on destruction or by ReleaseBuffer);
 // borrows its texture from a registry.
@@ -34,7 +34,7 @@ struct Element {
 
     // Names, texture lookup, quad and track. False on a damaged record (the cursor says why) or a
     // texture found under neither name (after its "Load Error" box).
-    bool Read(CdaCursor& in);
+    bool Read(ByteCursor& in);
     void ReleaseBuffer();
 };
 
@@ -47,7 +47,7 @@ struct Layer {
     std::vector<Element> elements;
 
     // False on a damaged record or a failed element; the elements read so far stay.
-    bool Read(CdaCursor& in);
+    bool Read(ByteCursor& in);
 };
 
 class Composition {

@@ -1,13 +1,13 @@
 // Reading a ".cda" file: layers, elements, their tracks, texture lookup and the element quads.
 //
-// The file is untrusted: it is read whole and walked with one CdaCursor. A file that ends early,
+// The file is untrusted: it is read whole and walked with one ByteCursor. A file that ends early,
 // a count that runs past the end or a drawing-order entry out of range fails the load with one
 // "Loaderror" box naming the file and the problem.
 #include <cstdio>
 #include <cstring>
 
-#include "composition/cda_cursor.h"
 #include "composition/composition.h"
+#include "platform/byte_cursor.h"
 #include "platform/d3dwindow.h"
 
 namespace {
@@ -15,6 +15,14 @@ namespace {
 // Smallest records, for bounding counts by the bytes left.
 constexpr size_t minLayerBytes = 1 + 4 + 4 + 4 + 28;  // empty name, word, N = 0, track of one key
 constexpr size_t minElementBytes = 1 + 1 + 4 + 28;    // two empty names, track of one key
+
+// How a damaged file is described; the offset follows as " at byte N".
+const CursorWording cdaWording = {
+    [](const char* what) { return std::string("ends early in the ") + what; },
+    [](const char* what, uint64_t count) {
+        return std::string(what) + " count " + std::to_string(count) + " runs past the end";
+    },
+};
 
 void ShowBox(const char* caption, const char* format, const char* argument) {
     char text[128];  // longer texts are cut here
@@ -34,17 +42,14 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
 }
 
 // count u32 positions, each below count: the drawing order of that many layers or elements.
-bool ReadOrder(CdaCursor& in, uint32_t count, std::vector<uint32_t>* order, const char* what) {
-    if (!in.CheckCount(count, 4, what)) return false;
+bool ReadOrder(ByteCursor& in, uint32_t count, std::vector<uint32_t>* order, const char* what) {
+    if (!in.Fits(count, 4, what)) return false;
     order->reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t position = 0;
-        if (!in.ReadU32(&position, what)) return false;
-        if (position >= count) {
-            char text[80];
-            std::snprintf(text, sizeof text, "%s order entry %u out of range", what, unsigned(position));
-            return in.Fail(text);
-        }
+        if (!in.U32(&position, what)) return false;
+        if (position >= count)
+            return in.Fail(std::string(what) + " order entry " + std::to_string(position) + " out of range");
         order->push_back(position);
     }
     return true;
@@ -93,8 +98,8 @@ void BuildQuad(Element& e) {
 
 }  // namespace
 
-bool Element::Read(CdaCursor& in) {
-    if (!in.ReadShortString(&name, "element name") || !in.ReadShortString(&textureName, "texture name"))
+bool Element::Read(ByteCursor& in) {
+    if (!in.ShortString(&name, "element name") || !in.ShortString(&textureName, "texture name"))
         return false;
     texture = FindTexture(textureName);
     if (!texture) {
@@ -105,11 +110,11 @@ bool Element::Read(CdaCursor& in) {
     return track.Read(in);
 }
 
-bool Layer::Read(CdaCursor& in) {
+bool Layer::Read(ByteCursor& in) {
     uint32_t count = 0;
-    if (!in.ReadShortString(&name, "layer name") || !in.ReadU32(&layerWord, "layer word") ||
-        !in.ReadU32(&count, "element count") || !ReadOrder(in, count, &elementOrder, "element") ||
-        !track.Read(in) || !in.CheckCount(count, minElementBytes, "element"))
+    if (!in.ShortString(&name, "layer name") || !in.U32(&layerWord, "layer word") ||
+        !in.U32(&count, "element count") || !ReadOrder(in, count, &elementOrder, "element") ||
+        !track.Read(in) || !in.Fits(count, minElementBytes, "element"))
         return false;
     for (uint32_t i = 0; i < count; ++i) {
         Element element;
@@ -125,10 +130,10 @@ bool Composition::Load(const std::string& path) {
         ShowBox("Loaderror", "klarte ikke \xE5 \xE5pne %s", path.c_str());
         return false;
     }
-    CdaCursor in(bytes.data(), bytes.size());
+    ByteCursor in(bytes.data(), bytes.size(), cdaWording);
     uint32_t count = 0;
-    bool ok = in.ReadU32(&headerWord, "header word") && in.ReadU32(&count, "layer count") &&
-              ReadOrder(in, count, &layerOrder, "layer") && in.CheckCount(count, minLayerBytes, "layer");
+    bool ok = in.U32(&headerWord, "header word") && in.U32(&count, "layer count") &&
+              ReadOrder(in, count, &layerOrder, "layer") && in.Fits(count, minLayerBytes, "layer");
     for (uint32_t i = 0; ok && i < count; ++i) {
         Layer layer;
         ok = layer.Read(in);
@@ -136,7 +141,7 @@ bool Composition::Load(const std::string& path) {
     }
     // A missing texture has had its own box; damage gets one naming the file and the problem.
     if (!ok && in.Failed()) {
-        const std::string text = path + ": " + in.Problem();
+        const std::string text = path + ": " + in.Problem() + " at byte " + std::to_string(in.ProblemOffset());
         ShowBox("Loaderror", "Damaged file %s", text.c_str());
     }
     return ok;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "composition/cda_cursor.h"
+#include "platform/byte_cursor.h"
 #include "platform/win32.h"
 
 namespace {
@@ -26,35 +26,35 @@ void SetRates(PoseKey& k, const PoseKey& n) {
 void ClearRates(PoseKey& k) { std::fill(std::begin(k.rates), std::end(k.rates), 0.0f); }
 
 // Reads the seven floats of the first key record, in file order.
-bool ReadFirstRecord(CdaCursor& in, PoseKey* k) {
+bool ReadFirstRecord(ByteCursor& in, PoseKey* k) {
     float* const order[7] = {&k->time, &k->alpha, &k->rotation, &k->x, &k->y, &k->scaleX, &k->scaleY};
     for (float* value : order)
-        if (!in.ReadF32(value, "first key record")) return false;
+        if (!in.F32(value, "first key record")) return false;
     return true;
 }
 
 // A further record: flags, time, then one float per set bit; clear bits keep *k's values.
-bool ReadFurtherRecord(CdaCursor& in, PoseKey* k) {
+bool ReadFurtherRecord(ByteCursor& in, PoseKey* k) {
     static const struct {
         uint8_t bit;
         float PoseKey::* channel;
     } flagged[6] = {{0x80, &PoseKey::x},      {0x40, &PoseKey::y},        {0x20, &PoseKey::scaleX},
                     {0x10, &PoseKey::scaleY}, {0x08, &PoseKey::rotation}, {0x04, &PoseKey::alpha}};
     uint8_t flags = 0;
-    if (!in.ReadU8(&flags, "key record") || !in.ReadF32(&k->time, "key record")) return false;
+    if (!in.U8(&flags, "key record") || !in.F32(&k->time, "key record")) return false;
     for (const auto& f : flagged)
-        if ((flags & f.bit) && !in.ReadF32(&(k->*f.channel), "key record")) return false;
+        if ((flags & f.bit) && !in.F32(&(k->*f.channel), "key record")) return false;
     return true;
 }
 
 }  // namespace
 
-bool PoseTrack::Read(CdaCursor& in) {
+bool PoseTrack::Read(ByteCursor& in) {
     uint32_t count = 0;
     PoseKey current;  // the values as read, carried from record to record whether or not accepted
-    if (!in.ReadU32(&count, "key count") || !ReadFirstRecord(in, &current)) return false;
+    if (!in.U32(&count, "key count") || !ReadFirstRecord(in, &current)) return false;
     // The first record is there whatever the count says; each further one is at least 5 bytes.
-    if (count > 1 && !in.CheckCount(count - 1, 5, "key")) return false;
+    if (count > 1 && !in.Fits(count - 1, 5, "key")) return false;
 
     std::vector<PoseKey> all = keys;  // existing keys come first, so they win a tie
     const size_t firstNew = all.size();

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-class CdaCursor;
+class ByteCursor;
 
 // Thirteen floats: six channels, a time and the per-second rates of the six channels towards the
 // next key. Also used as a sampled pose (channels only) and as an additive offset (time, rates 0).
@@ -30,7 +30,7 @@ struct PoseTrack {
 
     // One track record. False when the record is damaged (the cursor says why); a key at a time
     // already taken is dropped with the "Error" box and reading goes on.
-    bool Read(CdaCursor& in);
+    bool Read(ByteCursor& in);
     // False (after the "Error" box) when a key already has that time; a negative time counts as 0.
     // A time that is not a number has no place in the order and is refused without a box.
     bool InsertKey(float x, float y, float scaleX, float scaleY, float rotation, float alpha, float time);

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "composition/cda_cursor.h"
 #include "composition/pose_track.h"
+#include "platform/byte_cursor.h"
 #include "tests/common/headless.h"
 #include "tests/composition/cda_writer.h"
 
@@ -25,7 +25,7 @@ struct ReadResult {
 ReadResult ReadTrack(const CdaWriter& w) {
     ReadResult r;
     const std::vector<uint8_t> exact(w.bytes);  // exact size: a read one byte too far shows under ASan
-    CdaCursor in(exact.data(), exact.size());
+    ByteCursor in(exact.data(), exact.size());
     r.ok = r.track.Read(in);
     r.offset = in.Offset();
     r.problem = in.Problem();
