@@ -11,7 +11,7 @@
 
 // How a reader words the two failures the cursor finds by itself, so each keeps its own messages.
 struct CursorWording {
-    std::string (*endsInside)(const char* what);                  // the bytes ran out reading `what`
+    std::string (*endsInside)(const char* what);                   // the bytes ran out reading `what`
     std::string (*tooShortFor)(const char* what, uint64_t count);  // `count` records of `what` don't fit
 };
 
