@@ -54,10 +54,12 @@ public:
     void GetSpectrum(float* s) override { program.music->GetSpectrum(s); }
     void HideCursor() override {}
     void ClearBackBuffer() override {
+        if (Skipping()) return;
         frameStart = Clock::now();
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     }
     void ShowFrame(float t, const float* s) override {
+        if (Skipping()) return show.Skip(t, s);
         show.Frame(t, s);
         frameMs = MsSince(frameStart);
         drawMs += frameMs;
@@ -67,6 +69,7 @@ public:
         }
     }
     void Present() override {
+        if (Skipping()) return;
         const Clock::time_point start = Clock::now();
         device->Present(nullptr, nullptr, nullptr, nullptr);
         const double ms = MsSince(start);
@@ -86,6 +89,9 @@ public:
     Clock::time_point runStart = Clock::now();
 
 private:
+    // Frames before the first captured one only step the timeline; nothing of them is seen.
+    bool Skipping() const { return current < options.firstCaptured; }
+
     Program& program;
     const OfflineOptions& options;
     OfflineResult& result;

@@ -85,7 +85,33 @@ void Show::TargetPass(const ScenePass& pass) {
     scene.Render(pass.sceneTime);
 }
 
+void Show::Skip(float t, const float* spectrum) {
+    const FramePlan plan = StepTimeline(timeline, t, spectrum[0], spectrum[1]);
+    for (int i = 0; i < plan.passCount; ++i)
+        skipped[static_cast<int>(plan.passes[i].scene)] = SkippedPass{plan.passes[i], skippedCount++};
+    if (plan.setOffset) {
+        demo->elementOffset.y = plan.offsetY;
+        composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
+    }
+}
+
+void Show::DrawSkippedPasses() {
+    if (skippedCount == 0) return;
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    for (;;) {
+        std::optional<SkippedPass>* first = nullptr;
+        for (auto& s : skipped)
+            if (s && (!first || s->order < (*first)->order)) first = &s;
+        if (!first) break;
+        TargetPass((*first)->pass);
+        first->reset();
+    }
+    skippedCount = 0;
+    device->SetRenderTarget(0, backBuffer);
+}
+
 void Show::Frame(float t, const float* spectrum) {
+    DrawSkippedPasses();
     const FramePlan plan = StepTimeline(timeline, t, spectrum[0], spectrum[1]);
     if (plan.passCount > 0) {
         // The composition leaves alpha blending on and the scenes don't set it.

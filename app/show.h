@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include "app/demo.h"
 #include "app/timeline.h"
@@ -31,6 +32,10 @@ public:
     bool Start();
     // The 3D passes of the window t lies in, then the composition at t. spectrum[0] and [1] are s0, s1.
     void Frame(float t, const float* spectrum);
+    // Steps the timeline exactly as Frame does but draws nothing. Each scene's latest pass is kept
+    // and drawn by the next Frame, in the order the passes happened: that leaves the targets and the
+    // device's light slots as the skipped frames would have (offline runs that start late).
+    void Skip(float t, const float* spectrum);
     // Destroys the Demo (its scenes) and lets go of the back buffer.
     void End();
 
@@ -40,11 +45,19 @@ public:
 
 private:
     void TargetPass(const ScenePass& pass);
+    void DrawSkippedPasses();
+
+    struct SkippedPass {
+        ScenePass pass;
+        long order;  // when it would have been drawn
+    };
 
     CompositionCache& compositions;
     IDirect3DSurface9* backBuffer = nullptr;  // render target 0 at start-up, held for the run
     Composition* composition = nullptr;       // owned by the cache
     std::unique_ptr<Demo> demo;
     TimelineState timeline;
+    std::optional<SkippedPass> skipped[3];  // by ShowScene
+    long skippedCount = 0;
     std::chrono::steady_clock::time_point firstPicture{};
 };

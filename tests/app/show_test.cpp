@@ -126,7 +126,7 @@ TEST_F(ShowTest, OfflineRunShowsEachWindowsScenes) {
     };
     const OfflineResult r = RunOffline(options);
     ASSERT_TRUE(r.started);
-    EXPECT_EQ(r.frames, 141);  // t = 0 .. 140; 141 s is past the music's 140.54 s: its end
+    EXPECT_EQ(r.frames, 101);  // t = 40 .. 140 drawn (earlier frames only step); 141 s is past the music's end
     EXPECT_EQ(r.captured, 101);
     EXPECT_GT(r.meanFrameMs, 0.0);
     EXPECT_GE(r.worstFrameMs, r.meanFrameMs);
@@ -139,6 +139,31 @@ TEST_F(ShowTest, OfflineRunShowsEachWindowsScenes) {
     for (long n : {95L, 110L, 134L, 135L, 140L}) EXPECT_TRUE(isRed(centre[n])) << "t = " << n;     // duet, then held
     for (long n : {95L, 110L, 134L, 135L, 140L}) EXPECT_TRUE(isBlue(right[n])) << "t = " << n;
     for (long n : {45L, 80L}) EXPECT_FALSE(isBlue(right[n])) << "t = " << n;  // park not drawn yet
+}
+
+// Starting late only steps the earlier frames: the pictures must be the very bytes a run from the
+// start draws, whichever windows the targets last saw (held solo, held ringer, live duet).
+TEST_F(ShowTest, LateStartDrawsTheSamePictures) {
+    ASSERT_TRUE(WriteTestShow(scratch.path, TestShow{}));
+    auto run = [](long first, long end) {
+        std::map<long, std::vector<uint8_t>> frames;
+        OfflineOptions options;
+        options.fps = 1.0;
+        options.firstCaptured = first;
+        options.endCaptured = end;
+        options.capture = [&](long n, float) {
+            UINT w = 0, h = 0;
+            return SUCCEEDED(device->ReadRenderTarget(&frames[n], &w, &h));
+        };
+        EXPECT_TRUE(RunOffline(options).started);
+        return frames;
+    };
+    const auto full = run(0, 121);
+    for (long n : {60L, 94L, 120L}) {
+        const auto late = run(n, n + 1);
+        ASSERT_EQ(late.count(n), 1u);
+        EXPECT_TRUE(late.at(n) == full.at(n)) << "t = " << n;
+    }
 }
 
 }  // namespace
