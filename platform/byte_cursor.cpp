@@ -2,38 +2,13 @@
 
 #include <bit>
 
-const CursorWording plainWording = {
+constinit const CursorWording plainWording = {
     [](const char* what) { return std::string("the file ends inside ") + what; },
     [](const char* what, uint64_t) { return std::string("the file is too short for ") + what; },
 };
 
-bool ByteCursor::Take(size_t count, const char* what, const uint8_t** bytes) {
-    if (failed) return false;
-    if (count > size - offset) return Fail(wording.endsInside(what));
-    *bytes = data + offset;
-    offset += count;
-    return true;
-}
-
-bool ByteCursor::U8(uint8_t* out, const char* what) {
-    const uint8_t* b;
-    if (!Take(1, what, &b)) return false;
-    *out = b[0];
-    return true;
-}
-
-bool ByteCursor::U16(uint16_t* out, const char* what) {
-    const uint8_t* b;
-    if (!Take(2, what, &b)) return false;
-    *out = uint16_t(b[0] | b[1] << 8);
-    return true;
-}
-
-bool ByteCursor::U32(uint32_t* out, const char* what) {
-    const uint8_t* b;
-    if (!Take(4, what, &b)) return false;
-    *out = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-    return true;
+void ByteCursor::Missing(const char* what) {
+    if (!failed) Fail(wording.endsInside(what));
 }
 
 bool ByteCursor::I32(int32_t* out, const char* what) {
@@ -69,15 +44,6 @@ bool ByteCursor::ShortString(std::string* out, const char* what) {
     while (n < length && n < 127 && text[n] != 0) ++n;
     out->assign(reinterpret_cast<const char*>(text), n);
     return true;
-}
-
-bool ByteCursor::Bytes(size_t count, const uint8_t** out, const char* what) {
-    return Take(count, what, out);
-}
-
-bool ByteCursor::Skip(size_t count, const char* what) {
-    const uint8_t* b;
-    return Take(count, what, &b);
 }
 
 bool ByteCursor::Seek(size_t to, const char* what) {

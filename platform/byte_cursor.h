@@ -37,7 +37,7 @@ public:
     // Hands out count bytes in place and steps over them.
     bool Bytes(size_t count, const uint8_t** out, const char* what = "the data");
     bool Skip(size_t count, const char* what = "the data");
-    bool Seek(size_t offset, const char* what = "the data");  // from the start of the span
+    bool Seek(size_t to, const char* what = "the data");  // to an offset from the start of the span
 
     // True when count records of recordSize bytes can still follow; checked, without overflow,
     // before anything the count drives is allocated or looped over.
@@ -56,6 +56,7 @@ public:
 private:
     // Steps over count bytes and hands them out; records the failure when they are not all there.
     bool Take(size_t count, const char* what, const uint8_t** bytes);
+    void Missing(const char* what);  // the failure path of Take, kept out of line
 
     const uint8_t* data;  // not owned
     size_t size;
@@ -65,3 +66,44 @@ private:
     std::string problem;
     size_t problemOffset = 0;
 };
+
+// The byte reads are inline: decoders call them once per pixel.
+inline bool ByteCursor::Take(size_t count, const char* what, const uint8_t** bytes) {
+    if (failed || count > size - offset) {
+        Missing(what);
+        return false;
+    }
+    *bytes = data + offset;
+    offset += count;
+    return true;
+}
+
+inline bool ByteCursor::U8(uint8_t* out, const char* what) {
+    const uint8_t* b;
+    if (!Take(1, what, &b)) return false;
+    *out = b[0];
+    return true;
+}
+
+inline bool ByteCursor::U16(uint16_t* out, const char* what) {
+    const uint8_t* b;
+    if (!Take(2, what, &b)) return false;
+    *out = uint16_t(b[0] | b[1] << 8);
+    return true;
+}
+
+inline bool ByteCursor::U32(uint32_t* out, const char* what) {
+    const uint8_t* b;
+    if (!Take(4, what, &b)) return false;
+    *out = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return true;
+}
+
+inline bool ByteCursor::Bytes(size_t count, const uint8_t** out, const char* what) {
+    return Take(count, what, out);
+}
+
+inline bool ByteCursor::Skip(size_t count, const char* what) {
+    const uint8_t* b;
+    return Take(count, what, &b);
+}
