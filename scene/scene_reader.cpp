@@ -24,6 +24,9 @@ static_assert(kLightSpecularScale == 0.3f && kLightAmbientScale == 0.1f);
 constexpr int32_t kMaxMaterials = 65535;
 constexpr size_t kMaterialRecordBytes = 52;
 constexpr size_t kKeyBytes = 40;  // position, rotation, scale: ten floats
+// A key takes one byte in the file but a whole Transform and its velocity in memory (~460 bytes), so
+// the keys of one scene are capped: 2^18 keys is over seven hours of ten-per-second tracks, ~120 MB.
+constexpr uint64_t kMaxSceneKeys = uint64_t(1) << 18;
 
 enum NodeKind : uint8_t { kMesh = 0, kLight = 1, kCamera = 2 };
 
@@ -37,12 +40,15 @@ bool ReadPose(ByteCursor& in, Transform* pose, const char* what) {
 }
 
 // Key 0 in full, then one change mask per key with only the components that changed.
-bool ReadTrack(ByteCursor& in, TransformTrack* track) {
+bool ReadTrack(ByteCursor& in, TransformTrack* track, uint64_t* keysLeft) {
     int32_t keyCount;
     if (!in.I32(&keyCount, "a track's key count")) return false;
     if (keyCount < 1) return in.Fail("a track's key count is " + std::to_string(keyCount) + ", below 1");
     // Key 0 and at least one mask byte per further key must still be in the file.
     if (!in.Fits(1, kKeyBytes + uint64_t(keyCount - 1), "a track's keys")) return false;
+    if (uint64_t(keyCount) > *keysLeft)
+        return in.Fail("a track's key count " + std::to_string(keyCount) + " passes the scene's key limit");
+    *keysLeft -= uint64_t(keyCount);
     Transform key;
     if (!ReadPose(in, &key, "a track's first key")) return false;
     track->keys.reserve(size_t(keyCount));
@@ -93,7 +99,7 @@ bool ReadMaterials(ByteCursor& in, Scene* scene) {
     return true;
 }
 
-bool ReadMesh(ByteCursor& in, Mesh* mesh) {
+bool ReadMesh(ByteCursor& in, Mesh* mesh, uint64_t* keysLeft) {
     if (!in.U16(&mesh->materialIndex, "a mesh's material index")) return false;
     if (!in.U32(&mesh->vertexCount, "a mesh's vertex count")) return false;
     if (!in.Fits(mesh->vertexCount, sizeof(MeshVertex), "a mesh's vertices")) return false;
@@ -112,7 +118,7 @@ bool ReadMesh(ByteCursor& in, Mesh* mesh) {
             return in.Fail("a mesh's vertex index " + std::to_string(index) + " is beyond its " +
                            std::to_string(mesh->vertexCount) + " vertices");
     }
-    return ReadTrack(in, &mesh->track);
+    return ReadTrack(in, &mesh->track, keysLeft);
 }
 
 D3DLIGHT9 PointLight(D3DCOLORVALUE diffuse, D3DCOLORVALUE specular, D3DCOLORVALUE ambient, D3DVECTOR position) {
@@ -140,17 +146,17 @@ bool ReadLight(ByteCursor& in, const Transform& node, D3DLIGHT9* light) {
     return true;
 }
 
-bool ReadCamera(ByteCursor& in, Camera* camera) {
+bool ReadCamera(ByteCursor& in, Camera* camera, uint64_t* keysLeft) {
     float target[3];
     float reserved[7];  // stored as groups of 3, 1 and 3; not used
     if (!in.F32(&camera->fov, "a camera") || !in.Floats(target, 3, "a camera") || !in.Floats(reserved, 7, "a camera"))
         return false;
     camera->target = {target[0], target[1], target[2]};
-    return ReadTrack(in, &camera->targetTrack) && ReadTrack(in, &camera->eyeTrack);
+    return ReadTrack(in, &camera->targetTrack, keysLeft) && ReadTrack(in, &camera->eyeTrack, keysLeft);
 }
 
 // One node; *counted is how many nodes it counts as (a camera counts twice).
-bool ReadNode(ByteCursor& in, Scene* scene, int* counted) {
+bool ReadNode(ByteCursor& in, Scene* scene, int* counted, uint64_t* keysLeft) {
     *counted = 1;
     uint8_t form;
     if (!in.U8(&form, "a node") || !in.Skip(8, "a node")) return false;
@@ -162,7 +168,7 @@ bool ReadNode(ByteCursor& in, Scene* scene, int* counted) {
         case kMesh: {
             scene->meshCount++;
             auto mesh = std::make_unique<Mesh>();
-            if (!ReadMesh(in, mesh.get())) return false;
+            if (!ReadMesh(in, mesh.get(), keysLeft)) return false;
             mesh->nodeTransform = node;
             scene->meshes.push_back(std::move(mesh));
             return true;
@@ -178,7 +184,7 @@ bool ReadNode(ByteCursor& in, Scene* scene, int* counted) {
             scene->cameraCount++;
             *counted = 2;
             Camera camera;
-            if (!ReadCamera(in, &camera)) return false;
+            if (!ReadCamera(in, &camera, keysLeft)) return false;
             scene->cameras.push_back(std::move(camera));
             return true;
         }
@@ -197,10 +203,11 @@ bool ParseScene(ByteCursor& in, Scene* scene, int* failedNode) {
     if (in.Failed() || !ReadMaterials(in, scene)) return false;
     uint16_t nodeCount;
     if (!in.U16(&nodeCount, "the node count")) return false;
+    uint64_t keysLeft = kMaxSceneKeys;
     for (int c = 0, index = 0; c < nodeCount; ++index) {
         int counted;
         *failedNode = index;
-        if (!ReadNode(in, scene, &counted)) return false;
+        if (!ReadNode(in, scene, &counted, &keysLeft)) return false;
         c += counted;
     }
     if (scene->lightCount == 0) {

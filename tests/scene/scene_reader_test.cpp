@@ -291,6 +291,21 @@ TEST(SceneLoad, OutOfRangeCountsAndIndicesFailTheLoad) {
     hugeTrack.bytes.resize(hugeTrack.bytes.size() - 44);  // re-write the eye track's key count
     hugeTrack.I32(2147483647).Key(Pose(0, 0, 0));
     ExpectRejected(hugeTrack.bytes, "too short for a track's keys");
+
+    // Keys of one byte each cost hundreds in memory: the scene's keys are capped, across tracks too.
+    const auto cameraWithKeys = [](int32_t targetKeys, int32_t eyeKeys) {
+        SceneBytes f;
+        f.Start(1).U16(2).CameraNode(1, {Pose(0, 0, 0)}, {Pose(0, 0, 0)});
+        f.bytes.resize(f.bytes.size() - 88);  // re-write both tracks with all-unchanged keys
+        f.I32(targetKeys).Key(Pose(0, 0, 0));
+        f.bytes.resize(f.bytes.size() + size_t(targetKeys - 1), 0);
+        f.I32(eyeKeys).Key(Pose(0, 0, 0));
+        f.bytes.resize(f.bytes.size() + size_t(eyeKeys - 1), 0);
+        return f.bytes;
+    };
+    EXPECT_TRUE(LoadBytes(cameraWithKeys(1 << 17, 1 << 17))->ok);
+    ExpectRejected(cameraWithKeys(1 << 17, (1 << 17) + 1), "key limit");
+    ExpectRejected(cameraWithKeys((1 << 18) + 1, 1), "key limit");
 }
 
 TEST(SceneLoad, DamagedBytesEitherLoadOrFailWithOneMessage) {
