@@ -33,10 +33,7 @@ int FrameComposition(const char* path, float time, const char* out) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
     }
-    // Texture names resolve against the working directory, as in the show.
-    TextureRegistry registry;
-    TextureRegistry* const previous = fileTextures;
-    fileTextures = &registry;
+    CommandTextures textures;
     int status = 1;
     {
         Composition c;
@@ -49,7 +46,5 @@ int FrameComposition(const char* path, float time, const char* out) {
         }
         c.ReleaseResources();
     }
-    registry.ReleaseAll();
-    fileTextures = previous;
     return status;
 }

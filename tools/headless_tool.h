@@ -1,6 +1,23 @@
 // The device for tool commands: SDL's offscreen driver and one 640x480 window, made once per run.
 #pragma once
 
+#include "gfx/texture.h"
+
 // Message boxes go to stderr instead of waiting for a click (the software-rasterizer warning among
 // them). True when the global device exists afterwards.
 bool OpenHeadlessDevice();
+
+// The command's own file-texture registry, set as fileTextures while it lives: texture names resolve
+// against the working directory, as in the show. Its textures are released when it goes.
+struct CommandTextures {
+    CommandTextures() : previous(fileTextures) { fileTextures = &registry; }
+    ~CommandTextures() {
+        registry.ReleaseAll();
+        fileTextures = previous;
+    }
+    CommandTextures(const CommandTextures&) = delete;
+    CommandTextures& operator=(const CommandTextures&) = delete;
+
+    TextureRegistry registry;
+    TextureRegistry* previous;
+};

@@ -97,20 +97,15 @@ int InspectComposition(const char* path) {
         std::fprintf(stderr, "virelle-tools: no graphics device for loading textures\n");
         return 1;
     }
-    // Texture names resolve against the working directory, as in the show.
-    TextureRegistry registry;
-    TextureRegistry* const previous = fileTextures;
-    fileTextures = &registry;
+    CommandTextures textures;
     int status = 1;
     {
         Composition c;
         if (c.Load(path)) {
-            PrintComposition(c, registry);
+            PrintComposition(c, textures.registry);
             status = 0;
         }
         c.ReleaseResources();
     }
-    registry.ReleaseAll();
-    fileTextures = previous;
     return status;
 }
