@@ -68,11 +68,12 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     const GLubyte* renderer = glGetString(GL_RENDERER);
     core->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
     core->softwareRenderer = IsSoftwareRenderer(core->renderer);
-    if (!core->program.Build(error)) {
+    if (!core->program.Build(core->pixelKey, error)) {
         SDL_GL_DeleteContext(context);
         delete core;
         return nullptr;
     }
+    core->variants.emplace_back(core->pixelKey, core->program);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &core->maxTextureSize);
     glGenVertexArrays(1, &core->vertexArray);
     glGenSamplers(GLsizei(kStageCount), core->samplers);
@@ -131,7 +132,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
-    core->program.Destroy();
+    for (auto& variant : core->variants) variant.second.Destroy();
     glDeleteVertexArrays(1, &core->vertexArray);
     glDeleteSamplers(GLsizei(kStageCount), core->samplers);
     SDL_GL_DeleteContext(core->context);

@@ -9,6 +9,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/d3d9.h"
 #include "platform/ff_program.h"
@@ -61,7 +63,9 @@ struct DeviceCore {
     bool softwareRenderer = false;
     GLint maxTextureSize = 0;
     GlCache cache;
-    FixedFunctionProgram program;
+    FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
+    std::vector<std::pair<FfPixelKey, FixedFunctionProgram>> variants;  // built on first use, kept
+    FfPixelKey pixelKey;
     GLuint vertexArray = 0;
     GLuint samplers[kStageCount] = {};
     unsigned samplerDirty = (1u << kStageCount) - 1;  // sampler objects needing new parameters
@@ -79,6 +83,7 @@ struct DeviceCore {
     void ApplyVertexFormat();
     void ApplySamplers();
     void ApplyUniforms();
+    bool SelectProgram();  // the variant for stage 0's states; a change re-sends every uniform
 
     // Swaps a bound reference: the new object is bound before the old one may go.
     template <typename T>

@@ -239,27 +239,53 @@ void DeviceCore::ApplyUniforms() {
         glUniform4fv(p.lightSpot, 8, &spot[0][0]);
         cache.calls += 8;
     }
-    if (dirty & kDirtyStage) {
-        const DWORD* ts = state.stageStates[0];
-        const DWORD op = ts[D3DTSS_COLOROP];
-        const bool hasTexture = state.textures[0] != nullptr;
-        // D3D9's NULL-texture rule: a colour argument the op reads being TEXTURE ends the cascade.
-        const bool active = op != D3DTOP_DISABLE &&
-                            (hasTexture || !ReadsTexture(op, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]));
-        glUniform1i(p.stageActive, active);
-        glUniform3i(p.colorOp, GLint(op), GLint(ts[D3DTSS_COLORARG1]), GLint(ts[D3DTSS_COLORARG2]));
-        glUniform3i(p.alphaOp, GLint(ts[D3DTSS_ALPHAOP]), GLint(ts[D3DTSS_ALPHAARG1]), GLint(ts[D3DTSS_ALPHAARG2]));
-        glUniform1i(p.hasTexture, hasTexture);
-        glUniform1i(p.specularEnable, rs[D3DRS_SPECULARENABLE] != 0);
-        glUniform1i(p.alphaFunc, rs[D3DRS_ALPHATESTENABLE] ? GLint(rs[D3DRS_ALPHAFUNC]) : GLint(D3DCMP_ALWAYS));
+    if (dirty & kDirtyStage) {  // the rest of stage 0 is built into the variant
         glUniform1f(p.alphaRef, float(rs[D3DRS_ALPHAREF] & 255));
-        cache.calls += 7;
+        ++cache.calls;
     }
+}
+
+bool DeviceCore::SelectProgram() {
+    const DWORD* ts = state.stageStates[0];
+    const DWORD* rs = state.renderStates;
+    const DWORD op = ts[D3DTSS_COLOROP];
+    FfPixelKey key;
+    key.hasTexture = state.textures[0] != nullptr;
+    // D3D9's NULL-texture rule: a colour argument the op reads being TEXTURE ends the cascade.
+    key.stageActive = op != D3DTOP_DISABLE &&
+                      (key.hasTexture || !ReadsTexture(op, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]));
+    if (key.stageActive) {  // an inactive stage reads none of these: one variant for all of them
+        const int colorOp[3] = {int(op), int(ts[D3DTSS_COLORARG1]), int(ts[D3DTSS_COLORARG2])};
+        const int alphaOp[3] = {int(ts[D3DTSS_ALPHAOP]), int(ts[D3DTSS_ALPHAARG1]), int(ts[D3DTSS_ALPHAARG2])};
+        std::memcpy(key.colorOp, colorOp, sizeof colorOp);
+        std::memcpy(key.alphaOp, alphaOp, sizeof alphaOp);
+    } else {
+        key.hasTexture = false;
+    }
+    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
+    key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? int(rs[D3DRS_ALPHAFUNC]) : int(D3DCMP_ALWAYS);
+    if (key == pixelKey && program.program) return true;
+    const FixedFunctionProgram* found = nullptr;
+    for (const auto& variant : variants)
+        if (variant.first == key) found = &variant.second;
+    if (!found) {
+        FixedFunctionProgram built;
+        std::string error;
+        if (!built.Build(key, &error)) return false;
+        variants.emplace_back(key, built);
+        found = &variants.back().second;
+    }
+    pixelKey = key;
+    if (found->program == program.program) return true;
+    program = *found;
+    dirty = kDirtyAll;  // uniforms live in each program: the new one gets them all
+    return true;
 }
 
 bool DeviceCore::ApplyDraw(IDirect3DDevice9*) {
     if (!state.stream || !state.renderTarget) return false;
     if (dirty & kDirtyTarget) ApplyTarget();
+    if ((dirty & kDirtyStage) && !SelectProgram()) return false;
     cache.UseProgram(program.program);
     cache.BindVertexArray(vertexArray);
     const DWORD* rs = state.renderStates;
@@ -278,7 +304,7 @@ bool DeviceCore::ApplyDraw(IDirect3DDevice9*) {
     cache.BindSampler(0, samplers[0]);
     if (dirty & kDirtyVertexFormat) ApplyVertexFormat();
     if (dirty) {
-        if (dirty == kDirtyAll) {  // the first draw: the sampler unit never changes
+        if (dirty == kDirtyAll) {  // a program's first draw: the sampler unit never changes
             glUniform1i(program.texture0, 0);
             ++cache.calls;
         }

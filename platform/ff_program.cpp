@@ -10,6 +10,7 @@
 // on-screen winding into GL's opposite winding (the device picks glFrontFace accordingly).
 #include "platform/ff_program.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -124,18 +125,16 @@ void main() {
 }
 )";
 
-const char* kFragmentSource = R"(#version 330 core
+// Follows the constants of one variant: kStageActive (stage 0 after the NULL-texture rule),
+// kColorOp and kAlphaOp (op, arg1, arg2), kHasTexture, kSpecularEnable, kAlphaFunc (D3DCMPFUNC).
+// As constants the compiler drops every branch the variant never takes: llvmpipe runs each
+// branch on uniforms for every pixel, which made the composition's fill twice as dear.
+const char* kFragmentSource = R"(
 in vec4 vDiffuse;
 in vec3 vSpecular;
 in vec2 vTexCoord;
 
-uniform bool uStageActive;  // stage 0 after the NULL-texture rule, resolved by the device
-uniform ivec3 uColorOp;     // op, arg1, arg2
-uniform ivec3 uAlphaOp;
 uniform vec4 uTextureFactor;
-uniform bool uHasTexture;
-uniform bool uSpecularEnable;
-uniform int uAlphaFunc;     // D3DCMPFUNC
 uniform float uAlphaRef;    // 0..255
 uniform sampler2D uTexture0;
 
@@ -164,23 +163,23 @@ vec4 Operate(ivec3 op, vec4 tex, vec4 current) {
 
 bool AlphaPasses(float a) {
     float v = floor(a * 255.0 + 0.5);
-    if (uAlphaFunc == 1) return false;
-    if (uAlphaFunc == 2) return v < uAlphaRef;
-    if (uAlphaFunc == 3) return v == uAlphaRef;
-    if (uAlphaFunc == 4) return v <= uAlphaRef;
-    if (uAlphaFunc == 5) return v > uAlphaRef;
-    if (uAlphaFunc == 6) return v != uAlphaRef;
-    if (uAlphaFunc == 7) return v >= uAlphaRef;
+    if (kAlphaFunc == 1) return false;
+    if (kAlphaFunc == 2) return v < uAlphaRef;
+    if (kAlphaFunc == 3) return v == uAlphaRef;
+    if (kAlphaFunc == 4) return v <= uAlphaRef;
+    if (kAlphaFunc == 5) return v > uAlphaRef;
+    if (kAlphaFunc == 6) return v != uAlphaRef;
+    if (kAlphaFunc == 7) return v >= uAlphaRef;
     return true;
 }
 
 void main() {
     vec4 color = vDiffuse;  // CURRENT on stage 0 is the diffuse colour
-    if (uStageActive) {
-        vec4 tex = uHasTexture ? texture(uTexture0, vTexCoord) : vec4(0.0, 0.0, 0.0, 1.0);
-        color = vec4(Operate(uColorOp, tex, color).rgb, Operate(uAlphaOp, tex, color).a);
+    if (kStageActive) {
+        vec4 tex = kHasTexture ? texture(uTexture0, vTexCoord) : vec4(0.0, 0.0, 0.0, 1.0);
+        color = vec4(Operate(kColorOp, tex, color).rgb, Operate(kAlphaOp, tex, color).a);
     }
-    if (uSpecularEnable) color.rgb = min(color.rgb + vSpecular, 1.0);
+    if (kSpecularEnable) color.rgb = min(color.rgb + vSpecular, 1.0);
     if (!AlphaPasses(color.a)) discard;
     fragColor = color;
 }
@@ -204,12 +203,26 @@ GLuint Compile(GLenum type, const char* source, std::string* error) {
     return shader;
 }
 
+// The variant's constants, after the version line the source must start with.
+std::string PixelConstants(const FfPixelKey& k) {
+    auto triple = [](const int v[3]) {
+        return "ivec3(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) + ")";
+    };
+    auto flag = [](bool b) { return b ? std::string("true") : std::string("false"); };
+    return "#version 330 core\nconst bool kStageActive = " + flag(k.stageActive) + ";\n" +
+           "const ivec3 kColorOp = " + triple(k.colorOp) + ";\n" + "const ivec3 kAlphaOp = " + triple(k.alphaOp) +
+           ";\n" + "const bool kHasTexture = " + flag(k.hasTexture) + ";\n" +
+           "const bool kSpecularEnable = " + flag(k.specularEnable) + ";\n" +
+           "const int kAlphaFunc = " + std::to_string(k.alphaFunc) + ";\n";
+}
+
 }  // namespace
 
-bool FixedFunctionProgram::Build(std::string* error) {
+bool FixedFunctionProgram::Build(const FfPixelKey& key, std::string* error) {
     GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource, error);
     if (!vs) return false;
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentSource, error);
+    const std::string pixel = PixelConstants(key) + kFragmentSource;
+    GLuint fs = Compile(GL_FRAGMENT_SHADER, pixel.c_str(), error);
     if (!fs) {
         glDeleteShader(vs);
         return false;
@@ -240,9 +253,7 @@ bool FixedFunctionProgram::Build(std::string* error) {
     lightPosition = at("uLightPosition"), lightDirection = at("uLightDirection");
     lightDiffuse = at("uLightDiffuse"), lightSpecular = at("uLightSpecular"), lightAmbient = at("uLightAmbient");
     lightAttenuation = at("uLightAttenuation"), lightSpot = at("uLightSpot");
-    stageActive = at("uStageActive"), colorOp = at("uColorOp"), alphaOp = at("uAlphaOp");
-    textureFactor = at("uTextureFactor"), hasTexture = at("uHasTexture"), specularEnable = at("uSpecularEnable");
-    alphaFunc = at("uAlphaFunc"), alphaRef = at("uAlphaRef"), texture0 = at("uTexture0");
+    textureFactor = at("uTextureFactor"), alphaRef = at("uAlphaRef"), texture0 = at("uTexture0");
     return true;
 }
 

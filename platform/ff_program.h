@@ -1,6 +1,8 @@
-// The one shader pair that stands in for Direct3D 9's fixed-function pipeline: per-vertex lighting
+// The shader pair that stands in for Direct3D 9's fixed-function pipeline: per-vertex lighting
 // of up to eight lights, texture stage 0 and specular add, alpha test, D3D's clip depth and
-// pixel-centre rule. See the comment at the top of ff_program.cpp for what it leaves out.
+// pixel-centre rule. The pixel stage is built per variant of its states (FfPixelKey), so a
+// software rasterizer runs only the arithmetic a draw needs. See the comment at the top of
+// ff_program.cpp for what it leaves out.
 #pragma once
 
 #include <epoxy/gl.h>
@@ -9,6 +11,17 @@
 
 // Vertex attribute locations.
 enum FfAttribute : GLuint { kAttribPosition = 0, kAttribNormal, kAttribDiffuse, kAttribSpecular, kAttribTexCoord };
+
+// The pixel stage's states that pick a variant; equal keys share one program.
+struct FfPixelKey {
+    bool stageActive = false;  // stage 0 after the NULL-texture rule
+    int colorOp[3] = {};       // op, arg1, arg2
+    int alphaOp[3] = {};
+    bool hasTexture = false;
+    bool specularEnable = false;
+    int alphaFunc = 8;  // D3DCMPFUNC; ALWAYS when alpha testing is off
+    bool operator==(const FfPixelKey&) const = default;
+};
 
 struct FixedFunctionProgram {
     GLuint program = 0;
@@ -22,9 +35,8 @@ struct FixedFunctionProgram {
     GLint lightCount = -1, lightPosition = -1, lightDirection = -1, lightDiffuse = -1, lightSpecular = -1;
     GLint lightAmbient = -1, lightAttenuation = -1, lightSpot = -1;
     // Pixel stage
-    GLint stageActive = -1, colorOp = -1, alphaOp = -1, textureFactor = -1, hasTexture = -1;
-    GLint specularEnable = -1, alphaFunc = -1, alphaRef = -1, texture0 = -1;
+    GLint textureFactor = -1, alphaRef = -1, texture0 = -1;  // -1 where the variant has no use for it
 
-    bool Build(std::string* error);  // compiles, links and looks up every location
+    bool Build(const FfPixelKey& key, std::string* error);  // compiles, links and looks up every location
     void Destroy();
 };
