@@ -10,7 +10,7 @@
 
 #include "audio/pcm_source.h"
 #include "audio/playback_clock.h"
-#include "audio/spectrum.h"
+#include "audio/music_spectrum.h"
 #include "platform/audio_out.h"
 #include "platform/win32.h"
 

@@ -1,4 +1,4 @@
-#include "audio/spectrum.h"
+#include "audio/music_spectrum.h"
 
 #include <kiss_fftr.h>
 

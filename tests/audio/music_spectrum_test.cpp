@@ -1,5 +1,5 @@
 // The spectrum's scale and window on exact input (no MP3 in between).
-#include "audio/spectrum.h"
+#include "audio/music_spectrum.h"
 
 #include <gtest/gtest.h>
 
