@@ -63,6 +63,7 @@ public:
         show.Frame(t, s);
         frameMs = MsSince(frameStart);
         drawMs += frameMs;
+        result.frameDrawMs.push_back(static_cast<float>(frameMs));
         if (current >= options.firstCaptured && current < options.endCaptured && options.capture) {
             ++result.captured;
             if (!options.capture(current, currentTime)) result.captureFailed = true;
@@ -76,6 +77,7 @@ public:
         presentMs += ms;
         frameMs += ms;
         totalMs += frameMs;
+        result.frameMs.push_back(static_cast<float>(frameMs));
         result.worstFrameMs = std::max(result.worstFrameMs, frameMs);
         if (frameMs > 1000.0 / 60.0) ++result.slowFrames;
         ++result.frames;

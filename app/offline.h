@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 struct OfflineOptions {
     double fps = 60.0;
@@ -25,6 +26,8 @@ struct OfflineResult {
     double meanDrawMs = 0;     // of which clear and show frame: device calls and their GL submission
     double meanPresentMs = 0;  // of which Present: where the renderer finishes the frame's pixels
     double startUpSeconds = 0;  // start of the run to the first presented picture
+    std::vector<float> frameMs;      // each drawn frame's time, in drawing order (capture excluded)
+    std::vector<float> frameDrawMs;  // of which clear and show frame
 };
 
 // Frame n's music time: n / fps rounded once to single precision.

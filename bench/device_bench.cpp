@@ -1,7 +1,10 @@
 // Per-draw cost of the device layer: the composition's textured quads with no state change, with
-// the per-element changes the composition makes, and a full-target fill for scale.
+// the per-element changes the composition makes, a full-target fill for scale, and whole frames of
+// full-screen blended layers (what the composition's overdraw costs on the renderer at hand).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -111,5 +114,52 @@ void BM_ClearFullTarget(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ClearFullTarget);
+
+// A frame as the show makes one: clear, N full-screen blended layers of a mip-mapped texture of the
+// given size (magnified below 640x480, minified above), Present. Frames are back to back, so the
+// time per iteration is the renderer's throughput, as in the show.
+void BM_FrameOfLayers(benchmark::State& state) {
+    DeviceBench& b = Bench();
+    if (!device) return state.SkipWithError("no device");
+    const UINT size = UINT(state.range(1));
+    IDirect3DTexture9* texture = nullptr;
+    device->CreateTexture(size, size, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
+    for (UINT level = 0; level < texture->GetLevelCount(); ++level) {
+        D3DLOCKED_RECT locked;
+        texture->LockRect(level, &locked, nullptr, 0);
+        const UINT side = std::max(1u, size >> level);
+        for (UINT y = 0; y < side; ++y)
+            for (UINT x = 0; x < side; ++x)
+                static_cast<uint32_t*>(locked.pBits)[size_t(y) * (locked.Pitch / 4) + x] =
+                    0x80000000u | ((x * 255 / side) << 16) | ((y * 255 / side) << 8) | 0x40;
+        texture->UnlockRect(level);
+    }
+    IDirect3DVertexBuffer9* screen = nullptr;
+    const QuadVertex v[4] = {{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {1, -1, 0.5f, 1, 1}, {-1, -1, 0.5f, 0, 1}};
+    device->CreateVertexBuffer(sizeof v, D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &screen, nullptr);
+    void* data = nullptr;
+    screen->Lock(0, 0, &data, 0);
+    std::memcpy(data, v, sizeof v);
+    screen->Unlock();
+    device->SetStreamSource(0, screen, 0, sizeof(QuadVertex));
+    device->SetTexture(0, texture);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xC0000000);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, DWORD(state.range(2)));
+    for (auto _ : state) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        for (int64_t i = 0; i < state.range(0); ++i) device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    Finish();
+    device->SetStreamSource(0, b.quad, 0, sizeof(QuadVertex));
+    device->SetTexture(0, nullptr);
+    screen->Release();
+    texture->Release();
+}
+BENCHMARK(BM_FrameOfLayers)
+    ->ArgNames({"layers", "texture", "mip"})
+    ->ArgsProduct({{0, 8}, {256, 1024}, {0, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,8 @@
 #include "app/offline.h"
 #include "app/program.h"
 #include "app/show.h"
+#include "composition/composition.h"
+#include "gfx/texture.h"
 #include "platform/d3dwindow.h"
 #include "tools/content/content.h"
 
@@ -112,8 +115,9 @@ void BM_ShowStartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_ShowStartUp)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Every frame of the show on the offline clock at 60 fps, nothing captured.
-void BM_ShowOffline60(benchmark::State& state) {
+// Runs frames [first, end) of the show at 60 fps on the offline clock, nothing captured (frames
+// before `first` only step the timeline) and reports their times.
+void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
     bool made = false;
     if (!EnterContent(&made) || !OpenDevice()) {
         state.SkipWithError("no content or device");
@@ -123,12 +127,26 @@ void BM_ShowOffline60(benchmark::State& state) {
     for (auto _ : state) {
         OfflineOptions options;
         options.fps = 60.0;
-        options.endCaptured = 1L << 40;  // run to the music's end
+        options.firstCaptured = first;
+        options.endCaptured = end;
         r = RunOffline(options);
         if (!r.started) {
             state.SkipWithError("the show did not start");
             return;
         }
+    }
+    // Where the time goes: mean and worst of each 5 s stretch.
+    for (size_t from = 0; perStretch && from < r.frameMs.size(); from += 300) {
+        const size_t to = std::min(r.frameMs.size(), from + 300);
+        double sum = 0, worst = 0, draw = 0;
+        for (size_t i = from; i < to; ++i) {
+            sum += r.frameMs[i];
+            draw += r.frameDrawMs[i];
+            worst = std::max(worst, static_cast<double>(r.frameMs[i]));
+        }
+        const double n = static_cast<double>(to - from), at = static_cast<double>(first + long(from)) / 60.0;
+        std::fprintf(stderr, "  %5.0f-%3.0f s: mean %6.2f ms (draw %5.2f), worst %6.2f ms\n", at, at + n / 60.0,
+                     sum / n, draw / n, worst);
     }
     state.counters["frames"] = static_cast<double>(r.frames);
     state.counters["mean_frame_ms"] = r.meanFrameMs;
@@ -138,6 +156,70 @@ void BM_ShowOffline60(benchmark::State& state) {
     state.counters["mean_present_ms"] = r.meanPresentMs;
     state.counters["peak_mb"] = PeakMemoryMb();
 }
+
+// Every frame of the show at 60 fps.
+void BM_ShowOffline60(benchmark::State& state) { RunFrames(state, 0, 1L << 40, true); }
 BENCHMARK(BM_ShowOffline60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// Three seconds inside each section (title, solo, interlude, ringer, duet, credits): quick to rerun
+// while tuning one of them.
+void BM_ShowSection(benchmark::State& state) { RunFrames(state, state.range(0) * 60, state.range(0) * 60 + 180, false); }
+BENCHMARK(BM_ShowSection)
+    ->ArgName("from_s")
+    ->Arg(20)
+    ->Arg(48)
+    ->Arg(62)
+    ->Arg(76)
+    ->Arg(104)
+    ->Arg(138)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The composition alone at one moment of each section, drawn again and again: clear, the
+// composition, Present. The views show their load-time image instead of a scene's picture.
+void BM_CompositionAt(benchmark::State& state) {
+    bool made = false;
+    if (!EnterContent(&made) || !OpenDevice()) {
+        state.SkipWithError("no content or device");
+        return;
+    }
+    TextureRegistry registry;
+    TextureRegistry* previous = fileTextures;
+    fileTextures = &registry;
+    {
+        Composition composition;
+        if (!composition.Load(showCompositionFile)) {
+            state.SkipWithError("no composition");
+        } else {
+            const float t = static_cast<float>(state.range(0));
+            const D3DDEVICESTATS before = device->GetStats();
+            for (auto _ : state) {
+                device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+                composition.Render(t);
+                device->Present(nullptr, nullptr, nullptr, nullptr);
+            }
+            const D3DDEVICESTATS after = device->GetStats();
+            const double frames = static_cast<double>(state.iterations());
+            state.counters["draws"] = static_cast<double>(after.draws - before.draws) / frames;
+            state.counters["magnified_draws"] = static_cast<double>(after.magnifiedDraws - before.magnifiedDraws) / frames;
+            std::vector<uint8_t> pixels;  // waits for the last frame
+            device->ReadRenderTarget(&pixels, nullptr, nullptr);
+        }
+        composition.ReleaseResources();
+    }
+    registry.ReleaseAll();
+    fileTextures = previous;
+}
+BENCHMARK(BM_CompositionAt)
+    ->ArgName("t")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(62)
+    ->Arg(77)
+    ->Arg(104)
+    ->Arg(140)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

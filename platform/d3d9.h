@@ -139,6 +139,7 @@ private:
 struct D3DDEVICESTATS {
     uint64_t draws;         // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
     uint64_t glStateCalls;  // GL state, binding and uniform calls actually made
+    uint64_t magnifiedDraws;  // draws sampled without the mip filter: their texture is magnified everywhere
 };
 
 class IDirect3DDevice9 {

@@ -77,6 +77,7 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &core->maxTextureSize);
     glGenVertexArrays(1, &core->vertexArray);
     glGenSamplers(GLsizei(kStageCount), core->samplers);
+    glGenSamplers(1, &core->magnifySampler);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glCullFace(GL_BACK);
@@ -135,6 +136,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     for (auto& variant : core->variants) variant.second.Destroy();
     glDeleteVertexArrays(1, &core->vertexArray);
     glDeleteSamplers(GLsizei(kStageCount), core->samplers);
+    glDeleteSamplers(1, &core->magnifySampler);
     SDL_GL_DeleteContext(core->context);
     delete core;
     PlatformDeviceGone();
@@ -149,7 +151,7 @@ ULONG IDirect3DDevice9::Release() {
     return left;
 }
 
-D3DDEVICESTATS IDirect3DDevice9::GetStats() const { return {core->draws, core->cache.calls}; }
+D3DDEVICESTATS IDirect3DDevice9::GetStats() const { return {core->draws, core->cache.calls, core->magnifiedDraws}; }
 
 // ---------------------------------------------------------------- capabilities
 

@@ -68,10 +68,12 @@ struct DeviceCore {
     FfPixelKey pixelKey;
     GLuint vertexArray = 0;
     GLuint samplers[kStageCount] = {};
+    GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
     unsigned samplerDirty = (1u << kStageCount) - 1;  // sampler objects needing new parameters
     D3DState state{};
     unsigned dirty = kDirtyAll;
     uint64_t draws = 0;
+    uint64_t magnifiedDraws = 0;
     bool inScene = false;
     IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
@@ -79,7 +81,9 @@ struct DeviceCore {
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
     void ApplyTarget();                      // binds target 0 with the depth buffer attached
-    bool ApplyDraw(IDirect3DDevice9* self);  // state and uniforms before a draw; false: skip it
+    // State and uniforms before a draw; false: skip it. `magnified`: the draw needs no mip filter.
+    bool ApplyDraw(bool magnified);
+    bool DrawIsMagnified(GLenum mode, UINT first, UINT count) const;
     void ApplyVertexFormat();
     void ApplySamplers();
     void ApplyUniforms();

@@ -139,7 +139,12 @@ void DeviceCore::ApplySamplers() {
     glSamplerParameteri(samplers[0], GL_TEXTURE_MAG_FILTER, ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
     glSamplerParameteri(samplers[0], GL_TEXTURE_WRAP_S, GLint(AddressMode(ss[D3DSAMP_ADDRESSU])));
     glSamplerParameteri(samplers[0], GL_TEXTURE_WRAP_T, GLint(AddressMode(ss[D3DSAMP_ADDRESSV])));
-    cache.calls += 4;
+    const GLint magFilter = ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
+    glSamplerParameteri(magnifySampler, GL_TEXTURE_MIN_FILTER, magFilter);
+    glSamplerParameteri(magnifySampler, GL_TEXTURE_MAG_FILTER, magFilter);
+    glSamplerParameteri(magnifySampler, GL_TEXTURE_WRAP_S, GLint(AddressMode(ss[D3DSAMP_ADDRESSU])));
+    glSamplerParameteri(magnifySampler, GL_TEXTURE_WRAP_T, GLint(AddressMode(ss[D3DSAMP_ADDRESSV])));
+    cache.calls += 8;
     samplerDirty &= ~1u;
 }
 
@@ -282,7 +287,7 @@ bool DeviceCore::SelectProgram() {
     return true;
 }
 
-bool DeviceCore::ApplyDraw(IDirect3DDevice9*) {
+bool DeviceCore::ApplyDraw(bool magnified) {
     if (!state.stream || !state.renderTarget) return false;
     if (dirty & kDirtyTarget) ApplyTarget();
     if ((dirty & kDirtyStage) && !SelectProgram()) return false;
@@ -301,7 +306,7 @@ bool DeviceCore::ApplyDraw(IDirect3DDevice9*) {
     IDirect3DTexture9* texture = state.textures[0];
     cache.BindTexture(0, texture ? texture->glTexture : 0);
     ApplySamplers();
-    cache.BindSampler(0, samplers[0]);
+    cache.BindSampler(0, magnified ? magnifySampler : samplers[0]);
     if (dirty & kDirtyVertexFormat) ApplyVertexFormat();
     if (dirty) {
         if (dirty == kDirtyAll) {  // a program's first draw: the sampler unit never changes
@@ -326,9 +331,11 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     const uint64_t length = s.stream->memory.size();
     const uint64_t available = s.streamOffset <= length ? (length - s.streamOffset) / s.streamStride : 0;
     if (uint64_t(startVertex) + vertices > available) return D3DERR_INVALIDCALL;
-    if (!core->ApplyDraw(this)) return D3DERR_INVALIDCALL;
+    const bool magnified = core->DrawIsMagnified(mode, startVertex, vertices);
+    if (!core->ApplyDraw(magnified)) return D3DERR_INVALIDCALL;
     glDrawArrays(mode, GLint(startVertex), GLsizei(vertices));
     ++core->draws;
+    core->magnifiedDraws += magnified;
     return D3D_OK;
 }
 
@@ -364,7 +371,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     const uint64_t available = s.streamOffset <= length ? (length - s.streamOffset) / s.streamStride : 0;
     if (baseVertexIndex < 0 || uint64_t(baseVertexIndex) + indices->checkedMax >= available)
         return D3DERR_INVALIDCALL;
-    if (!core->ApplyDraw(this)) return D3DERR_INVALIDCALL;
+    if (!core->ApplyDraw(false)) return D3DERR_INVALIDCALL;
     core->cache.BindElementBuffer(indices->glBuffer);
     glDrawElementsBaseVertex(mode, GLsizei(count), GL_UNSIGNED_SHORT,
                              reinterpret_cast<const void*>(uintptr_t(startIndex) * 2), baseVertexIndex);
