@@ -1,4 +1,4 @@
-// Layers 19 to 21: credits and the end card, the vignette, and the fade from and to black.
+// Layers 19 and 20: credits and the end card, and the fade from and to black.
 #include <cmath>
 
 #include "tools/content/composition_kit.h"
@@ -47,15 +47,7 @@ void AddClosingLayers(const CompositionKit& kit, CdaComposition& c) {
     })));
     c.layers.push_back(Layer("credits", {LayerKeyAt(0, 1)}, std::move(credits)));
 
-    // 20: the vignette over everything, all the time.
-    c.layers.push_back(Layer("vignette", {LayerKeyAt(0, 1)}, {kit.Element("vignette", "vignette.png", Motion(0, kShowEnd, 5.0f, [&](float) {
-        ScreenPose p;
-        p.scaleX = kit.ScaleX("vignette.png", 640);
-        p.scaleY = kit.ScaleY("vignette.png", 480);
-        return p;
-    }, false))}));
-
-    // 21: black: the show opens from it and closes into it; skipped (alpha exactly 0) in between.
+    // 20: black: the show opens from it and closes into it; skipped (alpha exactly 0) in between.
     CdaElement black = kit.Element("black", "black.bmp", {});
     const float sx = kit.ScaleX("black.bmp", 640), sy = kit.ScaleY("black.bmp", 480);
     for (const auto& [t, a] : {std::pair{0.0f, 1.0f}, {3.5f, 0.0f}, {146.5f, 0.0f}, {kShowEnd, 1.0f}}) {

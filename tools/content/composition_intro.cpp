@@ -1,4 +1,4 @@
-// Layers 0 to 5: the night sky, the horizon haze, stars and motes, light streaks, and the title sequence.
+// Layers 0 to 5: the night sky, the horizon haze, motes, light streaks, and the title sequence.
 #include <cmath>
 
 #include "tools/content/composition_kit.h"
@@ -37,7 +37,7 @@ CdaElement Streak(const CompositionKit& kit, const std::string& name, float a, f
 
 void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c) {
     const std::vector<CdaKey> always{LayerKeyAt(0, 1)};
-    // 0: the sky and its nebula, always there, opaque, drifting very slowly.
+    // 0: the sky with its nebula, stars and vignette, always there, opaque, drifting very slowly.
     c.layers.push_back(Layer("sky", always, {kit.Element("sky", "sky.jpg", Motion(0, kShowEnd, 0.5f, [&](float t) {
         ScreenPose p;
         p.scaleX = kit.ScaleX("sky.jpg", 640) * 1.08f;
@@ -55,13 +55,8 @@ void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c) {
         p.alpha = 0.35f * (Envelope(t, 2.0f, 44.5f, 8.0f, 3.0f) + Envelope(t, 134.0f, kShowEnd, 3.0f, 3.0f));
         return p;
     }))}));
-    // 2: the star field turning about the centre, and motes of light rising in the intro and the outro.
-    std::vector<CdaElement> stars{kit.Element("stars", "stars.png", Motion(0.5f, kShowEnd, 0.5f, [](float t) {
-        ScreenPose p;
-        p.alpha = (0.95f - 0.3f * Envelope(t, 68.5f, 93.5f, 1.0f, 1.0f)) * Envelope(t, 0.5f, kShowEnd, 6.0f, 3.0f);
-        p.rotation = -0.008f * t;
-        return p;
-    }))};
+    // 2: motes of light rising in the intro and the outro (the stars are part of the sky).
+    std::vector<CdaElement> motes;
     for (int i = 0; i < 12; ++i) {
         const float speed = 14.0f + 3.0f * float(i % 5), x0 = -280.0f + 51.0f * float(i), size = 0.25f + 0.05f * float(i % 4);
         auto mote = [=](float t) {
@@ -83,9 +78,9 @@ void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c) {
             p.alpha *= Envelope(t, 134.5f, kShowEnd, 3.0f, 3.0f);
             return p;
         }));
-        stars.push_back(std::move(e));
+        motes.push_back(std::move(e));
     }
-    c.layers.push_back(Layer("stars and motes", always, std::move(stars)));
+    c.layers.push_back(Layer("motes", always, std::move(motes)));
     // 3: light streaks in the intro and on every change of section.
     std::vector<CdaElement> streaks{
         Streak(kit, "intro a", 6.0f, 9.5f, -620, 150, 640, 90, 1.6f, 0.8f),

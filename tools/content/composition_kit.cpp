@@ -114,7 +114,7 @@ CdaComposition BuildComposition(const TextureTable& textures, const Font& font) 
     AddViewLayers(kit, c);
     AddClosingLayers(kit, c);
     // Glows under the rings of light, the ringer's floor glow under its pulses, captions over the
-    // solo view; the vignette and the fade to black always last.
-    c.layerOrder = {0, 1, 2, 9, 6, 7, 8, 3, 5, 4, 15, 12, 13, 14, 16, 11, 10, 17, 18, 19, 20, 21};
+    // solo view; the fade to black always last.
+    c.layerOrder = {0, 1, 2, 9, 6, 7, 8, 3, 5, 4, 15, 12, 13, 14, 16, 11, 10, 17, 18, 19, 20};
     return c;
 }

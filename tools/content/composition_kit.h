@@ -55,7 +55,7 @@ void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c);  // 0 sky,
 void AddTitleLayers(const CompositionKit& kit, CdaComposition& c);     // 4 letters, 5 subtitle
 void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c); // 6..10
 void AddViewLayers(const CompositionKit& kit, CdaComposition& c);      // 11..18
-void AddClosingLayers(const CompositionKit& kit, CdaComposition& c);   // 19 credits, 20 vignette, 21 fade
+void AddClosingLayers(const CompositionKit& kit, CdaComposition& c);   // 19 credits, 20 fade
 
 // The whole composition of "data/virelle.cda".
 CdaComposition BuildComposition(const TextureTable& textures, const Font& font);

@@ -62,7 +62,7 @@ bool SaveTexture(const std::string& dataDir, const std::string& name, const Imag
     const std::string ext = name.substr(name.rfind('.') + 1);
     bool ok = false;
     if (ext == "png") ok = WritePng(path, image, true);
-    else if (ext == "jpg") ok = WriteJpeg(path, image, 90);
+    else if (ext == "jpg") ok = WriteJpeg(path, image, 95);
     else if (ext == "tga") ok = WriteTga(path, image);
     else if (ext == "bmp") ok = WriteBmp(path, image);
     else if (ext == "dds") ok = WriteDds(path, image);

@@ -1,4 +1,4 @@
-// Full-screen images: the night sky with its nebula, the star field, the vignette and black.
+// Full-screen images: the night sky (nebula, stars and vignette in one) and black.
 #include <algorithm>
 #include <cmath>
 
@@ -6,9 +6,37 @@
 
 namespace {
 
-// The night sky with its nebula in one picture, so the backdrop costs one full-screen layer: deep
-// indigo at the top, blue-violet in the middle, a low warm glow on the horizon, and violet and
-// magenta clouds with dark lanes laid over it.
+// How the sky is shown: 512 x 512 texels stretched over 1.08 x 1.1 of the 640 x 480 picture, so
+// a texel covers this many pixels across and down. Stars are painted narrower by as much, to come
+// out round on screen.
+constexpr float kSkyPixelsX = 640.0f * 1.08f / 512.0f, kSkyPixelsY = 480.0f * 1.1f / 512.0f;
+
+// A star of screen radius sigma (pixels) at texel (x, y): a soft point, a halo and four-point
+// glints for the brightest.
+void PaintStar(Canvas& canvas, float x, float y, float sigma, Rgb tint, float bright, bool glints) {
+    const float sx = sigma / kSkyPixelsX, sy = sigma / kSkyPixelsY;
+    const int reach = int(sigma * 3) + 1;
+    for (int dy = -reach; dy <= reach; ++dy)
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const float px = (std::floor(x) + float(dx) + 0.5f - x) / sx, py = (std::floor(y) + float(dy) + 0.5f - y) / sy;
+            canvas.Add(int(x) + dx, int(y) + dy, tint, bright * std::exp(-(px * px + py * py) * 0.5f));
+        }
+    if (!glints) return;
+    for (int dy = -12; dy <= 12; ++dy)  // halo
+        for (int dx = -16; dx <= 16; ++dx) {
+            const float px = float(dx) * kSkyPixelsX, py = float(dy) * kSkyPixelsY;
+            const float r = std::sqrt(px * px + py * py) / 22.0f;
+            if (r < 1.0f) canvas.Add(int(x) + dx, int(y) + dy, tint, 0.22f * std::pow(1.0f - r, 4.0f));
+        }
+    for (int k = -12; k <= 12; ++k) {  // glints along both axes, as long on screen
+        canvas.Add(int(x) + k, int(y), tint, 0.5f * std::exp(-std::fabs(float(k)) * kSkyPixelsX / 4.0f));
+        canvas.Add(int(x), int(y) + k, tint, 0.5f * std::exp(-std::fabs(float(k)) * kSkyPixelsY / 4.0f));
+    }
+}
+
+// The whole backdrop in one opaque picture, so it costs one full-screen layer: deep indigo at the
+// top, blue-violet in the middle, a low warm glow on the horizon, violet and magenta clouds with
+// dark lanes, the stars, and the vignette darkening the edges and corners.
 Image Sky() {
     Canvas canvas(512, 512);
     const Rgb stops[] = {{0.020f, 0.016f, 0.070f}, {0.060f, 0.040f, 0.160f}, {0.140f, 0.085f, 0.290f},
@@ -36,47 +64,21 @@ Image Sky() {
             canvas.Over(x, y, cloud, 0.36f);
         }
     }
-    return ToImage(canvas, {0, 0, 0});
-}
-
-// Many faint pin-point stars, a few bright ones with halos and four-point glints.
-Image Stars() {
-    Canvas canvas(1024, 1024);
+    // Many faint pin-points, a few bright stars with halos and glints; fewer low in the warm haze.
     Rng rng(7);
     const Rgb tints[] = {{1.0f, 1.0f, 1.0f}, {0.80f, 0.85f, 1.0f}, {1.0f, 0.86f, 0.65f}, {0.85f, 0.78f, 1.0f}};
-    for (int i = 0; i < 1400; ++i) {
-        const float x = rng.Range(0, 1024), y = rng.Range(0, 1024);
+    for (int i = 0; i < 520; ++i) {
+        const float x = rng.Range(0, 512), y = rng.Range(0, 512);
         const float size = rng.Uniform();
         const Rgb tint = tints[rng.Next() % 4];
-        const float bright = 0.25f + 0.75f * size * size;
-        const float sigma = 0.55f + 0.9f * size * size * size;
-        const int reach = int(sigma * 3) + 1;
-        for (int dy = -reach; dy <= reach; ++dy)
-            for (int dx = -reach; dx <= reach; ++dx) {
-                const float px = std::floor(x) + float(dx) + 0.5f - x, py = std::floor(y) + float(dy) + 0.5f - y;
-                const float a = bright * std::exp(-(px * px + py * py) / (2 * sigma * sigma));
-                canvas.Add(int(x) + dx, int(y) + dy, tint, a);
-            }
-        if (size > 0.93f) {
-            PaintGlow(canvas, x, y, 22.0f, tint, 0.22f, 4.0f);
-            for (int k = -16; k <= 16; ++k) {  // glints along both axes
-                const float a = 0.5f * std::exp(-std::fabs(float(k)) / 4.0f);
-                canvas.Add(int(x) + k, int(y), tint, a);
-                canvas.Add(int(x), int(y) + k, tint, a);
-            }
-        }
+        if (y > 420.0f && rng.Uniform() < 0.6f) continue;
+        PaintStar(canvas, x, y, 0.6f + 0.9f * size * size * size, tint, 0.3f + 0.7f * size * size, size > 0.95f);
     }
-    return ToImage(canvas, {1, 1, 1});
-}
-
-// Black, transparent in the middle and darkening toward the edges and corners.
-Image Vignette() {
-    Canvas canvas(256, 256);
+    // The vignette, in picture terms: black over the edges, strongest in the corners.
     for (int y = 0; y < canvas.height; ++y)
         for (int x = 0; x < canvas.width; ++x) {
-            const float u = (float(x) + 0.5f) / 128.0f - 1.0f, v = (float(y) + 0.5f) / 128.0f - 1.0f;
-            const float r = std::sqrt(u * u + v * v);
-            canvas.Over(x, y, {0, 0, 0}, 0.78f * Smoothstep(0.55f, 1.42f, r));
+            const float u = ((float(x) + 0.5f) / 256.0f - 1.0f) * 1.08f, v = ((float(y) + 0.5f) / 256.0f - 1.0f) * 1.1f;
+            canvas.Over(x, y, {0, 0, 0}, 0.78f * Smoothstep(0.55f, 1.42f, std::sqrt(u * u + v * v)));
         }
     return ToImage(canvas, {0, 0, 0});
 }
@@ -90,7 +92,5 @@ Image Black() {
 }  // namespace
 
 bool MakeBackdropTextures(const std::string& dataDir, TextureTable* table) {
-    return SaveTexture(dataDir, "sky.jpg", Sky(), table) &&
-           SaveTexture(dataDir, "stars.png", Stars(), table) && SaveTexture(dataDir, "vignette.png", Vignette(), table) &&
-           SaveTexture(dataDir, "black.bmp", Black(), table);
+    return SaveTexture(dataDir, "sky.jpg", Sky(), table) && SaveTexture(dataDir, "black.bmp", Black(), table);
 }
