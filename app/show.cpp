@@ -71,7 +71,39 @@ bool Show::Start() {
     for (const Wiring& w : wiring)
         composition->SetElementTexture(w.layer, w.element,
                                        w.target == ShowTarget::Parken ? demo->parken : demo->renderTarget);
+    Rehearse();
     return true;
+}
+
+// Draws every scene and the composition all through its tracks once, clipped to one pixel, before
+// the music starts: a software rasterizer builds code for each new combination of states when it
+// is first drawn with, which stalled frames in the middle of the show (0.4 s at the first scene
+// pass on a machine that had never run it). Every state goes back as it was and the targets are
+// cleared, so the show draws exactly what it would have.
+void Show::Rehearse() {
+    IDirect3DStateBlock9* saved = nullptr;
+    if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved))) return;
+    const RECT onePixel{0, 0, 1, 1};
+    device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
+        // A scene without cameras would step the free camera: that one is left to its first frame.
+        const Scene& s = scene == ShowScene::Ringer ? demo->ringer : scene == ShowScene::Park ? demo->park : demo->ostrel;
+        if (s.cameras.empty()) continue;
+        device->SetScissorRect(&onePixel);  // a new target resets the rectangle
+        TargetPass(ScenePass{ShowTarget::RenderTarget, scene, 0, 0.0f});
+    }
+    device->SetRenderTarget(0, backBuffer);
+    device->SetScissorRect(&onePixel);
+    const float end = composition->EndTime();
+    for (float t = 0.0f; t <= end + 0.5f; t += 0.5f) composition->Render(t);
+    saved->Apply();
+    saved->Release();
+    for (Texture* target : {demo->renderTarget, demo->parken}) {
+        device->SetRenderTarget(0, target->surface);
+        target->ClearTarget();
+    }
+    device->SetRenderTarget(0, backBuffer);
 }
 
 void Show::TargetPass(const ScenePass& pass) {

@@ -46,6 +46,7 @@ public:
 private:
     void TargetPass(const ScenePass& pass);
     void DrawSkippedPasses();
+    void Rehearse();
 
     struct SkippedPass {
         ScenePass pass;

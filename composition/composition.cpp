@@ -1,6 +1,7 @@
 // The composition's run-time controls and the ownership of element vertex buffers.
 #include "composition/composition.h"
 
+#include <algorithm>
 #include <utility>
 
 Element::Element(Element&& other) noexcept
@@ -51,6 +52,16 @@ void Composition::SetOffset(int layer, int element, PoseKey pose) {
     PoseKey channelsOnly;  // time and rates 0
     for (auto channel : PoseKey::channels) channelsOnly.*channel = pose.*channel;
     *target = channelsOnly;
+}
+
+float Composition::EndTime() const {
+    float end = 0.0f;
+    for (const Layer& layer : layers) {
+        if (!layer.track.keys.empty()) end = std::max(end, layer.track.keys.back().time);
+        for (const Element& element : layer.elements)
+            if (!element.track.keys.empty()) end = std::max(end, element.track.keys.back().time);
+    }
+    return end;
 }
 
 void Composition::ReleaseResources() {

@@ -62,6 +62,8 @@ public:
     // Copies the six channels of pose into the layer's offset (element -1) or the element's, with
     // time and rates 0. A position that doesn't exist changes nothing.
     void SetOffset(int layer, int element, PoseKey pose);
+    // The time of the latest key of any layer or element (0 with no keys): nothing moves after it.
+    float EndTime() const;
     // Releases every element's vertex buffer and empties the lists; textures stay with their registry.
     void ReleaseResources();
 

@@ -8,6 +8,7 @@
 //   IDirect3DTexture9       file textures (managed, lockable) and render targets (default pool)
 //   IDirect3DVertexBuffer9  vertex data (FVF 0x102 and 0x112)
 //   IDirect3DIndexBuffer9   16-bit indices
+//   IDirect3DStateBlock9    a saved copy of the device's states, applied back in one call
 //   IDirect3DDevice9        states, transforms, lights, draws, targets, Present
 #pragma once
 
@@ -18,6 +19,7 @@
 class IDirect3DDevice9;
 class IDirect3DTexture9;
 struct DeviceCore;  // the GL side of the device; platform/device_core.h, private to platform/
+struct D3DState;    // the states a device records; platform/device_core.h
 
 // Shared reference counting. A resource holds one reference on its device.
 // Device bindings (SetTexture, SetRenderTarget, ...) keep the object itself alive but not its
@@ -135,6 +137,22 @@ private:
     unsigned checkedMax = 0;
 };
 
+// Every state a D3DSBT_ALL block holds: render, stage and sampler states, transforms, material,
+// lights, textures, the vertex stream, indices, FVF and the scissor rectangle; not the render
+// target or the depth buffer. Keeps the textures and buffers it captured alive, as bindings do.
+class IDirect3DStateBlock9 : public IDirect3DResource9 {
+public:
+    HRESULT Capture();  // the device's states now
+    HRESULT Apply();    // back onto the device
+
+private:
+    friend class IDirect3DDevice9;
+    explicit IDirect3DStateBlock9(IDirect3DDevice9* owner);
+    ~IDirect3DStateBlock9() override;
+    void ReleaseCaptured();
+    D3DState* saved;
+};
+
 // Not Direct3D: counters of the device layer, for tests and benchmarks.
 struct D3DDEVICESTATS {
     uint64_t draws;         // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
@@ -176,6 +194,8 @@ public:
     HRESULT SetLight(DWORD index, const D3DLIGHT9* light);
     HRESULT LightEnable(DWORD index, BOOL enable);
     HRESULT SetTexture(DWORD stage, IDirect3DTexture9* texture);
+    HRESULT SetScissorRect(const RECT* rect);  // used while D3DRS_SCISSORTESTENABLE is TRUE, by draws and Clear
+    HRESULT CreateStateBlock(D3DSTATEBLOCKTYPE type, IDirect3DStateBlock9** block);  // D3DSBT_ALL only
 
     HRESULT SetFVF(DWORD fvf);
     HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride);

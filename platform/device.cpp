@@ -92,6 +92,7 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     }
     core->SetDefaultStates();
     DeviceCore::Rebind(core->state.renderTarget, core->backBuffer);
+    core->state.scissor = {0, 0, int32_t(width), int32_t(height)};
     // Direct3D's automatic depth buffer of the back buffer's size, as EnableAutoDepthStencil asks.
     IDirect3DSurface9* depth = nullptr;
     if (SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0,

@@ -54,6 +54,7 @@ struct D3DState {
     UINT streamOffset, streamStride;
     IDirect3DIndexBuffer9* indices;  // bound reference
     DWORD fvf;
+    RECT scissor;
 };
 
 struct DeviceCore {
@@ -81,6 +82,9 @@ struct DeviceCore {
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
     void ApplyTarget();                      // binds target 0 with the depth buffer attached
+    // Clips [x1, x2) x [y1, y2) to target 0 and, while the scissor test is on, to the scissor
+    // rectangle; false when nothing is left.
+    bool ClipToScissor(int* x1, int* y1, int* x2, int* y2) const;
     // State and uniforms before a draw; false: skip it. `magnified`: the draw needs no mip filter.
     bool ApplyDraw(bool magnified);
     bool DrawIsMagnified(GLenum mode, UINT first, UINT count) const;

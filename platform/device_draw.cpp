@@ -295,7 +295,13 @@ bool DeviceCore::ApplyDraw(bool magnified) {
     cache.BindVertexArray(vertexArray);
     const DWORD* rs = state.renderStates;
     cache.ColorMask(true);
-    cache.Scissor(false, 0, 0, 0, 0);
+    if (rs[D3DRS_SCISSORTESTENABLE]) {
+        int x1 = 0, y1 = 0, x2 = int(state.renderTarget->desc.Width), y2 = int(state.renderTarget->desc.Height);
+        if (!ClipToScissor(&x1, &y1, &x2, &y2)) x2 = x1, y2 = y1;  // an empty box: nothing drawn
+        cache.Scissor(true, x1, y1, x2 - x1, y2 - y1);
+    } else {
+        cache.Scissor(false, 0, 0, 0, 0);
+    }
     cache.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0, BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
     const bool depth = rs[D3DRS_ZENABLE] != D3DZB_FALSE && state.depthStencil;
     cache.Depth(depth, depth && rs[D3DRS_ZWRITEENABLE], CompareFunc(rs[D3DRS_ZFUNC]));

@@ -36,7 +36,26 @@ HRESULT IDirect3DDevice9::SetRenderTarget(DWORD index, IDirect3DSurface9* surfac
         surface->level != 0)
         return D3DERR_INVALIDCALL;
     DeviceCore::Rebind(core->state.renderTarget, surface);
-    core->dirty |= kDirtyTarget;  // the viewport becomes the whole surface
+    core->dirty |= kDirtyTarget;  // the viewport and the scissor rectangle become the whole surface
+    core->state.scissor = {0, 0, int32_t(surface->desc.Width), int32_t(surface->desc.Height)};
+    return D3D_OK;
+}
+
+bool DeviceCore::ClipToScissor(int* x1, int* y1, int* x2, int* y2) const {
+    const D3DSURFACE_DESC& d = state.renderTarget->desc;
+    int left = 0, top = 0, right = int(d.Width), bottom = int(d.Height);
+    if (state.renderStates[D3DRS_SCISSORTESTENABLE]) {
+        left = std::max(left, int(state.scissor.left)), top = std::max(top, int(state.scissor.top));
+        right = std::min(right, int(state.scissor.right)), bottom = std::min(bottom, int(state.scissor.bottom));
+    }
+    *x1 = std::clamp(*x1, left, std::max(left, right)), *x2 = std::clamp(*x2, left, std::max(left, right));
+    *y1 = std::clamp(*y1, top, std::max(top, bottom)), *y2 = std::clamp(*y2, top, std::max(top, bottom));
+    return *x2 > *x1 && *y2 > *y1;
+}
+
+HRESULT IDirect3DDevice9::SetScissorRect(const RECT* rect) {
+    if (!rect) return D3DERR_INVALIDCALL;
+    core->state.scissor = *rect;
     return D3D_OK;
 }
 
@@ -67,17 +86,13 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         mask |= GL_DEPTH_BUFFER_BIT;
     }
     if (!mask) return D3D_OK;
-    // Only the viewport (the whole target) is cleared, never the rest of the larger depth buffer.
+    // Only the viewport (the whole target) is cleared, never the rest of the larger depth buffer;
+    // with the scissor test on, only inside the scissor rectangle.
     const D3DSURFACE_DESC& d = core->state.renderTarget->desc;
-    const int w = int(d.Width), h = int(d.Height);
-    if (count == 0) {
-        core->cache.Scissor(true, 0, 0, w, h);
-        glClear(mask);
-    }
-    for (DWORD i = 0; i < count; ++i) {  // rows are stored top first, so D3D's y is GL's y
-        const int x1 = std::clamp(int(rects[i].x1), 0, w), x2 = std::clamp(int(rects[i].x2), 0, w);
-        const int y1 = std::clamp(int(rects[i].y1), 0, h), y2 = std::clamp(int(rects[i].y2), 0, h);
-        if (x2 <= x1 || y2 <= y1) continue;
+    for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {  // rows are stored top first: D3D's y is GL's y
+        int x1 = 0, y1 = 0, x2 = int(d.Width), y2 = int(d.Height);
+        if (count) x1 = rects[i].x1, y1 = rects[i].y1, x2 = rects[i].x2, y2 = rects[i].y2;
+        if (!core->ClipToScissor(&x1, &y1, &x2, &y2)) continue;
         core->cache.Scissor(true, x1, y1, x2 - x1, y2 - y1);
         glClear(mask);
     }
