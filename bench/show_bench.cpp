@@ -149,7 +149,9 @@ void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
         std::fprintf(stderr, "  %5.0f-%3.0f s: mean %6.2f ms (draw %5.2f), worst %6.2f ms\n", at, at + n / 60.0,
                      sum / n, draw / n, worst);
     }
-    if (getenv("FIRST_FRAMES")) for (size_t i = 0; i < 4 && i < r.frameMs.size(); ++i) fprintf(stderr, "frame %zu: %.2f ms (draw %.2f)\n", i, r.frameMs[i], r.frameDrawMs[i]);
+    const auto worst = std::max_element(r.frameMs.begin(), r.frameMs.end());
+    if (worst != r.frameMs.end())
+        state.counters["worst_frame_at_s"] = static_cast<double>(first + (worst - r.frameMs.begin())) / 60.0;
     state.counters["frames"] = static_cast<double>(r.frames);
     state.counters["mean_frame_ms"] = r.meanFrameMs;
     state.counters["worst_frame_ms"] = r.worstFrameMs;

@@ -129,6 +129,7 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     life.device = true;
     // On a real display Present waits for the vertical blank (the default presentation interval).
     if (!OffscreenDriver()) SDL_GL_SetSwapInterval(1);
+    else device->Core()->finishOnPresent = true;
 
     D3DCAPS9 caps;
     device->GetDeviceCaps(&caps);

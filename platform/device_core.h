@@ -62,6 +62,9 @@ struct DeviceCore {
     SDL_GLContext context = nullptr;
     std::string renderer;  // GL_RENDERER
     bool softwareRenderer = false;
+    // Present waits until the picture is finished, as a swap to a window does: with no window a
+    // software renderer would let frames pile up unfinished and then finish a dozen at once.
+    bool finishOnPresent = false;
     GLint maxTextureSize = 0;
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'

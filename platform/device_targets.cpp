@@ -134,6 +134,7 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
     glBlitFramebuffer(0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
                       outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(core->window);
+    if (core->finishOnPresent) glFinish();
     core->dirty |= kDirtyTarget;
     return D3D_OK;
 }

@@ -25,11 +25,13 @@ float Build(float t) { return Ease((t - kRiser) / (69.0f - kRiser)); }
 
 void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c) {
     // 6: a ring of light breathing on the bar, and ripples spreading from it one after another.
+    // Ring sizes are in units of 512 pixels across.
+    const float ring = kit.ScaleX("ring.dds", 512), dash = kit.ScaleX("ring_dash.png", 512);
     std::vector<CdaElement> rings;
-    rings.push_back(kit.Element("halo", "ring.dds", Motion(kFrom, 69.0f, 0.1f, [](float t) {
+    rings.push_back(kit.Element("halo", "ring.dds", Motion(kFrom, 69.0f, 0.1f, [=](float t) {
         ScreenPose p;
         const float pulse = std::exp(-3.0f * std::fmod(t - 0.8f, 1.55f));
-        p.scaleX = p.scaleY = 0.5f + 0.03f * pulse + 0.55f * Build(t) * Build(t);
+        p.scaleX = p.scaleY = ring * (0.5f + 0.03f * pulse + 0.55f * Build(t) * Build(t));
         p.alpha = (0.55f + 0.25f * pulse + 0.3f * Build(t)) * Envelope(t, kFrom, 69.0f, 3.0f, 0.15f);
         return p;
     })));
@@ -38,7 +40,7 @@ void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c) {
         rings.push_back(kit.Element("ripple " + std::to_string(i), "ring.dds", Motion(kFrom, 69.0f, 0.1f, [=](float t) {
             const float phase = std::fmod(t - 0.8f + 3.1f - offset, 3.1f) / 3.1f;  // one ripple per two bars
             ScreenPose p;
-            p.scaleX = p.scaleY = 0.5f + 0.55f * phase;
+            p.scaleX = p.scaleY = ring * (0.5f + 0.55f * phase);
             p.alpha = 0.5f * (1 - phase) * Ease(phase * 8) * Envelope(t, kFrom + 2.0f, 68.5f, 3.0f, 2.0f);
             return p;
         })));
@@ -52,7 +54,7 @@ void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c) {
         dashes.push_back(kit.Element("dashes " + std::to_string(i), "ring_dash.png", Motion(kFrom + 1.8f, 69.0f, 0.1f, [=](float t) {
             ScreenPose p;
             p.rotation = spin * (t - kFrom) * (1 + 2.5f * Build(t));
-            p.scaleX = p.scaleY = size * (1 - 0.35f * Build(t));
+            p.scaleX = p.scaleY = dash * size * (1 - 0.35f * Build(t));
             p.alpha = 0.6f * Envelope(t, kFrom + 1.8f, 69.0f, 3.5f, 0.2f);
             return p;
         })));
@@ -85,15 +87,15 @@ void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c) {
     glows.push_back(kit.Element("solo glow", "glow_violet.dds", Motion(44.0f, 55.6f, 0.25f, [](float t) {
         ScreenPose p;
         p.y = 10;
-        p.scaleX = 2.6f;
-        p.scaleY = 1.9f;
+        p.scaleX = 2.2f;
+        p.scaleY = 1.65f;
         p.alpha = 0.45f * Envelope(t, 44.0f, 55.6f, 2.0f, 2.0f);
         return p;
     })));
     glows.push_back(kit.Element("interlude glow", "glow_violet.dds", Motion(kFrom, 69.0f, 0.1f, [](float t) {
         ScreenPose p;
         const float pulse = std::exp(-2.5f * std::fmod(t - 0.8f, 1.55f));
-        p.scaleX = p.scaleY = 2.2f + 0.15f * pulse + 0.6f * Build(t);
+        p.scaleX = p.scaleY = 1.9f + 0.15f * pulse + 0.5f * Build(t);
         p.alpha = (0.35f + 0.15f * pulse + 0.3f * Build(t)) * Envelope(t, kFrom, 69.0f, 3.0f, 0.2f);
         return p;
     })));

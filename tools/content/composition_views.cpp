@@ -42,10 +42,10 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     std::vector<CdaElement> solo;
     solo.push_back(kit.Element("frame", "frame.png", Motion(44.0f, 57.0f, 0.1f, [&](float t) {
         ScreenPose p;
-        const float grow = 0.96f + 0.04f * Ease((t - 44.0f) / 3.0f);
+        const float grow = 1.0f + 0.04f * Ease((t - 44.0f) / 3.0f);  // never below the image's size
         p.y = 12;
-        p.scaleX = kit.ScaleX("frame.png", 480) * grow;
-        p.scaleY = kit.ScaleY("frame.png", 360) * grow;
+        p.scaleX = kit.ScaleX("frame.png", 512) * grow;
+        p.scaleY = kit.ScaleY("frame.png", 384) * grow;
         p.alpha = 0.9f * Envelope(t, 44.0f, 57.0f, 1.5f, 2.5f);
         return p;
     })));
@@ -57,6 +57,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
 
     // 12: rings of light spreading on every bar line of the ringer, two elements taking turns.
     std::vector<CdaElement> pulses;
+    const float ring = kit.ScaleX("ring.dds", 512);  // sizes in units of 512 pixels across
     for (int k = 0; k < 2; ++k) {
         std::vector<CdaKey> keys;
         for (int bar = 44 + k; bar < 60; bar += 2) {
@@ -64,7 +65,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
             Append(keys, Motion(t0, t0 + 1.3f, 0.1f, [=](float t) {
                 const float f = (t - t0) / 1.3f;
                 ScreenPose p;
-                p.scaleX = p.scaleY = 0.32f + 0.8f * std::sqrt(f);
+                p.scaleX = p.scaleY = ring * (0.3f + 0.62f * std::sqrt(f));
                 p.alpha = 0.6f * (1 - f) * (bar % 2 == 0 ? 1.0f : 0.7f);
                 return p;
             }));
@@ -80,8 +81,8 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
             ScreenPose p;
             p.x = 300.0f * float(s);
             p.y = -40;
-            p.scaleX = 1.5f;
-            p.scaleY = 1.7f;
+            p.scaleX = 1.3f;
+            p.scaleY = 1.5f;
             p.alpha = (0.12f + 0.5f * std::exp(-2.5f * SinceHeavy(t))) * Envelope(t, 69.0f, 93.8f, 0.1f, 1.0f);
             return p;
         })));
@@ -131,8 +132,8 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     ringer.push_back(kit.Element("bass glow", "glow_amber.tga", Motion(69.0f, 94.0f, 0.25f, [](float t) {
         ScreenPose p;
         p.y = -150;
-        p.scaleX = 2.2f;
-        p.scaleY = 0.9f;
+        p.scaleX = 1.9f;
+        p.scaleY = 0.8f;
         p.alpha = 0.55f * Envelope(t, 69.0f, 93.6f, 0.3f, 0.8f);
         return p;
     })));
@@ -144,7 +145,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     decor.push_back(kit.Element("divider", "divider.png", Motion(duetIn, duetOut, 0.25f, [=](float t) {
         ScreenPose p;
         p.y = 10;
-        p.scaleY = 0.62f * Ease((t - duetIn) / 1.5f);
+        p.scaleY = kit.ScaleY("divider.png", 320) * Ease((t - duetIn) / 1.5f);
         p.alpha = 0.85f * Envelope(t, duetIn, duetOut, 0.5f, 2.0f);
         return p;
     })));

@@ -29,22 +29,26 @@ Image Streak() {
     return ToImage(canvas, kAmber);
 }
 
+// Images meant to be shown enlarged are made at most as large as they are shown: the renderer
+// then samples one level with no mip filtering, about half the cost of a minified layer.
+
+// Rings of light, shown at 256 to 570 pixels across.
 Image Ring(Rgb colour, int dashes) {
-    Canvas canvas(512, 512);
-    PaintRing(canvas, 256, 256, 236, dashes ? 3.5f : 2.5f, 9.0f, colour, 0.95f, dashes, 0.35f);
+    Canvas canvas(256, 256);
+    PaintRing(canvas, 128, 128, 118, dashes ? 1.75f : 1.25f, 4.5f, colour, 0.95f, dashes, 0.35f);
     return ToImage(canvas, colour);
 }
 
-// The soft frame around the ostrel view, shown at 480 x 360.
+// The soft frame around the ostrel view, shown at 512 x 384 and a little more.
 Image Frame() {
-    Canvas canvas(512, 512);
-    PaintRoundedBox(canvas, 480, 360, 12, 22, 1.6f, 7.0f, kAmber, 0.85f, 0.0f, {0, 0, 0});
+    Canvas canvas(512, 256);
+    PaintRoundedBox(canvas, 512, 384, 12, 22, 1.6f, 7.0f, kAmber, 0.85f, 0.0f, {0, 0, 0});
     return ToImage(canvas, kAmber);
 }
 
-// The dark glass behind the duet views, shown at 636 x 292.
+// The dark glass behind the duet views, shown at 572 to 636 x 292.
 Image Panel() {
-    Canvas canvas(512, 512);
+    Canvas canvas(512, 256);
     PaintRoundedBox(canvas, 636, 292, 6, 18, 1.2f, 5.0f, kViolet, 0.5f, 0.55f, {0.03f, 0.02f, 0.08f});
     return ToImage(canvas, {0.03f, 0.02f, 0.08f});
 }
@@ -56,12 +60,12 @@ Image ViewPlaceholder() {
     return ToImage(canvas, {0.1f, 0.08f, 0.2f});
 }
 
-// A vertical line of light for the split screen, fading at both ends.
+// A vertical line of light for the split screen, fading at both ends; shown 320 pixels tall.
 Image Divider() {
-    Canvas canvas(16, 512);
+    Canvas canvas(16, 256);
     for (int y = 0; y < canvas.height; ++y)
         for (int x = 0; x < canvas.width; ++x) {
-            const float u = float(x) + 0.5f - 8.0f, v = (float(y) + 0.5f) / 256.0f - 1.0f;
+            const float u = float(x) + 0.5f - 8.0f, v = (float(y) + 0.5f) / 128.0f - 1.0f;
             const float along = Smoothstep(1.0f, 0.6f, std::fabs(v));
             const float a = (std::exp(-u * u / 0.8f) + 0.3f * std::exp(-u * u / 10.0f)) * along;
             canvas.Add(x, y, kAmber, a);
