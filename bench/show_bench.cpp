@@ -149,6 +149,18 @@ void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
         std::fprintf(stderr, "  %5.0f-%3.0f s: mean %6.2f ms (draw %5.2f), worst %6.2f ms\n", at, at + n / 60.0,
                      sum / n, draw / n, worst);
     }
+    if (perStretch) {  // the ten slowest frames and when they were
+        std::vector<size_t> order(r.frameMs.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        const size_t n = std::min<size_t>(10, order.size());
+        std::partial_sort(order.begin(), order.begin() + static_cast<long>(n), order.end(),
+                          [&](size_t a, size_t b) { return r.frameMs[a] > r.frameMs[b]; });
+        std::fprintf(stderr, "  slowest:");
+        for (size_t i = 0; i < n; ++i)
+            std::fprintf(stderr, " %.2f s %.1f ms (draw %.1f);", static_cast<double>(first + long(order[i])) / 60.0,
+                         static_cast<double>(r.frameMs[order[i]]), static_cast<double>(r.frameDrawMs[order[i]]));
+        std::fprintf(stderr, "\n");
+    }
     const auto worst = std::max_element(r.frameMs.begin(), r.frameMs.end());
     if (worst != r.frameMs.end())
         state.counters["worst_frame_at_s"] = static_cast<double>(first + (worst - r.frameMs.begin())) / 60.0;
@@ -167,16 +179,20 @@ BENCHMARK(BM_ShowOffline60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTim
 
 // Three seconds inside each section (title, solo, interlude, ringer, duet, credits): quick to rerun
 // while tuning one of them.
-void BM_ShowSection(benchmark::State& state) { RunFrames(state, state.range(0) * 60, state.range(0) * 60 + 180, false); }
+void BM_ShowSection(benchmark::State& state) {
+    const long seconds = state.range(1) ? state.range(1) : 3;
+    RunFrames(state, state.range(0) * 60, (state.range(0) + seconds) * 60, state.range(1) != 0);
+}
 BENCHMARK(BM_ShowSection)
-    ->ArgName("from_s")
-    ->Arg(0)
-    ->Arg(20)
-    ->Arg(48)
-    ->Arg(62)
-    ->Arg(76)
-    ->Arg(104)
-    ->Arg(138)
+    ->ArgNames({"from_s", "seconds"})
+    ->Args({0, 0})
+    ->Args({20, 0})
+    ->Args({48, 0})
+    ->Args({62, 0})
+    ->Args({76, 0})
+    ->Args({104, 0})
+    ->Args({138, 0})
+    ->Args({69, 25})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -223,6 +239,55 @@ void BM_CompositionAt(benchmark::State& state) {
     registry.ReleaseAll();
     fileTextures = previous;
 }
+// What each layer of the composition costs at one moment: frames with the layer and without it,
+// taken in turns in this one process (machine noise between runs is larger than small layers).
+// Printed per layer; the benchmark's time is that of the whole composition.
+void BM_CompositionLayers(benchmark::State& state) {
+    bool made = false;
+    if (!EnterContent(&made) || !OpenDevice()) {
+        state.SkipWithError("no content or device");
+        return;
+    }
+    TextureRegistry registry;
+    TextureRegistry* previous = fileTextures;
+    fileTextures = &registry;
+    {
+        Composition composition;
+        const float t = static_cast<float>(state.range(0));
+        auto frames = [&](int n) {
+            const Clock::time_point start = Clock::now();
+            for (int i = 0; i < n; ++i) {
+                device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+                composition.Render(t);
+                device->Present(nullptr, nullptr, nullptr, nullptr);
+            }
+            return Ms(Clock::now() - start) / n;
+        };
+        if (!composition.Load(showCompositionFile)) {
+            state.SkipWithError("no composition");
+        } else {
+            for (auto _ : state) benchmark::DoNotOptimize(frames(1));
+            for (size_t layer = 0; layer < composition.layers.size(); ++layer) {
+                double with = 0, without = 0;
+                for (int turn = 0; turn < 3; ++turn) {
+                    with += frames(20);
+                    std::vector<Element> taken;
+                    std::swap(composition.layers[layer].elements, taken);
+                    without += frames(20);
+                    std::swap(composition.layers[layer].elements, taken);
+                }
+                if (with - without > 0.3)  // 0.1 ms a frame: below that is noise
+                    std::fprintf(stderr, "  t %.0f s, layer %zu \"%s\": %.2f ms of %.2f\n", static_cast<double>(t), layer,
+                                 composition.layers[layer].name.c_str(), (with - without) / 3, with / 3);
+            }
+        }
+        composition.ReleaseResources();
+    }
+    registry.ReleaseAll();
+    fileTextures = previous;
+}
+BENCHMARK(BM_CompositionLayers)->ArgName("t")->Arg(25)->Arg(50)->Arg(62)->Arg(77)->Arg(104)->Arg(140)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(BM_CompositionAt)
     ->ArgName("t")
     ->Arg(25)

@@ -72,6 +72,7 @@ public:
     // Managed textures only: memory of one level, row 0 = top, uploaded at UnlockRect.
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
+    D3DFORMAT Format() const { return format; }  // not Direct3D: GetLevelDesc's format without the copy
 
 private:
     friend class IDirect3DDevice9;

