@@ -64,10 +64,6 @@ public:
         frameMs = MsSince(frameStart);
         drawMs += frameMs;
         result.frameDrawMs.push_back(static_cast<float>(frameMs));
-        if (current >= options.firstCaptured && current < options.endCaptured && options.capture) {
-            ++result.captured;
-            if (!options.capture(current, currentTime)) result.captureFailed = true;
-        }
     }
     void Present() override {
         if (Skipping()) return;
@@ -81,6 +77,12 @@ public:
         result.worstFrameMs = std::max(result.worstFrameMs, frameMs);
         if (frameMs > 1000.0 / 60.0) ++result.slowFrames;
         ++result.frames;
+        // After Present, which finishes the picture (the device keeps the back buffer), so the
+        // frame's time holds all of its drawing and none of the read-back.
+        if (current >= options.firstCaptured && current < options.endCaptured && options.capture) {
+            ++result.captured;
+            if (!options.capture(current, currentTime)) result.captureFailed = true;
+        }
     }
     // Nobody presses Escape here; the run ends after the last frame wanted, or on a failed write.
     bool PumpMessages() override { return result.captureFailed || next >= options.endCaptured; }

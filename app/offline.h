@@ -9,7 +9,7 @@ struct OfflineOptions {
     double fps = 60.0;
     long firstCaptured = 0;  // frames n with firstCaptured <= n < endCaptured are handed to capture
     long endCaptured = 0;
-    // Called after the show's frame and before Present, with the back buffer bound as target 0.
+    // Called after the frame's Present, with the back buffer (which Present keeps) bound as target 0.
     // False stops the run (a write failed).
     std::function<bool(long n, float t)> capture;
 };
