@@ -1,6 +1,7 @@
 // The show's start-up, frame and end over the composition, the scenes and the render targets.
 #include "app/show.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -95,8 +96,10 @@ void Show::Rehearse() {
     }
     device->SetRenderTarget(0, backBuffer);
     device->SetScissorRect(&onePixel);
-    const float end = composition->EndTime();
-    for (float t = 0.0f; t <= end + 0.5f; t += 0.5f) composition->Render(t);
+    // Every half second of the tracks, but never more than 600 pictures whatever a file claims.
+    const float end = std::min(composition->EndTime(), 3600.0f);
+    const int pictures = std::min(600, static_cast<int>(end / 0.5f) + 1);
+    for (int i = 0; i <= pictures; ++i) composition->Render(end * static_cast<float>(i) / static_cast<float>(pictures));
     saved->Apply();
     saved->Release();
     for (Texture* target : {demo->renderTarget, demo->parken}) {

@@ -141,6 +141,23 @@ TEST_F(ShowTest, OfflineRunShowsEachWindowsScenes) {
     for (long n : {45L, 80L}) EXPECT_FALSE(isBlue(right[n])) << "t = " << n;  // park not drawn yet
 }
 
+// Before the music, the show draws once through the composition's tracks: a file claiming a key
+// at the end of the float range must not turn that into an endless or enormous start-up.
+TEST_F(ShowTest, StartUpDrawsABoundedRehearsalWhateverTheTracksClaim) {
+    TestShow show;
+    show.lastKeyTime = 3.0e38f;
+    ASSERT_TRUE(WriteTestShow(scratch.path, show));
+    const uint64_t before = device->GetStats().draws;
+    OfflineOptions options;
+    options.fps = 1.0;
+    options.endCaptured = 2;
+    const OfflineResult r = RunOffline(options);
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.frames, 2);
+    // 601 rehearsal pictures of four visible elements, three scene passes, two frames, little else.
+    EXPECT_LT(device->GetStats().draws - before, 601u * 4 + 100);
+}
+
 // Starting late only steps the earlier frames: the pictures must be the very bytes a run from the
 // start draws, whichever windows the targets last saw (held solo, held ringer, live duet).
 TEST_F(ShowTest, LateStartDrawsTheSamePictures) {

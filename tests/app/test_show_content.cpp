@@ -42,7 +42,7 @@ struct Place {
 };
 
 // Layers 0..18; the wired elements 8x8 texels scaled 16 times, the others invisible.
-std::vector<unsigned char> Composition(bool parkenElement) {
+std::vector<unsigned char> Composition(bool parkenElement, float lastKeyTime) {
     Bytes out;
     const int layers = 19;
     out.U32(0);
@@ -60,7 +60,14 @@ std::vector<unsigned char> Composition(bool parkenElement) {
         out.U32(0);
         out.U32(static_cast<uint32_t>(elements.size()));
         for (size_t i = 0; i < elements.size(); ++i) out.U32(static_cast<uint32_t>(i));
-        CdaTrack(out, 1.0f, 0.0f, 0.0f, 1.0f);
+        if (layer == 0 && lastKeyTime > 0) {
+            out.U32(2);
+            out.Floats({0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f});
+            out.U8(0);  // a further record: no channel changes, only the time
+            out.F32(lastKeyTime);
+        } else {
+            CdaTrack(out, 1.0f, 0.0f, 0.0f, 1.0f);
+        }
         for (const Place& e : elements) {
             out.ShortString("element");
             out.ShortString("grey.ppm");  // found under data/
@@ -152,7 +159,7 @@ bool WriteTestShow(const std::string& dir, const TestShow& show) {
     std::filesystem::create_directories(dir + "/data", ec);
     std::filesystem::create_directories(dir + "/music", ec);
     bool ok = WriteFileBytes(dir + "/data/grey.ppm", GreyPpm());
-    if (show.composition) ok = ok && WriteFileBytes(dir + "/data/virelle.cda", Composition(show.parkenElement));
+    if (show.composition) ok = ok && WriteFileBytes(dir + "/data/virelle.cda", Composition(show.parkenElement, show.lastKeyTime));
     if (show.ringer) ok = ok && WriteFileBytes(dir + "/data/ringer.SCENE", Scene(0, 1, 0));
     if (show.ostrel) ok = ok && WriteFileBytes(dir + "/data/ostrel.SCENE", Scene(1, 0, 0));
     if (show.park) ok = ok && WriteFileBytes(dir + "/data/park.SCENE", Scene(0, 0, 1));

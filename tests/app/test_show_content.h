@@ -9,6 +9,7 @@ struct TestShow {
     bool ringer = true, ostrel = true, park = true;
     bool parkenElement = true;  // false: layer 18 has only 2 elements (no "parken" place)
     int mp3Frames = 5380;       // 1152 samples each at 44.1 kHz (about 140.5 s); 0: no music file
+    float lastKeyTime = 0;      // above 0: layer 0's track gets a second key then
 };
 
 // Writes dir/data/... and dir/music/poa.mp3; false when a file can't be written.
