@@ -33,7 +33,8 @@ test-asan: build-asan
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
 bench: build
-	$(BUILD)/bench/virelle-bench
+	cmake --build $(BUILD) --target content
+	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
 
 format:
 	find app audio composition gfx math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
