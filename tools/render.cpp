@@ -52,7 +52,7 @@ bool WriteBackBuffer(const std::string& path) {
         image.rgba[i + 2] = bgra[i];
         image.rgba[i + 3] = 255;
     }
-    return WritePng(path, image, false);
+    return WritePng(path, image, false, true);
 }
 
 }  // namespace
