@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -197,107 +198,87 @@ BENCHMARK(BM_ShowSection)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// The composition alone at one moment of each section, drawn again and again: clear, the
-// composition, Present. The views show their load-time image instead of a scene's picture.
-void BM_CompositionAt(benchmark::State& state) {
+// Runs body on the show's composition, loaded with its own texture registry; false (the state
+// told why) when there is no content, device or composition.
+bool WithComposition(benchmark::State& state, const std::function<void(Composition&)>& body) {
     bool made = false;
     if (!EnterContent(&made) || !OpenDevice()) {
         state.SkipWithError("no content or device");
-        return;
+        return false;
     }
     TextureRegistry registry;
     TextureRegistry* previous = fileTextures;
     fileTextures = &registry;
-    {
-        Composition composition;
-        if (!composition.Load(showCompositionFile)) {
-            state.SkipWithError("no composition");
-        } else {
-            const float t = static_cast<float>(state.range(0));
-            const D3DDEVICESTATS before = device->GetStats();
-            timespec cpu0{}, cpu1{};
-            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
-            for (auto _ : state) {
-                device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-                composition.Render(t);
-                device->Present(nullptr, nullptr, nullptr, nullptr);
-            }
-            std::vector<uint8_t> pixels;  // waits for the last frame
-            device->ReadRenderTarget(&pixels, nullptr, nullptr);
-            clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
-            const D3DDEVICESTATS after = device->GetStats();
-            const double frames = static_cast<double>(state.iterations());
-            // Processor time of every thread (the rasterizer's too) per frame: steadier than wall time
-            // on a shared machine.
-            state.counters["cpu_ms_all_threads"] =
-                (static_cast<double>(cpu1.tv_sec - cpu0.tv_sec) * 1e3 + static_cast<double>(cpu1.tv_nsec - cpu0.tv_nsec) * 1e-6) / frames;
-            state.counters["draws"] = static_cast<double>(after.draws - before.draws) / frames;
-            state.counters["magnified_draws"] = static_cast<double>(after.magnifiedDraws - before.magnifiedDraws) / frames;
-        }
-        composition.ReleaseResources();
-    }
+    Composition composition;
+    const bool loaded = composition.Load(showCompositionFile);
+    if (loaded) body(composition);
+    else state.SkipWithError("no composition");
+    composition.ReleaseResources();
     registry.ReleaseAll();
     fileTextures = previous;
+    return loaded;
 }
+
+// n frames of the composition alone at t: clear, composition, Present; milliseconds per frame.
+double CompositionFrames(Composition& composition, float t, int n) {
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < n; ++i) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
+        composition.Render(t);
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    return Ms(Clock::now() - start) / n;
+}
+
+// The composition alone at one moment of each section, drawn again and again. The views show
+// their load-time image instead of a scene's picture.
+void BM_CompositionAt(benchmark::State& state) {
+    WithComposition(state, [&](Composition& composition) {
+        const float t = static_cast<float>(state.range(0));
+        const D3DDEVICESTATS before = device->GetStats();
+        timespec cpu0{}, cpu1{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
+        for (auto _ : state) CompositionFrames(composition, t, 1);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
+        const D3DDEVICESTATS after = device->GetStats();
+        const double frames = static_cast<double>(state.iterations());
+        // Processor time of every thread (the rasterizer's too) per frame: steadier than wall time
+        // on a shared machine.
+        state.counters["cpu_ms_all_threads"] = (static_cast<double>(cpu1.tv_sec - cpu0.tv_sec) * 1e3 +
+                                                static_cast<double>(cpu1.tv_nsec - cpu0.tv_nsec) * 1e-6) / frames;
+        state.counters["draws"] = static_cast<double>(after.draws - before.draws) / frames;
+        state.counters["magnified_draws"] = static_cast<double>(after.magnifiedDraws - before.magnifiedDraws) / frames;
+    });
+}
+
 // What each layer of the composition costs at one moment: frames with the layer and without it,
 // taken in turns in this one process (machine noise between runs is larger than small layers).
 // Printed per layer; the benchmark's time is that of the whole composition.
 void BM_CompositionLayers(benchmark::State& state) {
-    bool made = false;
-    if (!EnterContent(&made) || !OpenDevice()) {
-        state.SkipWithError("no content or device");
-        return;
-    }
-    TextureRegistry registry;
-    TextureRegistry* previous = fileTextures;
-    fileTextures = &registry;
-    {
-        Composition composition;
+    WithComposition(state, [&](Composition& composition) {
         const float t = static_cast<float>(state.range(0));
-        auto frames = [&](int n) {
-            const Clock::time_point start = Clock::now();
-            for (int i = 0; i < n; ++i) {
-                device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
-                composition.Render(t);
-                device->Present(nullptr, nullptr, nullptr, nullptr);
+        for (auto _ : state) benchmark::DoNotOptimize(CompositionFrames(composition, t, 1));
+        for (size_t layer = 0; layer < composition.layers.size(); ++layer) {
+            double with = 0, without = 0;
+            for (int turn = 0; turn < 3; ++turn) {
+                with += CompositionFrames(composition, t, 20);
+                std::vector<Element> taken;
+                std::swap(composition.layers[layer].elements, taken);
+                without += CompositionFrames(composition, t, 20);
+                std::swap(composition.layers[layer].elements, taken);
             }
-            return Ms(Clock::now() - start) / n;
-        };
-        if (!composition.Load(showCompositionFile)) {
-            state.SkipWithError("no composition");
-        } else {
-            for (auto _ : state) benchmark::DoNotOptimize(frames(1));
-            for (size_t layer = 0; layer < composition.layers.size(); ++layer) {
-                double with = 0, without = 0;
-                for (int turn = 0; turn < 3; ++turn) {
-                    with += frames(20);
-                    std::vector<Element> taken;
-                    std::swap(composition.layers[layer].elements, taken);
-                    without += frames(20);
-                    std::swap(composition.layers[layer].elements, taken);
-                }
-                if (with - without > 0.3)  // 0.1 ms a frame: below that is noise
-                    std::fprintf(stderr, "  t %.0f s, layer %zu \"%s\": %.2f ms of %.2f\n", static_cast<double>(t), layer,
-                                 composition.layers[layer].name.c_str(), (with - without) / 3, with / 3);
-            }
+            if (with - without > 0.3)  // 0.1 ms a frame: below that is noise
+                std::fprintf(stderr, "  t %.0f s, layer %zu \"%s\": %.2f ms of %.2f\n", static_cast<double>(t), layer,
+                             composition.layers[layer].name.c_str(), (with - without) / 3, with / 3);
         }
-        composition.ReleaseResources();
-    }
-    registry.ReleaseAll();
-    fileTextures = previous;
+    });
 }
-BENCHMARK(BM_CompositionLayers)->ArgName("t")->Arg(25)->Arg(50)->Arg(62)->Arg(77)->Arg(104)->Arg(140)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-BENCHMARK(BM_CompositionAt)
-    ->ArgName("t")
-    ->Arg(25)
-    ->Arg(50)
-    ->Arg(62)
-    ->Arg(77)
-    ->Arg(104)
-    ->Arg(140)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// One moment in each section: title, solo, interlude, ringer, duet, credits.
+void SectionMoments(benchmark::internal::Benchmark* b) {
+    b->ArgName("t")->Arg(25)->Arg(50)->Arg(62)->Arg(77)->Arg(104)->Arg(140)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(BM_CompositionLayers)->Apply(SectionMoments)->Iterations(10);
+BENCHMARK(BM_CompositionAt)->Apply(SectionMoments);
 
 // One scene pass on its own, as the show draws it: target cleared, scene drawn, and the picture
 // waited for. Camera 0 at scene time 1 s.
