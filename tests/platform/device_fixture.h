@@ -72,6 +72,19 @@ protected:
         return vb;
     }
 
+    // A managed 16-bit index buffer holding indices.
+    IDirect3DIndexBuffer9* Indices(const std::vector<uint16_t>& indices) {
+        IDirect3DIndexBuffer9* ib = nullptr;
+        const UINT bytes = UINT(indices.size() * 2);
+        EXPECT_EQ(device->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+        void* data = nullptr;
+        EXPECT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
+        std::memcpy(data, indices.data(), bytes);
+        ib->Unlock();
+        owned.push_back(ib);
+        return ib;
+    }
+
     // Draws a fan (quads) or list of vertices with the given FVF.
     template <typename V>
     HRESULT Draw(const std::vector<V>& vertices, DWORD fvf, D3DPRIMITIVETYPE type, UINT primitives) {

@@ -64,14 +64,7 @@ protected:
     // The same vertices through the indexed path, which always keeps the mip filter.
     void DrawIndexed(const std::vector<TexturedVertex>& v) {
         IDirect3DVertexBuffer9* vb = Buffer(v, 0x102);
-        IDirect3DIndexBuffer9* ib = nullptr;
-        ASSERT_EQ(device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
-        owned.push_back(ib);
-        void* data = nullptr;
-        ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
-        const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
-        std::memcpy(data, indices, sizeof indices);
-        ib->Unlock();
+        IDirect3DIndexBuffer9* ib = Indices({0, 1, 2, 0, 2, 3});
         device->SetFVF(0x102);
         device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
         device->SetIndices(ib);

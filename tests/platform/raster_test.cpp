@@ -132,14 +132,7 @@ TEST_F(RasterTest, DrawsOutsideTheBuffersAreRefused) {
     device->SetStreamSource(0, vb, 40, sizeof(TexturedVertex));
     EXPECT_NE(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
 
-    IDirect3DIndexBuffer9* ib = nullptr;
-    ASSERT_EQ(device->CreateIndexBuffer(12, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
-    owned.push_back(ib);
-    void* data = nullptr;
-    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
-    const uint16_t indices[6] = {0, 1, 2, 0, 2, 4};  // the second triangle names vertex 4 of 0..3
-    std::memcpy(data, indices, sizeof indices);
-    ib->Unlock();
+    IDirect3DIndexBuffer9* ib = Indices({0, 1, 2, 0, 2, 4});  // the second triangle names vertex 4 of 0..3
     device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
     device->SetIndices(ib);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 1), D3D_OK);
@@ -152,14 +145,7 @@ TEST_F(RasterTest, IndexedTrianglesDraw) {
     IDirect3DVertexBuffer9* vb = Buffer(std::vector<TexturedVertex>{{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 0, 0},
                                                                     {1, -1, 0.5f, 0, 0}, {-1, -1, 0.5f, 0, 0}},
                                         0x102);
-    IDirect3DIndexBuffer9* ib = nullptr;
-    ASSERT_EQ(device->CreateIndexBuffer(6, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
-    owned.push_back(ib);
-    void* data = nullptr;
-    ASSERT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
-    const uint16_t indices[3] = {0, 2, 3};  // lower-left half
-    std::memcpy(data, indices, sizeof indices);
-    ib->Unlock();
+    IDirect3DIndexBuffer9* ib = Indices({0, 2, 3});  // lower-left half
     device->SetFVF(0x102);
     device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));
     device->SetIndices(ib);
