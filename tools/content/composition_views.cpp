@@ -65,7 +65,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
             Append(keys, Motion(t0, t0 + 1.3f, 0.1f, [=](float t) {
                 const float f = (t - t0) / 1.3f;
                 ScreenPose p;
-                p.scaleX = p.scaleY = ring * (0.3f + 0.5f * std::sqrt(f));
+                p.scaleX = p.scaleY = ring * (0.3f + 0.42f * std::sqrt(f));
                 p.alpha = 0.6f * (1 - f) * (bar % 2 == 0 ? 1.0f : 0.7f);
                 return p;
             }));
@@ -81,8 +81,8 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
             ScreenPose p;
             p.x = 310.0f * float(s);
             p.y = -40;
-            p.scaleX = 1.1f;
-            p.scaleY = 1.3f;
+            p.scaleX = 0.8f;
+            p.scaleY = 1.0f;
             p.alpha = (0.12f + 0.5f * std::exp(-2.5f * SinceHeavy(t))) * Envelope(t, 69.0f, 93.8f, 0.1f, 1.0f);
             return p;
         })));
@@ -114,9 +114,9 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     // 15: a violet floor glow under the rings, breathing on the beat.
     c.layers.push_back(Layer("floor glow", {LayerKeyAt(0, 1)}, {kit.Element("floor", "glow_violet.dds", Motion(69.0f, 94.0f, 0.1f, [](float t) {
         ScreenPose p;
-        p.y = -235;
-        p.scaleX = 4.0f;
-        p.scaleY = 1.2f;
+        p.y = -240;
+        p.scaleX = 3.6f;
+        p.scaleY = 1.0f;
         p.alpha = (0.45f + 0.2f * std::exp(-4.0f * std::fmod(t - 0.8f, 0.3875f))) * Envelope(t, 69.0f, 94.0f, 0.2f, 1.0f);
         return p;
     }))}));
