@@ -79,9 +79,9 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
         return 1;
     }
     if (r.captureFailed) return 1;
-    // Frame times hold the drawing up to the finished picture, not the PNG writing; that writing
-    // between frames leaves the renderer's caches cold, so `make bench` times the show closer to a
-    // live run.
+    // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
+    // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
+    // machine); `make bench` times the same frames without writing.
     std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s\n",
                 r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames);
     return 0;
