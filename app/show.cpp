@@ -89,8 +89,7 @@ void Show::Rehearse() {
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
         // A scene without cameras would step the free camera: that one is left to its first frame.
-        const Scene& s = scene == ShowScene::Ringer ? demo->ringer : scene == ShowScene::Park ? demo->park : demo->ostrel;
-        if (s.cameras.empty()) continue;
+        if (SceneFor(scene).cameras.empty()) continue;
         device->SetScissorRect(&onePixel);  // a new target resets the rectangle
         TargetPass(ScenePass{ShowTarget::RenderTarget, scene, 0, 0.0f});
     }
@@ -109,13 +108,15 @@ void Show::Rehearse() {
     device->SetRenderTarget(0, backBuffer);
 }
 
+Scene& Show::SceneFor(ShowScene scene) {
+    return scene == ShowScene::Ringer ? demo->ringer : scene == ShowScene::Park ? demo->park : demo->ostrel;
+}
+
 void Show::TargetPass(const ScenePass& pass) {
     Texture* target = pass.target == ShowTarget::Parken ? demo->parken : demo->renderTarget;
     device->SetRenderTarget(0, target->surface);
     target->ClearTarget();  // colour 0 with alpha 0: what the scene leaves uncovered stays see-through
-    Scene& scene = pass.scene == ShowScene::Ringer ? demo->ringer
-                   : pass.scene == ShowScene::Park ? demo->park
-                                                   : demo->ostrel;
+    Scene& scene = SceneFor(pass.scene);
     scene.SelectCamera(pass.camera);
     scene.Render(pass.sceneTime);
 }

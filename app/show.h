@@ -44,6 +44,7 @@ public:
     std::chrono::steady_clock::time_point FirstPictureTime() const { return firstPicture; }
 
 private:
+    Scene& SceneFor(ShowScene scene);
     void TargetPass(const ScenePass& pass);
     void DrawSkippedPasses();
     void Rehearse();

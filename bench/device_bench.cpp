@@ -68,16 +68,21 @@ void Finish() {  // waits for the GPU so queued work is not billed to the next b
     device->ReadRenderTarget(&pixels, nullptr, nullptr);
 }
 
+// GL state calls per draw since `before`, as a counter; then waits for the drawing.
+void CountStateCalls(benchmark::State& state, const D3DDEVICESTATS& before) {
+    const D3DDEVICESTATS after = device->GetStats();
+    state.counters["glStateCallsPerDraw"] =
+        double(after.glStateCalls - before.glStateCalls) / double(after.draws - before.draws);
+    Finish();
+}
+
 void BM_DrawQuadSameState(benchmark::State& state) {
     DeviceBench& b = Bench();
     if (!device) return state.SkipWithError("no device");
     device->SetTexture(0, b.textures[0]);
     const D3DDEVICESTATS before = device->GetStats();
     for (auto _ : state) device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
-    const D3DDEVICESTATS after = device->GetStats();
-    state.counters["glStateCallsPerDraw"] =
-        double(after.glStateCalls - before.glStateCalls) / double(after.draws - before.draws);
-    Finish();
+    CountStateCalls(state, before);
 }
 BENCHMARK(BM_DrawQuadSameState);
 
@@ -97,10 +102,7 @@ void BM_DrawQuadPerElementChanges(benchmark::State& state) {
         device->SetTransform(D3DTS_WORLD, &world);
         device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
     }
-    const D3DDEVICESTATS after = device->GetStats();
-    state.counters["glStateCallsPerDraw"] =
-        double(after.glStateCalls - before.glStateCalls) / double(after.draws - before.draws);
-    Finish();
+    CountStateCalls(state, before);
 }
 BENCHMARK(BM_DrawQuadPerElementChanges);
 

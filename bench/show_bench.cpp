@@ -69,6 +69,14 @@ bool OpenDevice() {
     return device != nullptr;
 }
 
+// The content entered and the device open; false (the state told why) otherwise.
+bool Ready(benchmark::State& state) {
+    bool made = false;
+    if (EnterContent(&made) && OpenDevice()) return true;
+    state.SkipWithError("no content or device");
+    return false;
+}
+
 double PeakMemoryMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -120,11 +128,7 @@ BENCHMARK(BM_ShowStartUp)->Iterations(1)->Unit(benchmark::kMillisecond)->UseReal
 // Runs frames [first, end) of the show at 60 fps on the offline clock, nothing captured (frames
 // before `first` only step the timeline) and reports their times.
 void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
-    bool made = false;
-    if (!EnterContent(&made) || !OpenDevice()) {
-        state.SkipWithError("no content or device");
-        return;
-    }
+    if (!Ready(state)) return;
     OfflineResult r;
     for (auto _ : state) {
         OfflineOptions options;
@@ -201,11 +205,7 @@ BENCHMARK(BM_ShowSection)
 // Runs body on the show's composition, loaded with its own texture registry; false (the state
 // told why) when there is no content, device or composition.
 bool WithComposition(benchmark::State& state, const std::function<void(Composition&)>& body) {
-    bool made = false;
-    if (!EnterContent(&made) || !OpenDevice()) {
-        state.SkipWithError("no content or device");
-        return false;
-    }
+    if (!Ready(state)) return false;
     TextureRegistry registry;
     TextureRegistry* previous = fileTextures;
     fileTextures = &registry;
@@ -283,11 +283,7 @@ BENCHMARK(BM_CompositionAt)->Apply(SectionMoments);
 // One scene pass on its own, as the show draws it: target cleared, scene drawn, and the picture
 // waited for. Camera 0 at scene time 1 s.
 void BM_ScenePass(benchmark::State& state) {
-    bool made = false;
-    if (!EnterContent(&made) || !OpenDevice()) {
-        state.SkipWithError("no content or device");
-        return;
-    }
+    if (!Ready(state)) return;
     TextureRegistry targets;
     TextureRegistry* previous = renderTargets;
     renderTargets = &targets;

@@ -20,6 +20,30 @@ constexpr UINT kStageCount = 8;      // texture stages and samplers Direct3D 9 o
 constexpr UINT kMaxActiveLights = 8;  // lights enabled at one time
 constexpr UINT kUploadUnit = 7;       // texture unit used for uploads, never by a draw
 
+// Where each element of a flexible vertex format sits; -1 when absent.
+struct FvfLayout {
+    int position = -1, normal = -1, diffuse = -1, specular = -1, texCoord = -1;
+    bool pretransformed = false;
+    UINT size = 0;
+};
+
+inline FvfLayout ParseFvf(DWORD fvf) {
+    FvfLayout l;
+    UINT at = 0;
+    if (fvf & D3DFVF_XYZRHW) {
+        l.position = 0, l.pretransformed = true, at = 16;
+    } else if (fvf & D3DFVF_XYZ) {
+        l.position = 0, at = 12;
+    }
+    if (fvf & D3DFVF_NORMAL) l.normal = int(at), at += 12;
+    if (fvf & D3DFVF_DIFFUSE) l.diffuse = int(at), at += 4;
+    if (fvf & D3DFVF_SPECULAR) l.specular = int(at), at += 4;
+    const UINT sets = (fvf >> 8) & 0xF;
+    if (sets > 0) l.texCoord = int(at);
+    l.size = at + sets * 8;  // two floats per set
+    return l;
+}
+
 // What changed since the last draw; each bit names one group of uniforms or GL state.
 enum DirtyBits : unsigned {
     kDirtyTransforms = 1u << 0,

@@ -6,30 +6,6 @@
 
 namespace {
 
-// Where each element of a flexible vertex format sits; -1 when absent.
-struct FvfLayout {
-    int position = -1, normal = -1, diffuse = -1, specular = -1, texCoord = -1;
-    bool pretransformed = false;
-    UINT size = 0;
-};
-
-FvfLayout ParseFvf(DWORD fvf) {
-    FvfLayout l;
-    UINT at = 0;
-    if (fvf & D3DFVF_XYZRHW) {
-        l.position = 0, l.pretransformed = true, at = 16;
-    } else if (fvf & D3DFVF_XYZ) {
-        l.position = 0, at = 12;
-    }
-    if (fvf & D3DFVF_NORMAL) l.normal = int(at), at += 12;
-    if (fvf & D3DFVF_DIFFUSE) l.diffuse = int(at), at += 4;
-    if (fvf & D3DFVF_SPECULAR) l.specular = int(at), at += 4;
-    const UINT sets = (fvf >> 8) & 0xF;
-    if (sets > 0) l.texCoord = int(at);
-    l.size = at + sets * 8;  // two floats per set
-    return l;
-}
-
 bool PrimitiveVertices(D3DPRIMITIVETYPE type, UINT primitives, GLenum* mode, UINT* vertices) {
     switch (type) {
     case D3DPT_TRIANGLELIST: *mode = GL_TRIANGLES, *vertices = primitives * 3; return primitives <= 0x55555555u;

@@ -57,11 +57,9 @@ bool DeviceCore::DrawIsMagnified(GLenum mode, UINT first, UINT count) const {
     if (!state.stream || !state.renderTarget) return false;
     if (!texture || texture->levels.size() < 2 || ss[D3DSAMP_MIPFILTER] == D3DTEXF_NONE) return false;
     if (count < 3 || count > kMaxCheckedVertices) return false;
-    if ((state.fvf & D3DFVF_XYZRHW) || !(state.fvf & D3DFVF_XYZ) || ((state.fvf >> 8) & 0xF) == 0) return false;
-    UINT texOffset = 12;
-    if (state.fvf & D3DFVF_NORMAL) texOffset += 12;
-    if (state.fvf & D3DFVF_DIFFUSE) texOffset += 4;
-    if (state.fvf & D3DFVF_SPECULAR) texOffset += 4;
+    const FvfLayout layout = ParseFvf(state.fvf);
+    if (layout.pretransformed || layout.position < 0 || layout.texCoord < 0) return false;
+    const size_t texOffset = size_t(layout.texCoord);
 
     // The draw has been checked against the buffer's size by the caller.
     const uint8_t* base = state.stream->memory.data() + state.streamOffset + size_t(first) * state.streamStride;
