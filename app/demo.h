@@ -6,10 +6,10 @@
 #include "scene/scene.h"
 
 struct Demo {
-    PoseKey elementOffset;  // added to layer 16, element 1; channel y rewritten in the ringer window
-    Scene ringer;           // "data/ringer.SCENE"
-    Scene park;             // "data/park.SCENE"
-    Scene ostrel;           // "data/ostrel.SCENE"
+    PoseKey elementOffset;            // added to layer 16, element 1; channel y rewritten in the ringer window
+    Scene ringer;                     // "data/ringer.SCENE"
+    Scene park;                       // "data/park.SCENE"
+    Scene ostrel;                     // "data/ostrel.SCENE"
     Texture* parken = nullptr;        // 512x512 target "parken", owned by renderTargets
     Texture* renderTarget = nullptr;  // 512x512 target "render_target", owned by renderTargets
 

@@ -17,11 +17,11 @@ public:
     virtual float GetLength() = 0;    // seconds
     virtual void GetSpectrum(float* spectrum) = 0;
 
-    virtual void HideCursor() = 0;                             // SetCursor(NULL)
-    virtual void ClearBackBuffer() = 0;                        // target and depth to 0 and 1.0
+    virtual void HideCursor() = 0;                               // SetCursor(NULL)
+    virtual void ClearBackBuffer() = 0;                          // target and depth to 0 and 1.0
     virtual void ShowFrame(float t, const float* spectrum) = 0;  // the show's 3D passes and composition
     virtual void Present() = 0;
-    virtual bool PumpMessages() = 0;  // true when Escape is pressed
+    virtual bool PumpMessages() = 0;   // true when Escape is pressed
     virtual void ReleaseDevice() = 0;  // the entry point's one device reference
 };
 

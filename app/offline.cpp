@@ -20,7 +20,9 @@ double MsSince(Clock::time_point start) {
 }
 
 // A free camera, if a scene falls back to it, sees no input: the same picture on every run.
-FreeFlyInput NoInput() { return FreeFlyInput{}; }
+FreeFlyInput NoInput() {
+    return FreeFlyInput{};
+}
 
 class OfflineHost : public ShowHost {
 public:
@@ -108,7 +110,9 @@ private:
 
 }  // namespace
 
-float OfflineFrameTime(long n, double fps) { return static_cast<float>(static_cast<double>(n) / fps); }
+float OfflineFrameTime(long n, double fps) {
+    return static_cast<float>(static_cast<double>(n) / fps);
+}
 
 long OfflineFrameNearest(float t, double fps) {
     const double n = static_cast<double>(t) * fps;

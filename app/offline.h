@@ -15,17 +15,17 @@ struct OfflineOptions {
 };
 
 struct OfflineResult {
-    bool started = false;    // the show's start-up succeeded
+    bool started = false;  // the show's start-up succeeded
     bool captureFailed = false;
     long frames = 0;         // frames drawn
     long captured = 0;       // frames handed to capture
     double wallSeconds = 0;  // the whole run, start-up included
     double meanFrameMs = 0;  // clear, show frame and Present, capture excluded
     double worstFrameMs = 0;
-    long slowFrames = 0;       // frames over 1/60 s
-    double meanDrawMs = 0;     // of which clear and show frame: device calls and their GL submission
-    double meanPresentMs = 0;  // of which Present: where the renderer finishes the frame's pixels
-    double startUpSeconds = 0;  // start of the run to the first presented picture
+    long slowFrames = 0;             // frames over 1/60 s
+    double meanDrawMs = 0;           // of which clear and show frame: device calls and their GL submission
+    double meanPresentMs = 0;        // of which Present: where the renderer finishes the frame's pixels
+    double startUpSeconds = 0;       // start of the run to the first presented picture
     std::vector<float> frameMs;      // each drawn frame's time, in drawing order (capture excluded)
     std::vector<float> frameDrawMs;  // of which clear and show frame
 };

@@ -32,8 +32,8 @@ public:
 
     // Members in construction order; destroyed in reverse.
     CompositionCache compositions;
-    std::unique_ptr<D3DWindow> window;   // null without ownWindow
-    std::unique_ptr<MusicStream> music;  // null when there is no device
+    std::unique_ptr<D3DWindow> window;     // null without ownWindow
+    std::unique_ptr<MusicStream> music;    // null when there is no device
     TextureRegistry fileTextureRegistry;   // what fileTextures points at while this lives
     TextureRegistry renderTargetRegistry;  // what renderTargets points at while this lives
 };

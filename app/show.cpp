@@ -50,7 +50,9 @@ bool CheckAddressedElements(const Composition& c) {
 
 Show::Show(CompositionCache& compositions) : compositions(compositions) {}
 
-Show::~Show() { End(); }
+Show::~Show() {
+    End();
+}
 
 bool Show::Start() {
     device->GetRenderTarget(0, &backBuffer);

@@ -13,7 +13,6 @@
 class Composition;
 class CompositionCache;
 
-
 // The composition every frame draws, and the positions in it that the show addresses.
 constexpr const char* showCompositionFile = "data/virelle.cda";
 

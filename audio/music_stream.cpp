@@ -8,9 +8,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "audio/music_spectrum.h"
 #include "audio/pcm_source.h"
 #include "audio/playback_clock.h"
-#include "audio/music_spectrum.h"
 #include "platform/audio_out.h"
 #include "platform/win32.h"
 

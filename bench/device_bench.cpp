@@ -34,8 +34,8 @@ struct DeviceBench {
             std::memset(locked.pBits, 0x80, 64 * 64 * 4);
             t->UnlockRect(0);
         }
-        const QuadVertex v[4] = {{-0.1f, 0.1f, 0.5f, 0, 0}, {0.1f, 0.1f, 0.5f, 1, 0}, {0.1f, -0.1f, 0.5f, 1, 1},
-                                 {-0.1f, -0.1f, 0.5f, 0, 1}};
+        const QuadVertex v[4] = {
+            {-0.1f, 0.1f, 0.5f, 0, 0}, {0.1f, 0.1f, 0.5f, 1, 0}, {0.1f, -0.1f, 0.5f, 1, 1}, {-0.1f, -0.1f, 0.5f, 0, 1}};
         device->CreateVertexBuffer(sizeof v, D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_MANAGED, &quad, nullptr);
         void* data = nullptr;
         quad->Lock(0, 0, &data, 0);

@@ -29,7 +29,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 // Seconds since this process started (boot-time clock against /proc's start tick).
 double ProcessAgeSeconds() {
@@ -63,7 +65,8 @@ bool OpenDevice() {
     static D3DWindow* window = nullptr;
     if (!window) {
         PlatformUseOffscreenVideo();
-        SetMessageBoxHook([](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
+        SetMessageBoxHook(
+            [](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
         window = new D3DWindow(640, 480, false, showTitle);
     }
     return device != nullptr;
@@ -179,7 +182,9 @@ void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
 }
 
 // Every frame of the show at 60 fps.
-void BM_ShowOffline60(benchmark::State& state) { RunFrames(state, 0, 1L << 40, true); }
+void BM_ShowOffline60(benchmark::State& state) {
+    RunFrames(state, 0, 1L << 40, true);
+}
 BENCHMARK(BM_ShowOffline60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // Three seconds inside each section (title, solo, interlude, ringer, duet, credits): quick to rerun
@@ -211,8 +216,10 @@ bool WithComposition(benchmark::State& state, const std::function<void(Compositi
     fileTextures = &registry;
     Composition composition;
     const bool loaded = composition.Load(showCompositionFile);
-    if (loaded) body(composition);
-    else state.SkipWithError("no composition");
+    if (loaded)
+        body(composition);
+    else
+        state.SkipWithError("no composition");
     composition.ReleaseResources();
     registry.ReleaseAll();
     fileTextures = previous;
@@ -245,7 +252,8 @@ void BM_CompositionAt(benchmark::State& state) {
         // Processor time of every thread (the rasterizer's too) per frame: steadier than wall time
         // on a shared machine.
         state.counters["cpu_ms_all_threads"] = (static_cast<double>(cpu1.tv_sec - cpu0.tv_sec) * 1e3 +
-                                                static_cast<double>(cpu1.tv_nsec - cpu0.tv_nsec) * 1e-6) / frames;
+                                                static_cast<double>(cpu1.tv_nsec - cpu0.tv_nsec) * 1e-6) /
+                                               frames;
         state.counters["draws"] = static_cast<double>(after.draws - before.draws) / frames;
         state.counters["magnified_draws"] = static_cast<double>(after.magnifiedDraws - before.magnifiedDraws) / frames;
     });
@@ -275,7 +283,15 @@ void BM_CompositionLayers(benchmark::State& state) {
 }
 // One moment in each section: title, solo, interlude, ringer, duet, credits.
 void SectionMoments(benchmark::internal::Benchmark* b) {
-    b->ArgName("t")->Arg(25)->Arg(50)->Arg(62)->Arg(77)->Arg(104)->Arg(140)->Unit(benchmark::kMillisecond)->UseRealTime();
+    b->ArgName("t")
+        ->Arg(25)
+        ->Arg(50)
+        ->Arg(62)
+        ->Arg(77)
+        ->Arg(104)
+        ->Arg(140)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
 }
 BENCHMARK(BM_CompositionLayers)->Apply(SectionMoments)->Iterations(10);
 BENCHMARK(BM_CompositionAt)->Apply(SectionMoments);
@@ -306,8 +322,8 @@ void BM_ScenePass(benchmark::State& state) {
                 scene.Render(1.0f);
                 device->ReadRenderTarget(&pixels, nullptr, nullptr);
             }
-            state.counters["draws"] = static_cast<double>(device->GetStats().draws - before.draws) /
-                                      static_cast<double>(state.iterations());
+            state.counters["draws"] =
+                static_cast<double>(device->GetStats().draws - before.draws) / static_cast<double>(state.iterations());
             device->SetRenderTarget(0, backBuffer);
             backBuffer->Release();
         }

@@ -46,8 +46,10 @@ void Composition::SetOffset(int layer, int element, PoseKey pose) {
     if (layer < 0 || size_t(layer) >= layers.size()) return;
     Layer& l = layers[size_t(layer)];
     PoseKey* target = nullptr;
-    if (element == -1) target = &l.offset;
-    else if (element >= 0 && size_t(element) < l.elements.size()) target = &l.elements[size_t(element)].offset;
+    if (element == -1)
+        target = &l.offset;
+    else if (element >= 0 && size_t(element) < l.elements.size())
+        target = &l.elements[size_t(element)].offset;
     if (!target) return;
     PoseKey channelsOnly;  // time and rates 0
     for (auto channel : PoseKey::channels) channelsOnly.*channel = pose.*channel;

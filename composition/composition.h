@@ -17,9 +17,9 @@ class ByteCursor;
 // borrows its texture from a registry.
 struct Element {
     std::string name;
-    std::string textureName;  // as stored in the file
+    std::string textureName;     // as stored in the file
     Texture* texture = nullptr;  // none: not drawn
-    float halfWidth = 0.0f;   // half the level-0 width of the texture found at load, pixels
+    float halfWidth = 0.0f;      // half the level-0 width of the texture found at load, pixels
     float halfHeight = 0.0f;
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;  // the quad, 4 x (x, y, z, u, v); none: not drawn
     PoseTrack track;
@@ -40,7 +40,7 @@ struct Element {
 
 struct Layer {
     std::string name;
-    uint32_t layerWord = 0;  // kept, unused
+    uint32_t layerWord = 0;              // kept, unused
     std::vector<uint32_t> elementOrder;  // positions in `elements`, first drawn first
     PoseTrack track;
     PoseKey offset;

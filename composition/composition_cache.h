@@ -20,6 +20,6 @@ public:
     void ReleaseAll();
     ~CompositionCache() { ReleaseAll(); }
 
-    std::deque<std::string> names;                                // load order
+    std::deque<std::string> names;                               // load order
     std::map<std::string, std::unique_ptr<Composition>> byName;  // byte-wise ordered
 };

@@ -99,8 +99,7 @@ void BuildQuad(Element& e) {
 }  // namespace
 
 bool Element::Read(ByteCursor& in) {
-    if (!in.ShortString(&name, "element name") || !in.ShortString(&textureName, "texture name"))
-        return false;
+    if (!in.ShortString(&name, "element name") || !in.ShortString(&textureName, "texture name")) return false;
     texture = FindTexture(textureName);
     if (!texture) {
         ShowBox("Load Error", "Unable to find texture: %s", textureName.c_str());
@@ -112,9 +111,9 @@ bool Element::Read(ByteCursor& in) {
 
 bool Layer::Read(ByteCursor& in) {
     uint32_t count = 0;
-    if (!in.ShortString(&name, "layer name") || !in.U32(&layerWord, "layer word") ||
-        !in.U32(&count, "element count") || !ReadOrder(in, count, &elementOrder, "element") ||
-        !track.Read(in) || !in.Fits(count, minElementBytes, "element"))
+    if (!in.ShortString(&name, "layer name") || !in.U32(&layerWord, "layer word") || !in.U32(&count, "element count") ||
+        !ReadOrder(in, count, &elementOrder, "element") || !track.Read(in) ||
+        !in.Fits(count, minElementBytes, "element"))
         return false;
     for (uint32_t i = 0; i < count; ++i) {
         Element element;

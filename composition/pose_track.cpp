@@ -9,9 +9,13 @@
 
 namespace {
 
-void ShowDuplicateTimeBox() { MessageBoxA(nullptr, "Det finnes et keyframe p\xE5 samme tid", "Error", MB_OK); }
+void ShowDuplicateTimeBox() {
+    MessageBoxA(nullptr, "Det finnes et keyframe p\xE5 samme tid", "Error", MB_OK);
+}
 
-bool EarlierThan(const PoseKey& a, const PoseKey& b) { return a.time < b.time; }
+bool EarlierThan(const PoseKey& a, const PoseKey& b) {
+    return a.time < b.time;
+}
 
 // Rates of k towards its successor n, as 1 / (time span) times the change. An unchanged channel
 // gets exactly 0 even when the span is so small that its inverse overflows.
@@ -23,7 +27,9 @@ void SetRates(PoseKey& k, const PoseKey& n) {
     }
 }
 
-void ClearRates(PoseKey& k) { std::fill(std::begin(k.rates), std::end(k.rates), 0.0f); }
+void ClearRates(PoseKey& k) {
+    std::fill(std::begin(k.rates), std::end(k.rates), 0.0f);
+}
 
 // Reads the seven floats of the first key record, in file order.
 bool ReadFirstRecord(ByteCursor& in, PoseKey* k) {
@@ -37,7 +43,7 @@ bool ReadFirstRecord(ByteCursor& in, PoseKey* k) {
 bool ReadFurtherRecord(ByteCursor& in, PoseKey* k) {
     static const struct {
         uint8_t bit;
-        float PoseKey::* channel;
+        float PoseKey::*channel;
     } flagged[6] = {{0x80, &PoseKey::x},      {0x40, &PoseKey::y},        {0x20, &PoseKey::scaleX},
                     {0x10, &PoseKey::scaleY}, {0x08, &PoseKey::rotation}, {0x04, &PoseKey::alpha}};
     uint8_t flags = 0;

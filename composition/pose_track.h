@@ -8,8 +8,8 @@ class ByteCursor;
 // Thirteen floats: six channels, a time and the per-second rates of the six channels towards the
 // next key. Also used as a sampled pose (channels only) and as an additive offset (time, rates 0).
 struct PoseKey {
-    float x = 0.0f;         // pixels, right
-    float y = 0.0f;         // pixels, up
+    float x = 0.0f;  // pixels, right
+    float y = 0.0f;  // pixels, up
     float scaleX = 0.0f;
     float scaleY = 0.0f;
     float rotation = 0.0f;  // radians, counter-clockwise on screen
@@ -18,8 +18,8 @@ struct PoseKey {
     float rates[6] = {};    // change per second of x .. alpha towards the next key; 0 on the last key
 
     // The six channels in file order x, y, scaleX, scaleY, rotation, alpha.
-    static constexpr float PoseKey::* channels[6] = {&PoseKey::x,      &PoseKey::y,        &PoseKey::scaleX,
-                                                      &PoseKey::scaleY, &PoseKey::rotation, &PoseKey::alpha};
+    static constexpr float PoseKey::*channels[6] = {&PoseKey::x,      &PoseKey::y,        &PoseKey::scaleX,
+                                                    &PoseKey::scaleY, &PoseKey::rotation, &PoseKey::alpha};
 };
 static_assert(sizeof(PoseKey) == 13 * sizeof(float));
 
@@ -34,6 +34,6 @@ struct PoseTrack {
     // False (after the "Error" box) when a key already has that time; a negative time counts as 0.
     // A time that is not a number has no place in the order and is refused without a box.
     bool InsertKey(float x, float y, float scaleX, float scaleY, float rotation, float alpha, float time);
-    void UpdateRates();          // every key's rates from its successor; the last key's are 0
+    void UpdateRates();             // every key's rates from its successor; the last key's are 0
     PoseKey Sample(float t) const;  // channels at t; all zero before the first key
 };

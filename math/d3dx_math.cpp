@@ -26,8 +26,8 @@ D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* a, const D3DXM
     D3DXMATRIX r;  // formed apart so that out may alias a or b
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] + a->m[i][2] * b->m[2][j] +
-                        a->m[i][3] * b->m[3][j];
+            r.m[i][j] =
+                a->m[i][0] * b->m[0][j] + a->m[i][1] * b->m[1][j] + a->m[i][2] * b->m[2][j] + a->m[i][3] * b->m[3][j];
     *out = r;
     return out;
 }
@@ -118,8 +118,7 @@ D3DXMATRIX* D3DXMatrixRotationYawPitchRoll(D3DXMATRIX* out, float yaw, float pit
     return D3DXMatrixRotationQuaternion(out, &q);
 }
 
-D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2,
-                                    float t) {
+D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* out, const D3DXQUATERNION* q1, const D3DXQUATERNION* q2, float t) {
     float d = q1->x * q2->x + q1->y * q2->y + q1->z * q2->z + q1->w * q2->w;
     const float sign = d < 0.0f ? -1.0f : 1.0f;  // take the shorter arc
     d *= sign;
@@ -161,7 +160,9 @@ D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* out, const D3DXVECTOR3* a, const D3DXVEC
     return out;
 }
 
-float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) { return a->x * b->x + a->y * b->y + a->z * b->z; }
+float D3DXVec3Dot(const D3DXVECTOR3* a, const D3DXVECTOR3* b) {
+    return a->x * b->x + a->y * b->y + a->z * b->z;
+}
 
 D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, const D3DXMATRIX* m) {
     const float x = v->x, y = v->y, z = v->z;
@@ -172,8 +173,7 @@ D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* out, const D3DXVECTOR3* v, cons
     return out;
 }
 
-D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at,
-                               const D3DXVECTOR3* up) {
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at, const D3DXVECTOR3* up) {
     D3DXVECTOR3 zaxis = {at->x - eye->x, at->y - eye->y, at->z - eye->z};
     D3DXVec3Normalize(&zaxis, &zaxis);
     D3DXVECTOR3 xaxis;
@@ -182,9 +182,15 @@ D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3
     D3DXVECTOR3 yaxis;
     D3DXVec3Cross(&yaxis, &zaxis, &xaxis);
     *out = Zero();
-    out->m[0][0] = xaxis.x; out->m[0][1] = yaxis.x; out->m[0][2] = zaxis.x;
-    out->m[1][0] = xaxis.y; out->m[1][1] = yaxis.y; out->m[1][2] = zaxis.y;
-    out->m[2][0] = xaxis.z; out->m[2][1] = yaxis.z; out->m[2][2] = zaxis.z;
+    out->m[0][0] = xaxis.x;
+    out->m[0][1] = yaxis.x;
+    out->m[0][2] = zaxis.x;
+    out->m[1][0] = xaxis.y;
+    out->m[1][1] = yaxis.y;
+    out->m[1][2] = zaxis.y;
+    out->m[2][0] = xaxis.z;
+    out->m[2][1] = yaxis.z;
+    out->m[2][2] = zaxis.z;
     out->m[3][0] = -D3DXVec3Dot(&xaxis, eye);
     out->m[3][1] = -D3DXVec3Dot(&yaxis, eye);
     out->m[3][2] = -D3DXVec3Dot(&zaxis, eye);

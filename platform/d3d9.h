@@ -77,8 +77,8 @@ public:
 private:
     friend class IDirect3DDevice9;
     friend struct DeviceCore;
-    IDirect3DTexture9(IDirect3DDevice9* owner, UINT width, UINT height, UINT levels, DWORD usage,
-                      D3DFORMAT format, D3DPOOL pool);
+    IDirect3DTexture9(IDirect3DDevice9* owner, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                      D3DPOOL pool);
     ~IDirect3DTexture9() override;
     struct Level {
         UINT width, height;
@@ -156,8 +156,8 @@ private:
 
 // Not Direct3D: counters of the device layer, for tests and benchmarks.
 struct D3DDEVICESTATS {
-    uint64_t draws;         // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
-    uint64_t glStateCalls;  // GL state, binding and uniform calls actually made
+    uint64_t draws;           // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
+    uint64_t glStateCalls;    // GL state, binding and uniform calls actually made
     uint64_t magnifiedDraws;  // draws sampled without the mip filter: their texture is magnified everywhere
 };
 
@@ -174,8 +174,8 @@ public:
                           IDirect3DTexture9** texture, void* sharedHandle);  // levels 0: the full chain
     HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, IDirect3DVertexBuffer9** buffer,
                                void* sharedHandle);
-    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                              IDirect3DIndexBuffer9** buffer, void* sharedHandle);
+    HRESULT CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DIndexBuffer9** buffer,
+                              void* sharedHandle);
     HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
                                       DWORD quality, BOOL discard, IDirect3DSurface9** surface, void* sharedHandle);
     HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface);

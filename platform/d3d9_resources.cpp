@@ -42,23 +42,23 @@ void IDirect3DResource9::Unbind() {
 
 bool LookUpFormat(D3DFORMAT format, GlFormat* out) {
     switch (format) {
-    case D3DFMT_A8R8G8B8:
-        *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
-        return true;
-    case D3DFMT_X8R8G8B8:  // the fourth byte is ignored: alpha reads 1
-        *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
-        return true;
-    case D3DFMT_L8:
-        *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_RED, GL_RED, GL_RED, GL_ONE}};
-        return true;
-    case D3DFMT_A8:
-        *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}};
-        return true;
-    case D3DFMT_A32B32G32R32F:  // floats R, G, B, A in memory
-        *out = {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
-        return true;
-    default:
-        return false;
+        case D3DFMT_A8R8G8B8:
+            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+            return true;
+        case D3DFMT_X8R8G8B8:  // the fourth byte is ignored: alpha reads 1
+            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+            return true;
+        case D3DFMT_L8:
+            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_RED, GL_RED, GL_RED, GL_ONE}};
+            return true;
+        case D3DFMT_A8:
+            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}};
+            return true;
+        case D3DFMT_A32B32G32R32F:  // floats R, G, B, A in memory
+            *out = {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -107,7 +107,9 @@ void IDirect3DTexture9::DescribeLevel(UINT level, D3DSURFACE_DESC* desc) const {
     *desc = {format, D3DRTYPE_SURFACE, usage, pool, D3DMULTISAMPLE_NONE, 0, levels[level].width, levels[level].height};
 }
 
-DWORD IDirect3DTexture9::GetLevelCount() { return DWORD(levels.size()); }
+DWORD IDirect3DTexture9::GetLevelCount() {
+    return DWORD(levels.size());
+}
 
 HRESULT IDirect3DTexture9::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
     if (!desc || level >= levels.size()) return D3DERR_INVALIDCALL;

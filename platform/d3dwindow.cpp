@@ -3,12 +3,13 @@
 // The Win32 steps map onto SDL: registering the class is starting SDL's video, CreateWindowEx is
 // SDL_CreateWindow, Direct3DCreate9 is loading the GL library, GetAdapterDisplayMode is the desktop
 // mode, CreateDevice is the GL context. Each keeps its failure and its text.
+#include "platform/d3dwindow.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "platform/d3dwindow.h"
 #include "platform/device_core.h"
 #include "platform/input_state.h"
 
@@ -77,7 +78,9 @@ bool PlatformHasDisplay() {
     return false;
 }
 
-void PlatformUseOffscreenVideo() { SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen"); }
+void PlatformUseOffscreenVideo() {
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+}
 
 D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle) : title(windowTitle) {
     // Without a display the offscreen driver renders the same pictures through EGL.
@@ -128,8 +131,10 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     }
     life.device = true;
     // On a real display Present waits for the vertical blank (the default presentation interval).
-    if (!OffscreenDriver()) SDL_GL_SetSwapInterval(1);
-    else device->Core()->finishOnPresent = true;
+    if (!OffscreenDriver())
+        SDL_GL_SetSwapInterval(1);
+    else
+        device->Core()->finishOnPresent = true;
 
     D3DCAPS9 caps;
     device->GetDeviceCaps(&caps);

@@ -95,8 +95,8 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     core->state.scissor = {0, 0, int32_t(width), int32_t(height)};
     // Direct3D's automatic depth buffer of the back buffer's size, as EnableAutoDepthStencil asks.
     IDirect3DSurface9* depth = nullptr;
-    if (SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0,
-                                                    TRUE, &depth, nullptr))) {
+    if (SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                                    nullptr))) {
         device->SetDepthStencilSurface(depth);
         depth->Release();
     }
@@ -143,7 +143,9 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     PlatformDeviceGone();
 }
 
-ULONG IDirect3DDevice9::AddRef() { return ++refCount; }
+ULONG IDirect3DDevice9::AddRef() {
+    return ++refCount;
+}
 
 ULONG IDirect3DDevice9::Release() {
     if (refCount == 0) return 0;  // released once too often: ignore rather than free twice
@@ -152,7 +154,9 @@ ULONG IDirect3DDevice9::Release() {
     return left;
 }
 
-D3DDEVICESTATS IDirect3DDevice9::GetStats() const { return {core->draws, core->cache.calls, core->magnifiedDraws}; }
+D3DDEVICESTATS IDirect3DDevice9::GetStats() const {
+    return {core->draws, core->cache.calls, core->magnifiedDraws};
+}
 
 // ---------------------------------------------------------------- capabilities
 
@@ -169,7 +173,8 @@ HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
 
 HRESULT IDirect3DDevice9::CheckDeviceFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
     GlFormat gl;
-    if (type == D3DRTYPE_SURFACE && (usage & D3DUSAGE_DEPTHSTENCIL)) return format == D3DFMT_D24X8 ? D3D_OK : D3DERR_NOTAVAILABLE;
+    if (type == D3DRTYPE_SURFACE && (usage & D3DUSAGE_DEPTHSTENCIL))
+        return format == D3DFMT_D24X8 ? D3D_OK : D3DERR_NOTAVAILABLE;
     if (type != D3DRTYPE_TEXTURE && type != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
     if (!LookUpFormat(format, &gl)) return D3DERR_NOTAVAILABLE;
     if ((usage & D3DUSAGE_RENDERTARGET) && format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
@@ -239,8 +244,8 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
     if (format != D3DFMT_D24X8 || width == 0 || height == 0 || width > UINT(core->maxTextureSize) ||
         height > UINT(core->maxTextureSize))
         return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC desc = {format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT,
-                            D3DMULTISAMPLE_NONE, 0, width, height};
+    D3DSURFACE_DESC desc = {
+        format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};
     static uint64_t serials = 0;
     auto* s = new IDirect3DSurface9(this, desc);
     s->serial = ++serials;

@@ -16,7 +16,7 @@
 #include "platform/ff_program.h"
 #include "platform/gl_cache.h"
 
-constexpr UINT kStageCount = 8;      // texture stages and samplers Direct3D 9 offers
+constexpr UINT kStageCount = 8;       // texture stages and samplers Direct3D 9 offers
 constexpr UINT kMaxActiveLights = 8;  // lights enabled at one time
 constexpr UINT kUploadUnit = 7;       // texture unit used for uploads, never by a draw
 
@@ -96,7 +96,7 @@ struct DeviceCore {
     FfPixelKey pixelKey;
     GLuint vertexArray = 0;
     GLuint samplers[kStageCount] = {};
-    GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
+    GLuint magnifySampler = 0;                        // stage 0's sampler with the mip filter off (device_magnify.cpp)
     unsigned samplerDirty = (1u << kStageCount) - 1;  // sampler objects needing new parameters
     D3DState state{};
     unsigned dirty = kDirtyAll;
@@ -108,7 +108,7 @@ struct DeviceCore {
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
-    void ApplyTarget();                      // binds target 0 with the depth buffer attached
+    void ApplyTarget();  // binds target 0 with the depth buffer attached
     // Clips [x1, x2) x [y1, y2) to target 0 and, while the scissor test is on, to the scissor
     // rectangle; false when nothing is left.
     bool ClipToScissor(int* x1, int* y1, int* x2, int* y2) const;

@@ -8,26 +8,40 @@ namespace {
 
 bool PrimitiveVertices(D3DPRIMITIVETYPE type, UINT primitives, GLenum* mode, UINT* vertices) {
     switch (type) {
-    case D3DPT_TRIANGLELIST: *mode = GL_TRIANGLES, *vertices = primitives * 3; return primitives <= 0x55555555u;
-    case D3DPT_TRIANGLESTRIP: *mode = GL_TRIANGLE_STRIP, *vertices = primitives + 2; return primitives < 0xFFFFFFF0u;
-    case D3DPT_TRIANGLEFAN: *mode = GL_TRIANGLE_FAN, *vertices = primitives + 2; return primitives < 0xFFFFFFF0u;
-    default: return false;
+        case D3DPT_TRIANGLELIST:
+            *mode = GL_TRIANGLES, *vertices = primitives * 3;
+            return primitives <= 0x55555555u;
+        case D3DPT_TRIANGLESTRIP:
+            *mode = GL_TRIANGLE_STRIP, *vertices = primitives + 2;
+            return primitives < 0xFFFFFFF0u;
+        case D3DPT_TRIANGLEFAN:
+            *mode = GL_TRIANGLE_FAN, *vertices = primitives + 2;
+            return primitives < 0xFFFFFFF0u;
+        default:
+            return false;
     }
 }
 
 GLenum BlendFactor(DWORD blend) {
     switch (blend) {
-    case D3DBLEND_ZERO: return GL_ZERO;
-    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    default: return GL_ONE;
+        case D3DBLEND_ZERO:
+            return GL_ZERO;
+        case D3DBLEND_SRCCOLOR:
+            return GL_SRC_COLOR;
+        case D3DBLEND_INVSRCCOLOR:
+            return GL_ONE_MINUS_SRC_COLOR;
+        case D3DBLEND_SRCALPHA:
+            return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA:
+            return GL_ONE_MINUS_SRC_ALPHA;
+        default:
+            return GL_ONE;
     }
 }
 
 GLenum CompareFunc(DWORD func) {
-    static const GLenum table[] = {GL_NEVER, GL_LESS, GL_EQUAL, GL_LEQUAL, GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
+    static const GLenum table[] = {GL_NEVER,   GL_LESS,     GL_EQUAL,  GL_LEQUAL,
+                                   GL_GREATER, GL_NOTEQUAL, GL_GEQUAL, GL_ALWAYS};
     return func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS ? table[func - 1] : GL_ALWAYS;
 }
 
@@ -37,7 +51,9 @@ GLenum AddressMode(DWORD address) {
     return GL_REPEAT;
 }
 
-void Colour(GLint location, const D3DCOLORVALUE& c) { glUniform4f(location, c.r, c.g, c.b, c.a); }
+void Colour(GLint location, const D3DCOLORVALUE& c) {
+    glUniform4f(location, c.r, c.g, c.b, c.a);
+}
 
 void DecodeColour(D3DCOLOR c, float out[4]) {
     out[0] = float((c >> 16) & 255) / 255.0f;
@@ -128,10 +144,13 @@ void DeviceCore::ApplySamplers() {
     const DWORD* ss = state.samplerStates[0];
     const bool minLinear = ss[D3DSAMP_MINFILTER] == D3DTEXF_LINEAR;
     GLenum minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
-    if (ss[D3DSAMP_MIPFILTER] == D3DTEXF_POINT) minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    if (ss[D3DSAMP_MIPFILTER] == D3DTEXF_LINEAR) minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    if (ss[D3DSAMP_MIPFILTER] == D3DTEXF_POINT)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    if (ss[D3DSAMP_MIPFILTER] == D3DTEXF_LINEAR)
+        minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     glSamplerParameteri(samplers[0], GL_TEXTURE_MIN_FILTER, GLint(minFilter));
-    glSamplerParameteri(samplers[0], GL_TEXTURE_MAG_FILTER, ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(samplers[0], GL_TEXTURE_MAG_FILTER,
+                        ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
     glSamplerParameteri(samplers[0], GL_TEXTURE_WRAP_S, GLint(AddressMode(ss[D3DSAMP_ADDRESSU])));
     glSamplerParameteri(samplers[0], GL_TEXTURE_WRAP_T, GLint(AddressMode(ss[D3DSAMP_ADDRESSV])));
     const GLint magFilter = ss[D3DSAMP_MAGFILTER] == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST;
@@ -214,9 +233,9 @@ void DeviceCore::ApplyUniforms() {
                 position[count][c] = P.x * v.m[0][c] + P.y * v.m[1][c] + P.z * v.m[2][c] + v.m[3][c];
                 direction[count][c] = D.x * v.m[0][c] + D.y * v.m[1][c] + D.z * v.m[2][c];
             }
-            const float len = std::sqrt(direction[count][0] * direction[count][0] +
-                                        direction[count][1] * direction[count][1] +
-                                        direction[count][2] * direction[count][2]);
+            const float len =
+                std::sqrt(direction[count][0] * direction[count][0] + direction[count][1] * direction[count][1] +
+                          direction[count][2] * direction[count][2]);
             if (len > 0.0f)
                 for (int c = 0; c < 3; ++c) direction[count][c] /= len;
             std::memcpy(diffuse[count], &L.Diffuse, 16);
@@ -252,8 +271,8 @@ bool DeviceCore::SelectProgram() {
     FfPixelKey key;
     key.hasTexture = state.textures[0] != nullptr;
     // D3D9's NULL-texture rule: a colour argument the op reads being TEXTURE ends the cascade.
-    key.stageActive = op != D3DTOP_DISABLE &&
-                      (key.hasTexture || !ReadsTexture(op, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]));
+    key.stageActive =
+        op != D3DTOP_DISABLE && (key.hasTexture || !ReadsTexture(op, ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]));
     if (key.stageActive) {  // an inactive stage reads none of these: one variant for all of them
         const int colorOp[3] = {int(op), int(ts[D3DTSS_COLORARG1]), int(ts[D3DTSS_COLORARG2])};
         const int alphaOp[3] = {int(ts[D3DTSS_ALPHAOP]), int(ts[D3DTSS_ALPHAARG1]), int(ts[D3DTSS_ALPHAARG2])};
@@ -345,8 +364,8 @@ HRESULT IDirect3DDevice9::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
     return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT,
-                                               UINT startIndex, UINT primitiveCount) {
+HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex, UINT, UINT, UINT startIndex,
+                                               UINT primitiveCount) {
     GLenum mode;
     UINT count;
     if (!PrimitiveVertices(type, primitiveCount, &mode, &count)) return D3DERR_INVALIDCALL;
@@ -375,8 +394,7 @@ HRESULT IDirect3DDevice9::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVe
     }
     const uint64_t length = s.stream->memory.size();
     const uint64_t available = s.streamOffset <= length ? (length - s.streamOffset) / s.streamStride : 0;
-    if (baseVertexIndex < 0 || uint64_t(baseVertexIndex) + indices->checkedMax >= available)
-        return D3DERR_INVALIDCALL;
+    if (baseVertexIndex < 0 || uint64_t(baseVertexIndex) + indices->checkedMax >= available) return D3DERR_INVALIDCALL;
     if (!core->ApplyDraw(false)) return D3DERR_INVALIDCALL;
     core->cache.BindElementBuffer(indices->glBuffer);
     glDrawElementsBaseVertex(mode, GLsizei(count), GL_UNSIGNED_SHORT,

@@ -1,7 +1,8 @@
 // State blocks: a copy of the device's recorded states, put back in one call.
 #include "platform/device_core.h"
 
-IDirect3DStateBlock9::IDirect3DStateBlock9(IDirect3DDevice9* owner) : IDirect3DResource9(owner), saved(new D3DState{}) {}
+IDirect3DStateBlock9::IDirect3DStateBlock9(IDirect3DDevice9* owner)
+    : IDirect3DResource9(owner), saved(new D3DState{}) {}
 
 IDirect3DStateBlock9::~IDirect3DStateBlock9() {
     ReleaseCaptured();

@@ -17,25 +17,25 @@ void Identity(D3DMATRIX* m) {
 // The uniform group a render state feeds; 0 for states applied through the GL cache every draw.
 unsigned DirtyFor(D3DRENDERSTATETYPE state) {
     switch (state) {
-    case D3DRS_LIGHTING:
-    case D3DRS_AMBIENT:
-    case D3DRS_COLORVERTEX:
-    case D3DRS_LOCALVIEWER:
-    case D3DRS_NORMALIZENORMALS:
-    case D3DRS_DIFFUSEMATERIALSOURCE:
-    case D3DRS_SPECULARMATERIALSOURCE:
-    case D3DRS_AMBIENTMATERIALSOURCE:
-    case D3DRS_EMISSIVEMATERIALSOURCE:
-        return kDirtyLightingStates;
-    case D3DRS_TEXTUREFACTOR:
-        return kDirtyFactor;
-    case D3DRS_SPECULARENABLE:
-    case D3DRS_ALPHATESTENABLE:
-    case D3DRS_ALPHAREF:
-    case D3DRS_ALPHAFUNC:
-        return kDirtyStage;
-    default:
-        return 0;
+        case D3DRS_LIGHTING:
+        case D3DRS_AMBIENT:
+        case D3DRS_COLORVERTEX:
+        case D3DRS_LOCALVIEWER:
+        case D3DRS_NORMALIZENORMALS:
+        case D3DRS_DIFFUSEMATERIALSOURCE:
+        case D3DRS_SPECULARMATERIALSOURCE:
+        case D3DRS_AMBIENTMATERIALSOURCE:
+        case D3DRS_EMISSIVEMATERIALSOURCE:
+            return kDirtyLightingStates;
+        case D3DRS_TEXTUREFACTOR:
+            return kDirtyFactor;
+        case D3DRS_SPECULARENABLE:
+        case D3DRS_ALPHATESTENABLE:
+        case D3DRS_ALPHAREF:
+        case D3DRS_ALPHAFUNC:
+            return kDirtyStage;
+        default:
+            return 0;
     }
 }
 

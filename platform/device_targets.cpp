@@ -3,7 +3,6 @@
 
 #include "platform/device_core.h"
 
-
 // ---------------------------------------------------------------- targets
 
 void DeviceCore::ApplyTarget() {

@@ -21,7 +21,7 @@ constexpr int VK_ESCAPE = 0x1B;
 // Modal, with no owner. With no display the caption and text go to stderr and the program goes on.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 HCURSOR SetCursor(HCURSOR cursor);  // NULL hides the mouse cursor
-BOOL GetCursorPos(POINT* point);     // screen coordinates
+BOOL GetCursorPos(POINT* point);    // screen coordinates
 BOOL SetCursorPos(int x, int y);
 // Nonzero when the key is down now or was pressed since the previous query of that key.
 SHORT GetAsyncKeyState(int virtualKey);

@@ -42,7 +42,9 @@ std::string Cp1252ToUtf8(const char* text) {
     return out;
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { messageBoxHook = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    messageBoxHook = std::move(hook);
+}
 
 int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
     if (messageBoxHook) {

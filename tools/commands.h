@@ -1,11 +1,11 @@
 // Sub-commands of virelle-tools. Each returns the process exit status.
 #pragma once
 
-int CmdInspect(int argc, char** argv);       // inspect FILE: dispatches on the file's kind
-int CmdSpectrum(int argc, char** argv);      // spectrum FILE --time T | --from A --to B --fps F
-int CmdFrame(int argc, char** argv);         // frame [--composition F | --scene F] --time T --out F.png
-int CmdRender(int argc, char** argv);        // render --from A --to B --fps F --out DIR
-int CmdMakeContent(int argc, char** argv);   // make-content --out DIR
+int CmdInspect(int argc, char** argv);      // inspect FILE: dispatches on the file's kind
+int CmdSpectrum(int argc, char** argv);     // spectrum FILE --time T | --from A --to B --fps F
+int CmdFrame(int argc, char** argv);        // frame [--composition F | --scene F] --time T --out F.png
+int CmdRender(int argc, char** argv);       // render --from A --to B --fps F --out DIR
+int CmdMakeContent(int argc, char** argv);  // make-content --out DIR
 
 // The kinds behind inspect and frame.
 int InspectMp3(const char* path);

@@ -15,12 +15,18 @@ int CmdFrame(int argc, char** argv) {
     for (int i = 0; i + 1 < argc; i += 2) {
         const char* key = argv[i];
         const char* value = argv[i + 1];
-        if (!std::strcmp(key, "--composition")) composition = value;
-        else if (!std::strcmp(key, "--scene")) scene = value;
-        else if (!std::strcmp(key, "--out")) out = value;
-        else if (!std::strcmp(key, "--time")) time = value;
-        else if (!std::strcmp(key, "--camera")) camera = std::atoi(value);
-        else if (!std::strcmp(key, "--fps")) fps = std::strtof(value, nullptr);
+        if (!std::strcmp(key, "--composition"))
+            composition = value;
+        else if (!std::strcmp(key, "--scene"))
+            scene = value;
+        else if (!std::strcmp(key, "--out"))
+            out = value;
+        else if (!std::strcmp(key, "--time"))
+            time = value;
+        else if (!std::strcmp(key, "--camera"))
+            camera = std::atoi(value);
+        else if (!std::strcmp(key, "--fps"))
+            fps = std::strtof(value, nullptr);
         else {
             std::fprintf(stderr, "virelle-tools frame: unknown option '%s'\n", key);
             return 2;

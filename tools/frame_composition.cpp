@@ -41,8 +41,10 @@ int FrameComposition(const char* path, float time, const char* out) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
             c.Render(time);
             Image picture;
-            if (!ReadPicture(&picture)) std::fprintf(stderr, "virelle-tools: reading the picture back failed\n");
-            else if (WritePng(out, picture, true)) status = 0;
+            if (!ReadPicture(&picture))
+                std::fprintf(stderr, "virelle-tools: reading the picture back failed\n");
+            else if (WritePng(out, picture, true))
+                status = 0;
         }
         c.ReleaseResources();
     }

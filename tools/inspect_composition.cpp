@@ -48,11 +48,11 @@ void PrintTrack(const PoseTrack& track, const char* indent) {
     std::printf("[");
     for (size_t i = 0; i < track.keys.size(); ++i) {
         const PoseKey& k = track.keys[i];
-        std::printf("%s\n%s  {\"time\": %s, \"x\": %s, \"y\": %s, \"scaleX\": %s, \"scaleY\": %s, \"rotation\": %s, "
-                    "\"alpha\": %s, \"rates\": [",
-                    i ? "," : "", indent, Number(k.time).c_str(), Number(k.x).c_str(), Number(k.y).c_str(),
-                    Number(k.scaleX).c_str(), Number(k.scaleY).c_str(), Number(k.rotation).c_str(),
-                    Number(k.alpha).c_str());
+        std::printf(
+            "%s\n%s  {\"time\": %s, \"x\": %s, \"y\": %s, \"scaleX\": %s, \"scaleY\": %s, \"rotation\": %s, "
+            "\"alpha\": %s, \"rates\": [",
+            i ? "," : "", indent, Number(k.time).c_str(), Number(k.x).c_str(), Number(k.y).c_str(),
+            Number(k.scaleX).c_str(), Number(k.scaleY).c_str(), Number(k.rotation).c_str(), Number(k.alpha).c_str());
         for (int c = 0; c < 6; ++c) std::printf("%s%s", c ? ", " : "", Number(k.rates[c]).c_str());
         std::printf("]}");
     }
@@ -77,11 +77,12 @@ void PrintComposition(const Composition& c, const TextureRegistry& registry) {
         std::printf(",\n   \"elements\": [");
         for (size_t e = 0; e < layer.elements.size(); ++e) {
             const Element& el = layer.elements[e];
-            std::printf("%s\n    {\"name\": %s, \"textureName\": %s, \"texture\": %s, \"halfWidth\": %s, "
-                        "\"halfHeight\": %s,\n     \"track\": ",
-                        e ? "," : "", Quoted(el.name).c_str(), Quoted(el.textureName).c_str(),
-                        RegistryName(registry, el.texture).c_str(), Number(el.halfWidth).c_str(),
-                        Number(el.halfHeight).c_str());
+            std::printf(
+                "%s\n    {\"name\": %s, \"textureName\": %s, \"texture\": %s, \"halfWidth\": %s, "
+                "\"halfHeight\": %s,\n     \"track\": ",
+                e ? "," : "", Quoted(el.name).c_str(), Quoted(el.textureName).c_str(),
+                RegistryName(registry, el.texture).c_str(), Number(el.halfWidth).c_str(),
+                Number(el.halfHeight).c_str());
             PrintTrack(el.track, "     ");
             std::printf("}");
         }

@@ -14,7 +14,8 @@ struct Command {
 
 const Command commands[] = {
     {"inspect", CmdInspect, "inspect FILE [--level0 OUT.png]   describe an .mp3, image, .cda or .SCENE file as JSON"},
-    {"spectrum", CmdSpectrum, "spectrum FILE (--time T | --from A --to B --fps F)   the show's spectrum of a music file"},
+    {"spectrum", CmdSpectrum,
+     "spectrum FILE (--time T | --from A --to B --fps F)   the show's spectrum of a music file"},
     {"frame", CmdFrame,
      "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F]   draw one frame headless"},
     {"render", CmdRender, "render --from A --to B --fps F --out DIR   render the show offline to PNG frames"},

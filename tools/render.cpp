@@ -95,17 +95,23 @@ int CmdRender(int argc, char** argv) {
     bool ok = argc % 2 == 0;
     for (int i = 0; ok && i + 1 < argc; i += 2) {
         const char* key = argv[i];
-        if (!std::strcmp(key, "--from")) from = argv[i + 1];
-        else if (!std::strcmp(key, "--to")) to = argv[i + 1];
-        else if (!std::strcmp(key, "--fps")) fpsText = argv[i + 1];
-        else if (!std::strcmp(key, "--out")) out = argv[i + 1];
-        else ok = false;
+        if (!std::strcmp(key, "--from"))
+            from = argv[i + 1];
+        else if (!std::strcmp(key, "--to"))
+            to = argv[i + 1];
+        else if (!std::strcmp(key, "--fps"))
+            fpsText = argv[i + 1];
+        else if (!std::strcmp(key, "--out"))
+            out = argv[i + 1];
+        else
+            ok = false;
     }
     double a = 0, b = 0, fps = 0;
     ok = ok && from && to && fpsText && out && *out && ParseNumber(from, &a) && ParseNumber(to, &b) &&
          ParseNumber(fpsText, &fps) && fps > 0.0 && fps <= 1000.0 && a <= b;
     if (!ok) {
-        std::fprintf(stderr, "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)\n");
+        std::fprintf(stderr,
+                     "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)\n");
         return 2;
     }
     std::error_code ec;

@@ -35,9 +35,10 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--windowed")) {
             fullScreen = false;
         } else if (!std::strcmp(argv[i], "--help")) {
-            std::printf("%s\n\nPlays the show full screen; Escape ends it. --windowed plays it in a 640x480 window.\n"
-                        "Content (data/, music/) is read from the working directory.\n",
-                        usage);
+            std::printf(
+                "%s\n\nPlays the show full screen; Escape ends it. --windowed plays it in a 640x480 window.\n"
+                "Content (data/, music/) is read from the working directory.\n",
+                usage);
             return 0;
         } else if (!std::strcmp(argv[i], "--version")) {
             std::printf("virelle %s\n", VIRELLE_VERSION);

@@ -1,10 +1,10 @@
 // The entry point's run and its frame loop over a recording host.
+#include "app/main_loop.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "app/main_loop.h"
 
 namespace {
 
@@ -75,10 +75,10 @@ TEST(MainLoop, FrameStepsRunInOrder) {
     FakeHost host;
     host.positions = {1.0f, 2.0f};
     RunShow(host);
-    const std::vector<std::string> expected = {
-        "start", "play", "pump",                                                                 //
-        "position", "length", "cursor", "spectrum", "clear", "frame", "present", "pump",      //
-        "position", "length", "stop", "release", "end"};
+    const std::vector<std::string> expected = {"start",    "play",    "pump",  //
+                                               "position", "length",  "cursor", "spectrum", "clear",
+                                               "frame",    "present", "pump",  //
+                                               "position", "length",  "stop",   "release",  "end"};
     EXPECT_EQ(host.calls, expected);
 }
 

@@ -98,9 +98,10 @@ TEST_F(RenderCommand, StopsAtTheMusicsEnd) {
 }
 
 TEST_F(RenderCommand, RejectsBadArguments) {
-    for (const char* args : {"render", "render --from 1 --to 2 --fps 0 --out x", "render --from 3 --to 2 --fps 1 --out x",
-                             "render --from a --to 2 --fps 1 --out x", "render --from 1 --to 2 --fps 1 --out x --y 1",
-                             "render --from 1 --to 2 --fps nan --out x"})
+    for (const char* args :
+         {"render", "render --from 1 --to 2 --fps 0 --out x", "render --from 3 --to 2 --fps 1 --out x",
+          "render --from a --to 2 --fps 1 --out x", "render --from 1 --to 2 --fps 1 --out x --y 1",
+          "render --from 1 --to 2 --fps nan --out x"})
         EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
     // Without content the show cannot start.
     ScratchDir empty;

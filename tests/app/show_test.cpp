@@ -1,5 +1,7 @@
 // The show on the offline clock, in this process: start-up failures, the offset wiring and the
 // pictures each time window leaves in the render targets.
+#include "app/show.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 
 #include "app/offline.h"
 #include "app/program.h"
-#include "app/show.h"
 #include "platform/d3dwindow.h"
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
@@ -48,9 +49,27 @@ struct FailureCase {
 
 TEST_F(ShowTest, FailedStartUpEndsWithoutPlaying) {
     const FailureCase cases[] = {
-        {"missing scene", [] { TestShow s; s.park = false; return s; }(), "Kunne ikke loade scene"},
-        {"missing composition", [] { TestShow s; s.composition = false; return s; }(), "data/virelle.cda"},
-        {"missing wired element", [] { TestShow s; s.parkenElement = false; return s; }(), "layer 18 element 2"},
+        {"missing scene",
+         [] {
+             TestShow s;
+             s.park = false;
+             return s;
+         }(),
+         "Kunne ikke loade scene"},
+        {"missing composition",
+         [] {
+             TestShow s;
+             s.composition = false;
+             return s;
+         }(),
+         "data/virelle.cda"},
+        {"missing wired element",
+         [] {
+             TestShow s;
+             s.parkenElement = false;
+             return s;
+         }(),
+         "layer 18 element 2"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,9 +153,9 @@ TEST_F(ShowTest, OfflineRunShowsEachWindowsScenes) {
     auto isRed = [](Pixel p) { return p.r > 150 && p.g < 40 && p.b < 40; };
     auto isGreen = [](Pixel p) { return p.g > 150 && p.r < 40 && p.b < 40; };
     auto isBlue = [](Pixel p) { return p.b > 150 && p.r < 40 && p.g < 40; };
-    for (long n : {45L, 50L, 54L, 55L, 60L, 69L}) EXPECT_TRUE(isRed(centre[n])) << "t = " << n;      // solo, then held
-    for (long n : {70L, 80L, 92L, 93L, 94L}) EXPECT_TRUE(isGreen(centre[n])) << "t = " << n;       // ringer, then held
-    for (long n : {95L, 110L, 134L, 135L, 140L}) EXPECT_TRUE(isRed(centre[n])) << "t = " << n;     // duet, then held
+    for (long n : {45L, 50L, 54L, 55L, 60L, 69L}) EXPECT_TRUE(isRed(centre[n])) << "t = " << n;  // solo, then held
+    for (long n : {70L, 80L, 92L, 93L, 94L}) EXPECT_TRUE(isGreen(centre[n])) << "t = " << n;     // ringer, then held
+    for (long n : {95L, 110L, 134L, 135L, 140L}) EXPECT_TRUE(isRed(centre[n])) << "t = " << n;   // duet, then held
     for (long n : {95L, 110L, 134L, 135L, 140L}) EXPECT_TRUE(isBlue(right[n])) << "t = " << n;
     for (long n : {45L, 80L}) EXPECT_FALSE(isBlue(right[n])) << "t = " << n;  // park not drawn yet
 }

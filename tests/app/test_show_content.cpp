@@ -78,7 +78,9 @@ std::vector<unsigned char> Composition(bool parkenElement, float lastKeyTime) {
 }
 
 // Ten-float node transform or track key 0: position, rotation (x, y, z, w), scale.
-void Pose(Bytes& out, float x, float y, float z) { out.Floats({x, y, z, 0, 0, 0, 1, 1, 1, 1}); }
+void Pose(Bytes& out, float x, float y, float z) {
+    out.Floats({x, y, z, 0, 0, 0, 1, 1, 1, 1});
+}
 
 void SceneTrack(Bytes& out, float x, float y, float z) {
     out.U32(1);
@@ -126,7 +128,7 @@ std::vector<unsigned char> Scene(float r, float g, float b) {
         out.F32(0.785398f);
         out.Floats({0, 0, 0});
         out.Floats({0, 0, 0, 0, 0, 0, 0});
-        SceneTrack(out, 0.0f, 0.0f, 0.0f);                                  // target
+        SceneTrack(out, 0.0f, 0.0f, 0.0f);                                 // target
         SceneTrack(out, 0.1f * static_cast<float>(camera), 0.0f, -10.0f);  // eye
     }
     return out.b;
@@ -159,7 +161,8 @@ bool WriteTestShow(const std::string& dir, const TestShow& show) {
     std::filesystem::create_directories(dir + "/data", ec);
     std::filesystem::create_directories(dir + "/music", ec);
     bool ok = WriteFileBytes(dir + "/data/grey.ppm", GreyPpm());
-    if (show.composition) ok = ok && WriteFileBytes(dir + "/data/virelle.cda", Composition(show.parkenElement, show.lastKeyTime));
+    if (show.composition)
+        ok = ok && WriteFileBytes(dir + "/data/virelle.cda", Composition(show.parkenElement, show.lastKeyTime));
     if (show.ringer) ok = ok && WriteFileBytes(dir + "/data/ringer.SCENE", Scene(0, 1, 0));
     if (show.ostrel) ok = ok && WriteFileBytes(dir + "/data/ostrel.SCENE", Scene(1, 0, 0));
     if (show.park) ok = ok && WriteFileBytes(dir + "/data/park.SCENE", Scene(0, 0, 1));

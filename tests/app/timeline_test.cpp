@@ -1,9 +1,9 @@
 // The show's time script as a state machine: windows, loop bases, cameras, thresholds, offset.
+#include "app/timeline.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "app/timeline.h"
 
 namespace {
 
@@ -165,11 +165,8 @@ TEST(Timeline, SpectrumThresholdsAreStrictSinglePrecision) {
     };
     const float justOver = std::nextafter(25.0f / 30.0f, 1.0f);
     const Case cases[] = {
-        {0.6f, 0.0f, false, false},
-        {0.6001f, 0.0f, true, false},
-        {0.0f, 25.0f / 30.0f, false, false},
-        {0.0f, justOver, false, true},
-        {1.0f, 1.0f, true, true},
+        {0.6f, 0.0f, false, false},    {0.6001f, 0.0f, true, false}, {0.0f, 25.0f / 30.0f, false, false},
+        {0.0f, justOver, false, true}, {1.0f, 1.0f, true, true},
     };
     for (const Case& c : cases) {
         TimelineState state;

@@ -5,7 +5,9 @@ namespace {
 D3DWindow* window = nullptr;  // lives for the whole test program
 }  // namespace
 
-D3DWindow* HeadlessWindow() { return window; }
+D3DWindow* HeadlessWindow() {
+    return window;
+}
 
 void UseHeadlessDevice() {
     if (window) return;
@@ -13,4 +15,3 @@ void UseHeadlessDevice() {
     MessageLog quiet;  // the software-rasterizer warning is expected here
     window = new D3DWindow(640, 480, false, "virelle-test");
 }
-

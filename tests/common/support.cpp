@@ -1,17 +1,18 @@
-#include "tests/common/headless.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 
 #include "platform/win32.h"
+#include "tests/common/headless.h"
 
 MessageLog::MessageLog() {
     SetMessageBoxHook([this](const char* text, const char* caption) { boxes.emplace_back(text, caption); });
 }
 
-MessageLog::~MessageLog() { SetMessageBoxHook(nullptr); }
+MessageLog::~MessageLog() {
+    SetMessageBoxHook(nullptr);
+}
 
 ScratchDir::ScratchDir() {
     std::random_device rd;

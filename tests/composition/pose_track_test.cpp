@@ -1,11 +1,12 @@
 // Track records as read from bytes, key order and rates, and sampling.
+#include "composition/pose_track.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "composition/pose_track.h"
 #include "platform/byte_cursor.h"
 #include "tests/common/headless.h"
 #include "tests/composition/cda_writer.h"
@@ -171,8 +172,8 @@ TEST(TrackReading, DamagedRecordsFailWithoutReadingPastTheEnd) {
     cases.push_back({"short first record", CdaWriter{}.U32(1).F32(0).F32(1)});
     cases.push_back({"count past the end", CdaWriter{}.U32(0xFFFFFFFFu).FirstKey({})});
     cases.push_back({"flagged value missing", CdaWriter{}.U32(2).FirstKey({}).U8(0x84).F32(1).F32(3)});
-    cases.push_back({"not-a-number time",
-                     CdaWriter{}.U32(2).FirstKey({}).U8(0).F32(std::numeric_limits<float>::quiet_NaN())});
+    cases.push_back(
+        {"not-a-number time", CdaWriter{}.U32(2).FirstKey({}).U8(0).F32(std::numeric_limits<float>::quiet_NaN())});
     for (Case& c : cases) {
         ReadResult r = ReadTrack(c.bytes);
         EXPECT_FALSE(r.ok) << c.what;
@@ -190,9 +191,7 @@ TEST(TrackSampling, BeforeAtBetweenAndAfterKeys) {
     PoseTrack two;
     two.InsertKey(10, 0, 1, 1, 0, 1, 2);
     two.InsertKey(0, 0, 1, 1, 0, 1, 0);
-    const struct {
-        float t, x;
-    } samples[] = {{0, 0}, {1, 5}, {2, 10}, {5, 10}, {-3, 0}};
+    const struct { float t, x; } samples[] = {{0, 0}, {1, 5}, {2, 10}, {5, 10}, {-3, 0}};
     for (auto s : samples) EXPECT_EQ(two.Sample(s.t).x, s.x) << s.t;
 }
 

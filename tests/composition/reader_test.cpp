@@ -151,9 +151,9 @@ TEST_F(Reader, HostileCountsAndOrdersFailWithOneBox) {
     cases.push_back({"key count", CdaWriter{}.Header(0, {0}).Str("l").U32(0).U32(0).U32(0x7FFFFFFF).FirstKey(still)});
     cases.push_back({"string length", CdaWriter{}.Header(0, {0}).U8(200).Str("short")});
     cases.push_back({"layer order", CdaWriter{}.Header(0, {1}).LayerStart("l", 0, {}, {still})});
-    cases.push_back({"element order",
-                     CdaWriter{}.Header(0, {0}).LayerStart("l", 0, {0, 0xFFFFFFFF}, {still}).ElementRecord(
-                         "e", "a.ppm", {still})});
+    cases.push_back(
+        {"element order",
+         CdaWriter{}.Header(0, {0}).LayerStart("l", 0, {0, 0xFFFFFFFF}, {still}).ElementRecord("e", "a.ppm", {still})});
     for (Case& c : cases) {
         WriteCda("bad.cda", c.bytes);
         MessageLog log;

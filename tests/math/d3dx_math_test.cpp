@@ -1,9 +1,9 @@
+#include "math/d3dx_math.h"
+
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
-
-#include "math/d3dx_math.h"
 
 namespace {
 

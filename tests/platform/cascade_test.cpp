@@ -15,7 +15,7 @@ TEST_F(DeviceTest, FactorAlphaTimesTextureAlphaBlendsOverTheTarget) {
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TFACTOR);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF2040C0, 1.0f, 0);  // r 0x20, g 0x40, b 0xC0
-    device->SetTexture(0, Texture(1, 1, {0xC0F0A010}));                // a 0xC0, r 0xF0, g 0xA0, b 0x10
+    device->SetTexture(0, Texture(1, 1, {0xC0F0A010}));               // a 0xC0, r 0xF0, g 0xA0, b 0x10
     ASSERT_EQ(Quad(-1, -1, 1, 1), D3D_OK);
     Read();
     const float a = (128.0f / 255.0f) * (192.0f / 255.0f);
@@ -38,8 +38,8 @@ TEST_F(DeviceTest, OpaqueSourcesBlendToExactlyTheSource) {
         DWORD factor;
         bool exact;
     };
-    for (const Case& c : {Case{opaque, 0xFF000000, true}, Case{opaque, 0xFE000000, false},
-                          Case{translucent, 0xFF000000, false}}) {
+    for (const Case& c :
+         {Case{opaque, 0xFF000000, true}, Case{opaque, 0xFE000000, false}, Case{translucent, 0xFF000000, false}}) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
         device->SetTexture(0, c.texture);
         device->SetRenderState(D3DRS_TEXTUREFACTOR, c.factor);
@@ -74,8 +74,8 @@ TEST_F(DeviceTest, NullTextureRule) {
         // The default op reads the missing texture: the stage ends, diffuse RGBA comes out.
         {"modulate texture", D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_TFACTOR,
          D3DTA_CURRENT, 0.2f, 0.4f, 0.6f, 0.5f},
-        {"disable", D3DTOP_DISABLE, D3DTA_TFACTOR, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_CURRENT,
-         0.2f, 0.4f, 0.6f, 0.5f},
+        {"disable", D3DTOP_DISABLE, D3DTA_TFACTOR, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_CURRENT, 0.2f,
+         0.4f, 0.6f, 0.5f},
         {"selectarg1 factor", D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_TEXTURE, D3DTOP_SELECTARG2, D3DTA_TEXTURE,
          D3DTA_DIFFUSE, 1.0f, 0.0f, 1.0f, 0.5f},
         {"modulate factor diffuse", D3DTOP_MODULATE, D3DTA_TFACTOR, D3DTA_DIFFUSE, D3DTOP_MODULATE, D3DTA_TFACTOR,
@@ -114,7 +114,9 @@ TEST_F(DeviceTest, SpecularAddsColourOnly) {
     device->LightEnable(0, TRUE);
     device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    std::vector<LitVertex> v = {{-1, -1, 0.5f, 0, 0, -1, 0, 0}, {-1, 1, 0.5f, 0, 0, -1, 0, 0}, {1, 1, 0.5f, 0, 0, -1, 0, 0},
+    std::vector<LitVertex> v = {{-1, -1, 0.5f, 0, 0, -1, 0, 0},
+                                {-1, 1, 0.5f, 0, 0, -1, 0, 0},
+                                {1, 1, 0.5f, 0, 0, -1, 0, 0},
                                 {1, -1, 0.5f, 0, 0, -1, 0, 0}};
     for (BOOL specular : {FALSE, TRUE}) {
         device->SetRenderState(D3DRS_SPECULARENABLE, specular);

@@ -68,8 +68,9 @@ TEST_F(DeviceTest, BadCreationRequestsFail) {
 
 TEST_F(DeviceTest, BufferLocksStayInside) {
     IDirect3DVertexBuffer9* vb = nullptr;
-    ASSERT_EQ(device->CreateVertexBuffer(80, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_DEFAULT, &vb, nullptr),
-              D3D_OK);
+    ASSERT_EQ(
+        device->CreateVertexBuffer(80, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0x102, D3DPOOL_DEFAULT, &vb, nullptr),
+        D3D_OK);
     void* data = nullptr;
     EXPECT_NE(vb->Lock(60, 40, &data, 0), D3D_OK);
     EXPECT_NE(vb->Lock(81, 0, &data, 0), D3D_OK);

@@ -76,7 +76,8 @@ protected:
     IDirect3DIndexBuffer9* Indices(const std::vector<uint16_t>& indices) {
         IDirect3DIndexBuffer9* ib = nullptr;
         const UINT bytes = UINT(indices.size() * 2);
-        EXPECT_EQ(device->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+        EXPECT_EQ(device->CreateIndexBuffer(bytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr),
+                  D3D_OK);
         void* data = nullptr;
         EXPECT_EQ(ib->Lock(0, 0, &data, 0), D3D_OK);
         std::memcpy(data, indices.data(), bytes);
@@ -126,10 +127,10 @@ protected:
 };
 
 // Channel-wise comparison within tol of 255.
-#define EXPECT_BGR_NEAR(pixel, B, G, R, tol)         \
-    do {                                             \
-        const Bgra p_ = (pixel);                     \
-        EXPECT_NEAR(p_.b, (B), (tol)) << "blue";     \
-        EXPECT_NEAR(p_.g, (G), (tol)) << "green";    \
-        EXPECT_NEAR(p_.r, (R), (tol)) << "red";      \
+#define EXPECT_BGR_NEAR(pixel, B, G, R, tol)      \
+    do {                                          \
+        const Bgra p_ = (pixel);                  \
+        EXPECT_NEAR(p_.b, (B), (tol)) << "blue";  \
+        EXPECT_NEAR(p_.g, (G), (tol)) << "green"; \
+        EXPECT_NEAR(p_.r, (R), (tol)) << "red";   \
     } while (0)

@@ -9,9 +9,15 @@ namespace {
 struct Vec3 {
     float x, y, z;
 };
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+float Dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 Vec3 Normalize(Vec3 a) {
     const float l = std::sqrt(Dot(a, a));
     return {a.x / l, a.y / l, a.z / l};
@@ -116,7 +122,8 @@ TEST_F(LightingTest, SpecularMatchesWindows) {
     material.Specular = {1, 1, 1, 1};
     device->SetMaterial(&material);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
-    std::vector<LitVertex> v = {{-0.5f, -0.5f, 1, 0, 0, -1, 0, 0}, {0, 0.5f, 1, 0, 0, -1, 0, 0}, {0.5f, -0.5f, 1, 0, 0, -1, 0, 0}};
+    std::vector<LitVertex> v = {
+        {-0.5f, -0.5f, 1, 0, 0, -1, 0, 0}, {0, 0.5f, 1, 0, 0, -1, 0, 0}, {0.5f, -0.5f, 1, 0, 0, -1, 0, 0}};
     ASSERT_EQ(Draw(v, 0x112, D3DPT_TRIANGLELIST, 1), D3D_OK);
     Read();
     EXPECT_BGR_NEAR(At(320, 240), 0, 0, 0, 1);

@@ -50,7 +50,8 @@ protected:
 
     // A quad w x h pixels centred on the picture, turned by angle, as a fan of four vertices.
     std::vector<TexturedVertex> Square(float w, float h, float angle = 0) const {
-        std::vector<TexturedVertex> v = {{-w, h, 0.5f, 0, 0}, {w, h, 0.5f, 1, 0}, {w, -h, 0.5f, 1, 1}, {-w, -h, 0.5f, 0, 1}};
+        std::vector<TexturedVertex> v = {
+            {-w, h, 0.5f, 0, 0}, {w, h, 0.5f, 1, 0}, {w, -h, 0.5f, 1, 1}, {-w, -h, 0.5f, 0, 1}};
         for (TexturedVertex& p : v) {  // pixels to clip space of the 640x480 back buffer
             const float x = 0.5f * (p.x * std::cos(angle) - p.y * std::sin(angle));
             const float y = 0.5f * (p.x * std::sin(angle) + p.y * std::cos(angle));
@@ -110,8 +111,7 @@ TEST_F(MagnifyTest, MinifiedAndPerspectiveDrawsKeepTheMipFilter) {
     perspective.m[2][2] = 0.5f;
     perspective.m[2][3] = 1.0f;
     device->SetTransform(D3DTS_PROJECTION, &perspective);
-    const std::vector<TexturedVertex> tilted = {
-        {-1, 1, 1, 0, 0}, {1, 1, 2, 1, 0}, {1, -1, 2, 1, 1}, {-1, -1, 1, 0, 1}};
+    const std::vector<TexturedVertex> tilted = {{-1, 1, 1, 0, 0}, {1, 1, 2, 1, 0}, {1, -1, 2, 1, 1}, {-1, -1, 1, 0, 1}};
     ASSERT_EQ(Draw(tilted, 0x102, D3DPT_TRIANGLEFAN, 2), D3D_OK);
     EXPECT_EQ(Magnified(), before);
 }

@@ -6,7 +6,7 @@
 TEST(Messages, Cp1252ToUtf8) {
     EXPECT_EQ(Cp1252ToUtf8("klarte ikke \xE5 \xE5pne"), "klarte ikke \xC3\xA5 \xC3\xA5pne");
     EXPECT_EQ(Cp1252ToUtf8("\x80 \x99"), "\xE2\x82\xAC \xE2\x84\xA2");  // euro sign, trade mark
-    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");                  // unassigned byte
+    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");                    // unassigned byte
     EXPECT_EQ(Cp1252ToUtf8(""), "");
 }
 

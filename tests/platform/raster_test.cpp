@@ -13,7 +13,8 @@ protected:
 
 TEST_F(RasterTest, CullingUsesOnScreenWinding) {
     // On screen (y down): top-left, top-right, bottom-left runs clockwise.
-    const std::vector<TexturedVertex> clockwise = {{-0.5f, 0.5f, 0.5f, 0, 0}, {0.5f, 0.5f, 0.5f, 0, 0}, {-0.5f, -0.5f, 0.5f, 0, 0}};
+    const std::vector<TexturedVertex> clockwise = {
+        {-0.5f, 0.5f, 0.5f, 0, 0}, {0.5f, 0.5f, 0.5f, 0, 0}, {-0.5f, -0.5f, 0.5f, 0, 0}};
     const std::vector<TexturedVertex> counterClockwise = {clockwise[0], clockwise[2], clockwise[1]};
     struct Case {
         DWORD cull;
@@ -49,8 +50,8 @@ TEST_F(RasterTest, DepthTestOnA512TargetWithTheSharedBuffer) {
     device->SetTexture(0, green);
     ASSERT_EQ(Quad(-1, -1, 1, 1, 0.75f), D3D_OK);  // far, everywhere
     Read();
-    EXPECT_BGR_NEAR(At(256, 256), 0, 0, 255, 0);   // the near quad wins
-    EXPECT_BGR_NEAR(At(20, 500), 0, 255, 0, 0);    // the far one fills the rest, bottom rows too
+    EXPECT_BGR_NEAR(At(256, 256), 0, 0, 255, 0);  // the near quad wins
+    EXPECT_BGR_NEAR(At(20, 500), 0, 255, 0, 0);   // the far one fills the rest, bottom rows too
     // Equal depth passes (LESSEQUAL); z = 0 and z = 1 lie inside D3D's clip volume, z < 0 not.
     device->SetTexture(0, green);
     ASSERT_EQ(Quad(-0.5f, -0.5f, 0.5f, 0.5f, 0.25f), D3D_OK);
@@ -86,7 +87,7 @@ TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
     // Depth written while the back buffer is bound still stands when the 512x512 target is bound.
     device->SetRenderTarget(0, backBuffer);
     device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0);  // only the back buffer's rows 0..479
-    ASSERT_EQ(Quad(-1, -1, 1, 0, 0.25f), D3D_OK);              // the lower half of the back buffer
+    ASSERT_EQ(Quad(-1, -1, 1, 0, 0.25f), D3D_OK);             // the lower half of the back buffer
     device->SetRenderTarget(0, surface);
     surface->Release();
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -142,9 +143,9 @@ TEST_F(RasterTest, DrawsOutsideTheBuffersAreRefused) {
 }
 
 TEST_F(RasterTest, IndexedTrianglesDraw) {
-    IDirect3DVertexBuffer9* vb = Buffer(std::vector<TexturedVertex>{{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 0, 0},
-                                                                    {1, -1, 0.5f, 0, 0}, {-1, -1, 0.5f, 0, 0}},
-                                        0x102);
+    IDirect3DVertexBuffer9* vb = Buffer(
+        std::vector<TexturedVertex>{{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 0, 0}, {1, -1, 0.5f, 0, 0}, {-1, -1, 0.5f, 0, 0}},
+        0x102);
     IDirect3DIndexBuffer9* ib = Indices({0, 2, 3});  // lower-left half
     device->SetFVF(0x102);
     device->SetStreamSource(0, vb, 0, sizeof(TexturedVertex));

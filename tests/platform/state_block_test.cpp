@@ -81,8 +81,10 @@ TEST_F(StateBlockTest, ApplyPutsBackStatesLightsAndBindings) {
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
     device->SetTexture(0, nullptr);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
-    const std::vector<LitVertex> lit = {{-1, 1, 0.5f, 0, 0, -1, 0, 0}, {1, 1, 0.5f, 0, 0, -1, 0, 0},
-                                        {1, -1, 0.5f, 0, 0, -1, 0, 0}, {-1, -1, 0.5f, 0, 0, -1, 0, 0}};
+    const std::vector<LitVertex> lit = {{-1, 1, 0.5f, 0, 0, -1, 0, 0},
+                                        {1, 1, 0.5f, 0, 0, -1, 0, 0},
+                                        {1, -1, 0.5f, 0, 0, -1, 0, 0},
+                                        {-1, -1, 0.5f, 0, 0, -1, 0, 0}};
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     ASSERT_EQ(Draw(lit, 0x112, D3DPT_TRIANGLEFAN, 2), D3D_OK);
     Read();

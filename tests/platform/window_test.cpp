@@ -14,7 +14,9 @@ namespace {
 // Ends a child process. SDL_Quit has unloaded the GL driver by then, so LeakSanitizer could only
 // report the driver's leftovers as "<unknown module>", beyond any suppression by library name;
 // our own teardown is checked by the device going away, and ASan still watches every access.
-[[noreturn]] void Done(int code) { std::_Exit(code); }
+[[noreturn]] void Done(int code) {
+    std::_Exit(code);
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -27,7 +29,9 @@ protected:
     }
 };
 
-bool Pump() { return HeadlessWindow()->PumpMessages(); }
+bool Pump() {
+    return HeadlessWindow()->PumpMessages();
+}
 
 TEST_F(WindowTest, EscapePressedBetweenPumpsIsReportedOnce) {
     EXPECT_FALSE(Pump());
@@ -107,7 +111,8 @@ void ConstructAndTearDown() {
     texture->UnlockRect(0);
     struct V {
         float x, y, z, u, v;
-    } quad[4] = {{-1, 1, 0.5f, 0.25f, 0.5f}, {1, 1, 0.5f, 0.75f, 0.5f}, {1, -1, 0.5f, 0.75f, 0.5f}, {-1, -1, 0.5f, 0.25f, 0.5f}};
+    } quad[4] = {
+        {-1, 1, 0.5f, 0.25f, 0.5f}, {1, 1, 0.5f, 0.75f, 0.5f}, {1, -1, 0.5f, 0.75f, 0.5f}, {-1, -1, 0.5f, 0.25f, 0.5f}};
     IDirect3DVertexBuffer9* vb = nullptr;
     device->CreateVertexBuffer(sizeof quad, 0, 0x102, D3DPOOL_MANAGED, &vb, nullptr);
     void* data = nullptr;

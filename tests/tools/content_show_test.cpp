@@ -53,7 +53,8 @@ protected:
         fs::current_path(previous);
     }
     static float Alpha(const Composition& c, int layer, int element, float t) {
-        return c.layers[size_t(layer)].track.Sample(t).alpha * c.layers[size_t(layer)].elements[size_t(element)].track.Sample(t).alpha;
+        return c.layers[size_t(layer)].track.Sample(t).alpha *
+               c.layers[size_t(layer)].elements[size_t(element)].track.Sample(t).alpha;
     }
 
     static inline ScratchDir* dir = nullptr;
@@ -98,7 +99,8 @@ TEST_F(ShowContent, CompositionHasTheWiredElementsAndEveryImageResolves) {
         EXPECT_TRUE(std::has_single_bit(level.width) && std::has_single_bit(level.height)) << name;
         types.insert(image.type);
     }
-    EXPECT_EQ(types, (std::set<ImageType>{ImageType::Bmp, ImageType::Dds, ImageType::Jpeg, ImageType::Png, ImageType::Tga}));
+    EXPECT_EQ(types,
+              (std::set<ImageType>{ImageType::Bmp, ImageType::Dds, ImageType::Jpeg, ImageType::Png, ImageType::Tga}));
 }
 
 // A view must not show before its window has drawn into its target, nor while another window owns it.
@@ -126,7 +128,8 @@ struct SceneNeed {
     int cameras;
     float loop;  // scene time over which animated tracks close on themselves
 };
-const SceneNeed kScenes[] = {{"data/ringer.SCENE", 3, 3.1f}, {"data/ostrel.SCENE", 1, 3.1f}, {"data/park.SCENE", 3, 2.0f}};
+const SceneNeed kScenes[] = {
+    {"data/ringer.SCENE", 3, 3.1f}, {"data/ostrel.SCENE", 1, 3.1f}, {"data/park.SCENE", 3, 2.0f}};
 
 TEST_F(ShowContent, ScenesLoadWithTheirCamerasLightsAndFrontFacesThatSurviveCulling) {
     for (const SceneNeed& need : kScenes) {
@@ -164,13 +167,15 @@ TEST_F(ShowContent, ScenesLoadWithTheirCamerasLightsAndFrontFacesThatSurviveCull
                 const Transform& last = mesh->track.keys.back();
                 bool closes = false;
                 for (const auto& twin : scene.meshes) {
-                    if (twin->vertices.size() != mesh->vertices.size() || twin->materialIndex != mesh->materialIndex) continue;
+                    if (twin->vertices.size() != mesh->vertices.size() || twin->materialIndex != mesh->materialIndex)
+                        continue;
                     const Transform& first = twin->track.keys.front();
                     const float dot = first.rotation.x * last.rotation.x + first.rotation.y * last.rotation.y +
                                       first.rotation.z * last.rotation.z + first.rotation.w * last.rotation.w;
-                    closes = closes || (std::fabs(first.position.x - last.position.x) < 0.05f &&
-                                        std::fabs(first.position.y - last.position.y) < 0.05f &&
-                                        std::fabs(first.position.z - last.position.z) < 0.05f && std::fabs(dot) > 0.999f);
+                    closes =
+                        closes || (std::fabs(first.position.x - last.position.x) < 0.05f &&
+                                   std::fabs(first.position.y - last.position.y) < 0.05f &&
+                                   std::fabs(first.position.z - last.position.z) < 0.05f && std::fabs(dot) > 0.999f);
                 }
                 EXPECT_TRUE(closes) << need.file;
             }
@@ -198,7 +203,8 @@ TEST_F(ShowContent, GenerationIsDeterministicAndOverdrawStaysInBudget) {
         if (DecodeImage(bytes.data(), bytes.size(), DecodeLimits{}, &image, &error))
             table[name] = TextureInfo{int(image.levels[0].width), int(image.levels[0].height)};
     }
-    EXPECT_EQ(files, size_t(std::distance(fs::directory_iterator(fs::path(again.path) / "data"), fs::directory_iterator())));
+    EXPECT_EQ(files,
+              size_t(std::distance(fs::directory_iterator(fs::path(again.path) / "data"), fs::directory_iterator())));
     Font font(kShowFontPath);
     ASSERT_TRUE(font.ok());
     const CdaComposition c = BuildComposition(table, font);
@@ -282,7 +288,8 @@ TEST_F(ShowContent, EachWindowsViewShowsItsScene) {
             for (int x = w.x0; x < w.x1; ++x, ++total) {
                 const size_t i = (size_t(y) * 640 + size_t(x)) * 4;
                 int diff = 0;
-                for (int ch = 0; ch < 3; ++ch) diff = std::max(diff, std::abs(int(frame[0].bgra[i + ch]) - int(frame[1].bgra[i + ch])));
+                for (int ch = 0; ch < 3; ++ch)
+                    diff = std::max(diff, std::abs(int(frame[0].bgra[i + ch]) - int(frame[1].bgra[i + ch])));
                 changed += diff > 24;
             }
         EXPECT_GT(double(changed) / double(total), 0.05) << w.what;

@@ -62,7 +62,7 @@ CdaKey Key(float time, float alpha, float rotation, float x, float y, float sx, 
 
 TEST_F(ContentFiles, CompositionRoundTripKeepsOrdersNamesSizesAndEveryKey) {
     ASSERT_TRUE(WritePng("data/a.png", TestPicture(300, 200), true));  // 512 x 256 as a texture
-    ASSERT_TRUE(WriteBmp("b.bmp", TestPicture(16, 16)));              // found under its plain name
+    ASSERT_TRUE(WriteBmp("b.bmp", TestPicture(16, 16)));               // found under its plain name
     CdaComposition c;
     c.headerWord = 7;
     c.layerOrder = {1, 0};
@@ -134,7 +134,8 @@ TEST(CdaCheck, RejectsWhatTheReaderWouldDropOrMisread) {
         {"long name", [](CdaComposition& c) { c.layers[0].elements[0].name.assign(128, 'n'); }},
         {"no texture", [](CdaComposition& c) { c.layers[0].elements[0].textureName.clear(); }},
         {"order out of range", [](CdaComposition& c) { c.layerOrder = {1}; }},
-        {"order repeats", [](CdaComposition& c) {
+        {"order repeats",
+         [](CdaComposition& c) {
              c.layers.push_back(c.layers[0]);
              c.layerOrder = {0, 0};
          }},
@@ -170,8 +171,9 @@ TEST_F(ContentFiles, SceneRoundTripKeepsMaterialsMeshesLightsAndCameraTracks) {
     mesh.vertices = {{0, 0, 0, 0, 0, -1, 0, 0}, {1, 0, 0, 0, 0, -1, 1, 0}, {0, 1, 0, 0, 0, -1, 0, 1}};
     mesh.indices = {0, 2, 1};
     // Keys changing position only, rotation only, scale only, and nothing.
-    mesh.track = {SKey(0, 0, 0, {0, 0, 0, 1}, 1), SKey(1, 0, -2, {0, 0, 0, 1}, 1), SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 1),
-                  SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 3), SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 3)};
+    mesh.track = {SKey(0, 0, 0, {0, 0, 0, 1}, 1), SKey(1, 0, -2, {0, 0, 0, 1}, 1),
+                  SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 1), SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 3),
+                  SKey(1, 0, -2, {0, 0.6f, 0, 0.8f}, 3)};
     s.meshes = {mesh};
     SceneCamera a, b;
     a.fov = 0.7f;
@@ -264,7 +266,8 @@ TEST(ImageWriters, EachFormatDecodesToThePixelsWritten) {
         const std::vector<uint8_t> bytes = ReadAll(path);
         DecodedImage decoded;
         std::string error;
-        ASSERT_TRUE(DecodeImage(bytes.data(), bytes.size(), DecodeLimits{}, &decoded, &error)) << f.file << ": " << error;
+        ASSERT_TRUE(DecodeImage(bytes.data(), bytes.size(), DecodeLimits{}, &decoded, &error))
+            << f.file << ": " << error;
         EXPECT_EQ(decoded.type, f.type) << f.file;
         ASSERT_FALSE(decoded.levels.empty());
         const ImageLevel& level = decoded.levels[0];
@@ -274,7 +277,8 @@ TEST(ImageWriters, EachFormatDecodesToThePixelsWritten) {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 32; ++x)
                 for (int c = 0; c < (f.alpha ? 4 : 3); ++c)
-                    worst = std::max(worst, std::abs(int(level.rgba8[(size_t(y) * 32 + size_t(x)) * 4 + size_t(c)]) - int(picture.At(x, y)[c])));
+                    worst = std::max(worst, std::abs(int(level.rgba8[(size_t(y) * 32 + size_t(x)) * 4 + size_t(c)]) -
+                                                     int(picture.At(x, y)[c])));
         EXPECT_LE(worst, f.tolerance) << f.file;
         if (f.type == ImageType::Dds) {
             EXPECT_EQ(decoded.levels.size(), 6u);  // 32x16 down to 1x1

@@ -37,7 +37,8 @@ TEST(MusicLimiter, KeepsEveryPeakUnderTheCeilingAndLeavesQuietPartsAlone) {
         synth::Stereo audio = Make(44100, c.signal);
         synth::Limit(audio, kCeiling, 0.002f, 0.1f);
         float peak = 0.0f;
-        for (size_t i = 0; i < audio.Frames(); ++i) peak = std::max({peak, std::fabs(audio.left[i]), std::fabs(audio.right[i])});
+        for (size_t i = 0; i < audio.Frames(); ++i)
+            peak = std::max({peak, std::fabs(audio.left[i]), std::fabs(audio.right[i])});
         EXPECT_LE(peak, kCeiling) << c.name;
         EXPECT_GT(peak, 0.5f * kCeiling) << c.name;  // limited, not muted
     }
@@ -123,10 +124,10 @@ TEST(MusicScore, MelodyNotation) {
 TEST(MusicScore, SectionsSitOnTheShowsGrid) {
     using score::Section;
     const std::pair<double, Section> cases[] = {
-        {0.0, Section::Intro},       {44.1, Section::Intro},  {44.3, Section::Solo},     {55.0, Section::Solo},
-        {55.1, Section::Interlude},  {68.99, Section::Interlude}, {69.0, Section::Ringer}, {92.99, Section::Ringer},
-        {93.0, Section::Breath},     {93.7, Section::Breath}, {93.9, Section::Duet},     {134.0, Section::Duet},
-        {134.2, Section::Outro},     {149.9, Section::Outro},
+        {0.0, Section::Intro},      {44.1, Section::Intro},      {44.3, Section::Solo},   {55.0, Section::Solo},
+        {55.1, Section::Interlude}, {68.99, Section::Interlude}, {69.0, Section::Ringer}, {92.99, Section::Ringer},
+        {93.0, Section::Breath},    {93.7, Section::Breath},     {93.9, Section::Duet},   {134.0, Section::Duet},
+        {134.2, Section::Outro},    {149.9, Section::Outro},
     };
     for (const auto& [t, section] : cases) EXPECT_EQ(score::SectionAt(t), section) << t;
     EXPECT_DOUBLE_EQ(score::BarTime(score::kRingerBar), 69.0);
@@ -152,7 +153,8 @@ TEST(MusicScore, RingerKicksOnEveryBeatHeaviestOnTheBars) {
         if (score::SectionAt(e.time) == score::Section::Ringer) {
             EXPECT_LE(e.time + e.held, score::kBreathStart + 1e-6) << e.time;
         }
-        if (e.instrument == score::Instrument::Kick && static_cast<int>(e.param) != static_cast<int>(score::KickKind::Soft)) {
+        if (e.instrument == score::Instrument::Kick &&
+            static_cast<int>(e.param) != static_cast<int>(score::KickKind::Soft)) {
             EXPECT_EQ(score::SectionAt(e.time), score::Section::Ringer) << e.time;
         }
         if (e.instrument == score::Instrument::Lead) {

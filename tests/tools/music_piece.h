@@ -8,10 +8,10 @@
 #include "tools/content/synth.h"
 
 struct MusicPiece {
-    synth::Stereo master;                 // the synthesiser's output, before encoding
-    std::vector<unsigned char> mp3;       // the encoded file
-    std::vector<float> decoded;           // gapless decode, interleaved stereo floats
-    long long reportedFrames = -1;        // what the decoder says the length is
+    synth::Stereo master;            // the synthesiser's output, before encoding
+    std::vector<unsigned char> mp3;  // the encoded file
+    std::vector<float> decoded;      // gapless decode, interleaved stereo floats
+    long long reportedFrames = -1;   // what the decoder says the length is
     double renderSeconds = 0.0, encodeSeconds = 0.0;
 };
 

@@ -17,8 +17,12 @@ namespace {
 constexpr double kFps = 60.0;
 constexpr double kRingerFrom = 69.0, kRingerTo = 93.0;  // the show's ringer window
 
-bool Cut(float s0) { return s0 * 30.0f > 18.0f; }
-bool Restart(float s1) { return s1 * 30.0f > 25.0f; }
+bool Cut(float s0) {
+    return s0 * 30.0f > 18.0f;
+}
+bool Restart(float s1) {
+    return s1 * 30.0f > 25.0f;
+}
 
 struct Triggers {
     int frames = 0, cuts = 0, restartOnsets = 0;

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool SameBits(float a, float b) { return std::memcmp(&a, &b, 4) == 0; }
+bool SameBits(float a, float b) {
+    return std::memcmp(&a, &b, 4) == 0;
+}
 
 void ShortString(ByteWriter& out, const std::string& s) {
     out.U8(uint8_t(s.size()));
@@ -42,7 +44,8 @@ std::string CheckKeys(const std::vector<CdaKey>& keys, const std::string& where)
         if (!(keys[i].time >= 0)) return where + ": negative key time";
         if (i > 0 && !(keys[i].time > keys[i - 1].time)) {
             char text[400];
-            std::snprintf(text, sizeof text, ": key %zu at %.4f s is not after the one before", i, double(keys[i].time));
+            std::snprintf(text, sizeof text, ": key %zu at %.4f s is not after the one before", i,
+                          double(keys[i].time));
             return where + text;
         }
     }

@@ -19,7 +19,7 @@ struct CdaKey {
 
 struct CdaElement {
     std::string name;
-    std::string textureName;  // looked up as stored, then under "data/"
+    std::string textureName;   // looked up as stored, then under "data/"
     std::vector<CdaKey> keys;  // strictly increasing times; at least one
 };
 

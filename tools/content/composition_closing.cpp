@@ -30,21 +30,23 @@ void AddClosingLayers(const CompositionKit& kit, CdaComposition& c) {
     std::vector<CdaElement> credits;
     for (const Line& line : lines)
         credits.push_back(kit.Element(line.texture, line.texture, Motion(line.from, line.to, 0.1f, [=](float t) {
-            ScreenPose p;
-            p.y = line.y + 12.0f * (t - line.from) / (line.to - line.from);
-            p.scaleX = p.scaleY = line.scale * (1.0f + 0.03f * (t - line.from) / (line.to - line.from));
-            p.alpha = Envelope(t, line.from, line.to, 1.2f, line.to >= kShowEnd ? 0.01f : 1.0f);
-            return p;
-        })));
+                                          ScreenPose p;
+                                          p.y = line.y + 12.0f * (t - line.from) / (line.to - line.from);
+                                          p.scaleX = p.scaleY =
+                                              line.scale * (1.0f + 0.03f * (t - line.from) / (line.to - line.from));
+                                          p.alpha =
+                                              Envelope(t, line.from, line.to, 1.2f, line.to >= kShowEnd ? 0.01f : 1.0f);
+                                          return p;
+                                      })));
     // The end card's warm glow.
     credits.push_back(kit.Element("end glow", "glow_amber.tga", Motion(144.8f, kShowEnd, 0.25f, [](float t) {
-        ScreenPose p;
-        p.y = 25;
-        p.scaleX = 3.4f;
-        p.scaleY = 0.9f;
-        p.alpha = 0.3f * Envelope(t, 144.8f, kShowEnd, 2.0f, 0.01f);
-        return p;
-    })));
+                                      ScreenPose p;
+                                      p.y = 25;
+                                      p.scaleX = 3.4f;
+                                      p.scaleY = 0.9f;
+                                      p.alpha = 0.3f * Envelope(t, 144.8f, kShowEnd, 2.0f, 0.01f);
+                                      return p;
+                                  })));
     c.layers.push_back(Layer("credits", {LayerKeyAt(0, 1)}, std::move(credits)));
 
     // 20: black: the show opens from it and closes into it; skipped (alpha exactly 0) in between.

@@ -30,7 +30,9 @@ namespace {
 // True when the straight line from a to b gives key m's channels closely enough.
 bool OnLine(const CdaKey& a, const CdaKey& b, const CdaKey& m) {
     const float f = (m.time - a.time) / (b.time - a.time);
-    auto close = [f](float va, float vb, float vm, float tolerance) { return std::fabs(va + (vb - va) * f - vm) <= tolerance; };
+    auto close = [f](float va, float vb, float vm, float tolerance) {
+        return std::fabs(va + (vb - va) * f - vm) <= tolerance;
+    };
     return close(a.x, b.x, m.x, 0.08f) && close(a.y, b.y, m.y, 0.08f) && close(a.scaleX, b.scaleX, m.scaleX, 0.0015f) &&
            close(a.scaleY, b.scaleY, m.scaleY, 0.0015f) && close(a.rotation, b.rotation, m.rotation, 0.0015f) &&
            close(a.alpha, b.alpha, m.alpha, 0.003f);
@@ -57,7 +59,8 @@ std::vector<CdaKey> Reduce(const std::vector<CdaKey>& keys) {
 
 }  // namespace
 
-std::vector<CdaKey> Motion(float from, float to, float step, const std::function<ScreenPose(float)>& pose, bool hideAfter) {
+std::vector<CdaKey> Motion(float from, float to, float step, const std::function<ScreenPose(float)>& pose,
+                           bool hideAfter) {
     std::vector<CdaKey> keys;
     const int count = std::max(1, int(std::ceil((double(to) - double(from)) / double(step) - 1e-6)));
     for (int i = 0; i <= count; ++i) {
@@ -96,7 +99,8 @@ float CompositionKit::ScaleY(const std::string& name, float displayH) const {
     return it == textures.end() ? 1.0f : displayH / float(it->second.height);
 }
 
-CdaElement CompositionKit::Element(const std::string& name, const std::string& texture, std::vector<CdaKey> keys) const {
+CdaElement CompositionKit::Element(const std::string& name, const std::string& texture,
+                                   std::vector<CdaKey> keys) const {
     CdaElement e;
     e.name = name;
     e.textureName = texture;

@@ -13,7 +13,9 @@ class Font;
 // The music's grid: a bar is 1.55 s and bar 0 starts at 0.8 s.
 inline constexpr float kShowEnd = 150.0f;
 inline constexpr float kBar = 1.55f;
-inline float BarTime(int bar) { return 0.8f + kBar * float(bar); }
+inline float BarTime(int bar) {
+    return 0.8f + kBar * float(bar);
+}
 
 // A pose in picture terms: centre in pixels from the picture's centre (y up), scale, turn, alpha.
 struct ScreenPose {
@@ -51,11 +53,11 @@ struct CompositionKit {
 };
 
 // The layers, by position in the file (the show wires 11, 16 and 18).
-void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c);  // 0 sky, 1 haze, 2 stars, 3 streaks
-void AddTitleLayers(const CompositionKit& kit, CdaComposition& c);     // 4 letters, 5 subtitle
-void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c); // 6..10
-void AddViewLayers(const CompositionKit& kit, CdaComposition& c);      // 11..18
-void AddClosingLayers(const CompositionKit& kit, CdaComposition& c);   // 19 credits, 20 fade
+void AddBackdropLayers(const CompositionKit& kit, CdaComposition& c);   // 0 sky, 1 haze, 2 stars, 3 streaks
+void AddTitleLayers(const CompositionKit& kit, CdaComposition& c);      // 4 letters, 5 subtitle
+void AddInterludeLayers(const CompositionKit& kit, CdaComposition& c);  // 6..10
+void AddViewLayers(const CompositionKit& kit, CdaComposition& c);       // 11..18
+void AddClosingLayers(const CompositionKit& kit, CdaComposition& c);    // 19 credits, 20 fade
 
 // The whole composition of "data/virelle.cda".
 CdaComposition BuildComposition(const TextureTable& textures, const Font& font);

@@ -17,8 +17,13 @@ CdaKey Sample(const std::vector<CdaKey>& keys, float t) {
     const CdaKey &a = keys[k], &b = keys[k + 1];
     const float f = (t - a.time) / (b.time - a.time);
     auto lerp = [f](float x, float y) { return x + (y - x) * f; };
-    return {t, lerp(a.alpha, b.alpha), lerp(a.rotation, b.rotation), lerp(a.x, b.x), lerp(a.y, b.y),
-            lerp(a.scaleX, b.scaleX), lerp(a.scaleY, b.scaleY)};
+    return {t,
+            lerp(a.alpha, b.alpha),
+            lerp(a.rotation, b.rotation),
+            lerp(a.x, b.x),
+            lerp(a.y, b.y),
+            lerp(a.scaleX, b.scaleX),
+            lerp(a.scaleY, b.scaleY)};
 }
 
 struct Point {

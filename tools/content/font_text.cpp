@@ -45,7 +45,8 @@ float Font::TextWidth(const std::string& text, float pixelHeight, float tracking
         stbtt_GetCodepointHMetrics(info_.get(), cp, &advance, &bearing);
         width += float(advance) * scale;
         if (i + 1 < text.size()) {
-            width += float(stbtt_GetCodepointKernAdvance(info_.get(), cp, static_cast<unsigned char>(text[i + 1]))) * scale;
+            width +=
+                float(stbtt_GetCodepointKernAdvance(info_.get(), cp, static_cast<unsigned char>(text[i + 1]))) * scale;
             width += tracking;
         }
     }
@@ -80,7 +81,8 @@ void Font::Rasterise(const std::string& text, float pixelHeight, float tracking,
         stbtt_GetCodepointHMetrics(info_.get(), cp, &advance, &bearing);
         pen += float(advance) * scale + tracking;
         if (i + 1 < text.size())
-            pen += float(stbtt_GetCodepointKernAdvance(info_.get(), cp, static_cast<unsigned char>(text[i + 1]))) * scale;
+            pen +=
+                float(stbtt_GetCodepointKernAdvance(info_.get(), cp, static_cast<unsigned char>(text[i + 1]))) * scale;
     }
 }
 
@@ -94,7 +96,9 @@ void PaintText(const Font& font, const std::string& text, const TextStyle& style
         BlurPlane(glow, canvas.width, canvas.height, style.glowRadius);
         for (int y = 0; y < canvas.height; ++y)
             for (int x = 0; x < canvas.width; ++x)
-                canvas.Over(x, y, style.glow, std::min(1.0f, glow[size_t(y) * size_t(canvas.width) + size_t(x)] * style.glowAlpha * 2.5f));
+                canvas.Over(
+                    x, y, style.glow,
+                    std::min(1.0f, glow[size_t(y) * size_t(canvas.width) + size_t(x)] * style.glowAlpha * 2.5f));
     }
     for (int y = 0; y < canvas.height; ++y)
         for (int x = 0; x < canvas.width; ++x)

@@ -86,7 +86,9 @@ float LatticeValue(int x, int y, uint32_t seed) {
     return float(h & 0xFFFFFF) / float(0xFFFFFF);
 }
 
-int Wrap(int v, int period) { return ((v % period) + period) % period; }
+int Wrap(int v, int period) {
+    return ((v % period) + period) % period;
+}
 
 }  // namespace
 
@@ -134,7 +136,7 @@ void BlurPlane(std::vector<float>& plane, int width, int height, int radius) {
         }
     };
     for (int n = 0; n < 3; ++n) {
-        pass(height, width, 1, size_t(width));   // rows
+        pass(height, width, 1, size_t(width));  // rows
         pass(width, height, size_t(width), 1);  // columns
     }
 }
@@ -144,4 +146,6 @@ float Smoothstep(float edge0, float edge1, float x) {
     return t * t * (3 - 2 * t);
 }
 
-Rgb Mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+Rgb Mix(Rgb a, Rgb b, float t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}

@@ -1,13 +1,13 @@
 // PNG and JPEG through their libraries; TGA, BMP and DDS written field by field.
 #include "tools/content/image_writers.h"
 
-#include <csetjmp>
-#include <cstdlib>
-#include <cstdio>
-#include <vector>
-
 #include <jpeglib.h>
 #include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "tools/content/byte_writer.h"
 
@@ -115,9 +115,9 @@ bool WriteJpeg(const std::string& path, const Image& image, int quality) {
 
 bool WriteTga(const std::string& path, const Image& image) {
     ByteWriter out;
-    out.U8(0);  // no image id
-    out.U8(0);  // no colour map
-    out.U8(2);  // uncompressed true colour
+    out.U8(0);                              // no image id
+    out.U8(0);                              // no colour map
+    out.U8(2);                              // uncompressed true colour
     for (int i = 0; i < 5; ++i) out.U8(0);  // colour map spec
     out.U16(0);                             // x origin
     out.U16(0);                             // y origin
@@ -178,15 +178,15 @@ bool WriteDds(const std::string& path, const Image& image) {
     out.U32(0);                          // depth
     out.U32(uint32_t(levels.size()));
     for (int i = 0; i < 11; ++i) out.U32(0);
-    out.U32(32);           // pixel format size
-    out.U32(0x1 | 0x40);   // alpha pixels, RGB
-    out.U32(0);            // no FourCC
-    out.U32(32);           // bits per pixel
-    out.U32(0x00FF0000);   // red
-    out.U32(0x0000FF00);   // green
-    out.U32(0x000000FF);   // blue
-    out.U32(0xFF000000);   // alpha
-    out.U32(0x1000 | 0x8 | 0x400000);  // texture, complex, mipmap
+    out.U32(32);                             // pixel format size
+    out.U32(0x1 | 0x40);                     // alpha pixels, RGB
+    out.U32(0);                              // no FourCC
+    out.U32(32);                             // bits per pixel
+    out.U32(0x00FF0000);                     // red
+    out.U32(0x0000FF00);                     // green
+    out.U32(0x000000FF);                     // blue
+    out.U32(0xFF000000);                     // alpha
+    out.U32(0x1000 | 0x8 | 0x400000);        // texture, complex, mipmap
     for (int i = 0; i < 4; ++i) out.U32(0);  // caps2..4, reserved
     for (const Image& level : levels)
         for (int y = 0; y < level.height; ++y)

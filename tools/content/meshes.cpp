@@ -8,7 +8,9 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-D3DXVECTOR3 Sub(const D3DXVECTOR3& a, const D3DXVECTOR3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+D3DXVECTOR3 Sub(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 
 D3DXVECTOR3 Normalised(D3DXVECTOR3 v) {
     const float n = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
@@ -83,7 +85,8 @@ MeshBuilder Sphere(float radius, int slices, int stacks) {
         for (int i = 0; i <= slices; ++i) {
             const float theta = 2 * kPi * float(i) / float(slices);
             const D3DXVECTOR3 n{std::sin(phi) * std::cos(theta), std::cos(phi), std::sin(phi) * std::sin(theta)};
-            mesh.Vertex({n.x * radius, n.y * radius, n.z * radius}, n, float(i) / float(slices), float(s) / float(stacks));
+            mesh.Vertex({n.x * radius, n.y * radius, n.z * radius}, n, float(i) / float(slices),
+                        float(s) / float(stacks));
         }
     }
     const int row = slices + 1;
@@ -149,7 +152,8 @@ MeshBuilder Grid(float sizeX, float sizeZ, int nx, int nz, float (*height)(float
             const float e = 0.05f;
             const float y = height ? height(x, z) : 0.0f;
             D3DXVECTOR3 n{0, 1, 0};
-            if (height) n = Normalised({height(x - e, z) - height(x + e, z), 2 * e, height(x, z - e) - height(x, z + e)});
+            if (height)
+                n = Normalised({height(x - e, z) - height(x + e, z), 2 * e, height(x, z - e) - height(x, z + e)});
             mesh.Vertex({x, y, z}, n, float(i) / float(nx), float(j) / float(nz));
         }
     for (int j = 0; j < nz; ++j)

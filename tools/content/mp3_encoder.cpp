@@ -30,7 +30,7 @@ bool EncodeMp3(const synth::Stereo& audio, int kbps, std::vector<unsigned char>&
     lame_set_mode(gf.get(), JOINT_STEREO);
     lame_set_VBR(gf.get(), vbr_off);
     lame_set_brate(gf.get(), kbps);
-    lame_set_quality(gf.get(), 5);  // LAME's usual trade-off; 2 costs twice the time for no audible gain here
+    lame_set_quality(gf.get(), 5);       // LAME's usual trade-off; 2 costs twice the time for no audible gain here
     lame_set_bWriteVbrTag(gf.get(), 1);  // the info tag: exact length for gapless decoders
     if (lame_init_params(gf.get()) < 0) {
         error = "lame_init_params rejected the settings";

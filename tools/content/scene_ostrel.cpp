@@ -80,17 +80,17 @@ SceneFile BuildOstrel() {
         MakeMaterial(0.40f, 0.34f, 0.52f, 0.6f, 3.0f, 40),  // collar and rod: dark metal
     };
     scene.lights = {
-        {{0, 0.2f, 0}, 1.00f, 0.70f, 0.36f, 0.9f},   // the core's own light on the petals' insides
-        {{-6, 11, -8}, 1.00f, 0.85f, 0.66f, 0.8f},   // warm key from above
-        {{9, 3, 8}, 0.60f, 0.46f, 1.00f, 0.8f},      // violet rim
-        {{-8, -5, 5}, 0.34f, 0.44f, 0.90f, 0.45f},   // cool fill
+        {{0, 0.2f, 0}, 1.00f, 0.70f, 0.36f, 0.9f},  // the core's own light on the petals' insides
+        {{-6, 11, -8}, 1.00f, 0.85f, 0.66f, 0.8f},  // warm key from above
+        {{9, 3, 8}, 0.60f, 0.46f, 1.00f, 0.8f},     // violet rim
+        {{-8, -5, 5}, 0.34f, 0.44f, 0.90f, 0.45f},  // cool fill
     };
     scene.meshes.push_back(ToSceneMesh(Sphere(0.95f, 18, 12), 0, SampleTrack(kOstrelLoop, CorePose, 0)));
     const MeshBuilder inner = Petal(2.7f, 0.95f, 0.7f, 0.06f, 9, 4);
     const MeshBuilder outer = Petal(3.7f, 1.15f, 1.1f, 0.07f, 10, 4);
     for (int i = 0; i < 2 * kPetals; ++i)
-        scene.meshes.push_back(
-            ToSceneMesh(i < kPetals ? inner : outer, uint16_t(i < kPetals ? 1 : 2), SampleTrack(kOstrelLoop, PetalPose, i)));
+        scene.meshes.push_back(ToSceneMesh(i < kPetals ? inner : outer, uint16_t(i < kPetals ? 1 : 2),
+                                           SampleTrack(kOstrelLoop, PetalPose, i)));
     scene.meshes.push_back(ToSceneMesh(Torus(1.55f, 0.13f, 36, 8), 3, SampleTrack(kOstrelLoop, CollarPose, 0)));
     scene.meshes.push_back(ToSceneMesh(Cylinder(0.09f, 0.05f, 3.6f, 8, true), 3, SampleTrack(0, RodPose, 0)));
     SceneCamera camera;

@@ -28,7 +28,8 @@ MeshBuilder Path() {
     const int segments = 48;
     for (int i = 0; i <= segments; ++i) {
         const float s = float(i) / float(segments);
-        const D3DXVECTOR3 c = PathAt(s), next = PathAt(std::min(1.0f, s + 0.01f)), prev = PathAt(std::max(0.0f, s - 0.01f));
+        const D3DXVECTOR3 c = PathAt(s), next = PathAt(std::min(1.0f, s + 0.01f)),
+                          prev = PathAt(std::max(0.0f, s - 0.01f));
         float dx = next.x - prev.x, dz = next.z - prev.z;
         const float n = std::sqrt(dx * dx + dz * dz);
         dx /= n;
@@ -47,8 +48,8 @@ struct Placed {
     float x, z, turn, size;
 };
 
-const Placed kTrees[] = {{-7.5f, -4, 0, 1.1f}, {6.5f, -9, 1, 1.3f}, {8, 3, 2, 1.0f}, {-6, 8, 3, 1.25f},
-                         {4.5f, 12, 4, 0.9f}, {-11, -12, 5, 1.15f}, {12, -2, 6, 1.05f}};
+const Placed kTrees[] = {{-7.5f, -4, 0, 1.1f}, {6.5f, -9, 1, 1.3f},  {8, 3, 2, 1.0f},   {-6, 8, 3, 1.25f},
+                         {4.5f, 12, 4, 0.9f},  {-11, -12, 5, 1.15f}, {12, -2, 6, 1.05f}};
 const Placed kBenches[] = {{2.6f, -3.0f, 1.35f, 1}, {-4.2f, 5.5f, -1.2f, 1}, {3.4f, 8.5f, 1.9f, 1}};
 const Placed kLamps[] = {{-2.2f, -7.5f, 0, 1}, {3.6f, -1.5f, 0, 1}, {-4.8f, 3.0f, 0, 1}, {1.6f, 13.5f, 0, 1}};
 constexpr int kFireflies = 8;
@@ -57,7 +58,9 @@ D3DXVECTOR3 LampTop(int i) {
     return {kLamps[i].x, Ground(kLamps[i].x, kLamps[i].z) + kLampHeight, kLamps[i].z};
 }
 
-SceneKey StaticPose(float, int) { return SceneKey{}; }
+SceneKey StaticPose(float, int) {
+    return SceneKey{};
+}
 
 // Canopies sway about their trunk's foot; one sway per camera move.
 SceneKey CanopyPose(float t, int i) {
@@ -147,14 +150,17 @@ SceneFile BuildPark() {
         MeshBuilder bench;
         bench.Append(Box(1.9f, 0.08f, 0.55f), TransformOf({0, 0.48f, 0}, {0, 0, 0, 1}, {1, 1, 1}));
         bench.Append(Box(1.9f, 0.45f, 0.07f), TransformOf({0, 0.82f, 0.27f}, AxisAngle({1, 0, 0}, -0.2f), {1, 1, 1}));
-        for (float x : {-0.8f, 0.8f}) bench.Append(Box(0.08f, 0.48f, 0.5f), TransformOf({x, 0.24f, 0}, {0, 0, 0, 1}, {1, 1, 1}));
+        for (float x : {-0.8f, 0.8f})
+            bench.Append(Box(0.08f, 0.48f, 0.5f), TransformOf({x, 0.24f, 0}, {0, 0, 0, 1}, {1, 1, 1}));
         benches.Append(bench, place);
     }
     for (int i = 0; i < 4; ++i) {
         const D3DXVECTOR3 top = LampTop(i);
         const float foot = top.y - kLampHeight;
-        iron.Append(Cylinder(0.09f, 0.06f, kLampHeight - 0.25f, 8, false), TransformOf({top.x, foot, top.z}, {0, 0, 0, 1}, {1, 1, 1}));
-        iron.Append(Cylinder(0.28f, 0.02f, 0.22f, 8, true), TransformOf({top.x, top.y + 0.12f, top.z}, {0, 0, 0, 1}, {1, 1, 1}));
+        iron.Append(Cylinder(0.09f, 0.06f, kLampHeight - 0.25f, 8, false),
+                    TransformOf({top.x, foot, top.z}, {0, 0, 0, 1}, {1, 1, 1}));
+        iron.Append(Cylinder(0.28f, 0.02f, 0.22f, 8, true),
+                    TransformOf({top.x, top.y + 0.12f, top.z}, {0, 0, 0, 1}, {1, 1, 1}));
         glass.Append(Sphere(0.22f, 8, 5), TransformOf({top.x, top.y - 0.05f, top.z}, {0, 0, 0, 1}, {1, 1.2f, 1}));
     }
     scene.meshes.push_back(ToSceneMesh(trunks, 2, still));
@@ -162,7 +168,8 @@ SceneFile BuildPark() {
     scene.meshes.push_back(ToSceneMesh(iron, 5, still));
     scene.meshes.push_back(ToSceneMesh(glass, 6, still));
     const MeshBuilder firefly = Sphere(0.06f, 4, 3);
-    for (int i = 0; i < kFireflies; ++i) scene.meshes.push_back(ToSceneMesh(firefly, 7, SampleTrack(kParkMove, FireflyPose, i)));
+    for (int i = 0; i < kFireflies; ++i)
+        scene.meshes.push_back(ToSceneMesh(firefly, 7, SampleTrack(kParkMove, FireflyPose, i)));
     for (int c = 0; c < 3; ++c) {
         SceneCamera camera;
         camera.fov = 0.9f;

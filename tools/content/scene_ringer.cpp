@@ -29,7 +29,8 @@ D3DXQUATERNION ChainSway(float t) {
 
 SceneKey RingPose(float t, int i) {
     const float phase[3] = {0.0f, 2.1f, 4.2f};
-    const float swing = 0.35f * std::sin(kTwoPi * t / kRingerLoop + phase[i]) + 0.25f * Kick(t) * (i == 1 ? -1.0f : 1.0f);
+    const float swing =
+        0.35f * std::sin(kTwoPi * t / kRingerLoop + phase[i]) + 0.25f * Kick(t) * (i == 1 ? -1.0f : 1.0f);
     // The middle ring lies in the xz plane; the outer two stand in the xy plane.
     const D3DXQUATERNION rest = i == 1 ? AxisAngle({1, 0, 0}, kPi / 2) : D3DXQUATERNION{0, 0, 0, 1};
     const D3DXQUATERNION local = Multiply(rest, AxisAngle({1, 0, 0}, swing));
@@ -85,9 +86,9 @@ SceneKey CameraTarget(float t, int c) {
 SceneFile BuildRinger() {
     SceneFile scene;
     scene.materials = {
-        MakeMaterial(0.86f, 0.62f, 0.28f, 0.8f, 3.0f, 28),  // gold
-        MakeMaterial(0.70f, 0.68f, 0.88f, 0.8f, 3.0f, 36),  // pale silver-violet
-        MakeMaterial(0.88f, 0.46f, 0.34f, 0.8f, 3.0f, 28),  // rose copper
+        MakeMaterial(0.86f, 0.62f, 0.28f, 0.8f, 3.0f, 28),   // gold
+        MakeMaterial(0.70f, 0.68f, 0.88f, 0.8f, 3.0f, 36),   // pale silver-violet
+        MakeMaterial(0.88f, 0.46f, 0.34f, 0.8f, 3.0f, 28),   // rose copper
         MakeMaterial(1.00f, 0.80f, 0.48f, 2.50f, 1.0f, 10),  // bells, nearly self-lit
     };
     scene.lights = {
@@ -99,7 +100,8 @@ SceneFile BuildRinger() {
     for (int i = 0; i < 3; ++i)
         scene.meshes.push_back(ToSceneMesh(ring, uint16_t(i), SampleTrack(kRingerLoop, RingPose, i)));
     const MeshBuilder bell = Sphere(0.32f, 10, 6);
-    for (int i = 0; i < kBells; ++i) scene.meshes.push_back(ToSceneMesh(bell, 3, SampleTrack(kRingerLoop, BellPose, i)));
+    for (int i = 0; i < kBells; ++i)
+        scene.meshes.push_back(ToSceneMesh(bell, 3, SampleTrack(kRingerLoop, BellPose, i)));
     for (int c = 0; c < 3; ++c) {
         SceneCamera camera;
         camera.fov = 0.80f;

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool SameBits(float a, float b) { return std::memcmp(&a, &b, 4) == 0; }
+bool SameBits(float a, float b) {
+    return std::memcmp(&a, &b, 4) == 0;
+}
 
 void Vec3(ByteWriter& out, const D3DXVECTOR3& v) {
     out.F32(v.x);
@@ -33,8 +35,10 @@ void Track(ByteWriter& out, const std::vector<SceneKey>& keys) {
         const SceneKey& a = keys[i - 1];
         const SceneKey& b = keys[i];
         // Mask bits 7..1: position x, y, z, rotation x, y, z, w; bit 0: all three scales.
-        const float now[7] = {b.position.x, b.position.y, b.position.z, b.rotation.x, b.rotation.y, b.rotation.z, b.rotation.w};
-        const float was[7] = {a.position.x, a.position.y, a.position.z, a.rotation.x, a.rotation.y, a.rotation.z, a.rotation.w};
+        const float now[7] = {b.position.x, b.position.y, b.position.z, b.rotation.x,
+                              b.rotation.y, b.rotation.z, b.rotation.w};
+        const float was[7] = {a.position.x, a.position.y, a.position.z, a.rotation.x,
+                              a.rotation.y, a.rotation.z, a.rotation.w};
         uint8_t mask = 0;
         for (int c = 0; c < 7; ++c)
             if (!SameBits(now[c], was[c])) mask |= uint8_t(0x80 >> c);

@@ -43,7 +43,7 @@ struct SceneLight {
 };
 
 struct SceneCamera {
-    float fov = 0.785398f;  // vertical, radians
+    float fov = 0.785398f;              // vertical, radians
     std::vector<SceneKey> targetTrack;  // positions are used
     std::vector<SceneKey> eyeTrack;
 };
@@ -53,8 +53,8 @@ struct SceneFile {
     uint8_t header3 = 0;
     uint16_t header4 = 0;
     std::vector<SceneMaterial> materials;
-    std::vector<SceneLight> lights;  // written first, as light nodes
-    std::vector<SceneMesh> meshes;   // drawing order
+    std::vector<SceneLight> lights;    // written first, as light nodes
+    std::vector<SceneMesh> meshes;     // drawing order
     std::vector<SceneCamera> cameras;  // selectable by index, in this order
 };
 

@@ -20,39 +20,60 @@ Section SectionAt(double seconds) {
 
 double SectionStart(Section section) {
     switch (section) {
-        case Section::Intro: return 0.0;
-        case Section::Solo: return BarTime(kSoloBar);
-        case Section::Interlude: return BarTime(kInterludeBar);
-        case Section::Ringer: return BarTime(kRingerBar);
-        case Section::Breath: return kBreathStart;
-        case Section::Duet: return BarTime(kDuetBar);
-        case Section::Outro: return BarTime(kOutroBar);
+        case Section::Intro:
+            return 0.0;
+        case Section::Solo:
+            return BarTime(kSoloBar);
+        case Section::Interlude:
+            return BarTime(kInterludeBar);
+        case Section::Ringer:
+            return BarTime(kRingerBar);
+        case Section::Breath:
+            return kBreathStart;
+        case Section::Duet:
+            return BarTime(kDuetBar);
+        case Section::Outro:
+            return BarTime(kOutroBar);
     }
     return 0.0;
 }
 
 double SectionEnd(Section section) {
     switch (section) {
-        case Section::Intro: return SectionStart(Section::Solo);
-        case Section::Solo: return SectionStart(Section::Interlude);
-        case Section::Interlude: return SectionStart(Section::Ringer);
-        case Section::Ringer: return SectionStart(Section::Breath);
-        case Section::Breath: return SectionStart(Section::Duet);
-        case Section::Duet: return SectionStart(Section::Outro);
-        case Section::Outro: return kLength;
+        case Section::Intro:
+            return SectionStart(Section::Solo);
+        case Section::Solo:
+            return SectionStart(Section::Interlude);
+        case Section::Interlude:
+            return SectionStart(Section::Ringer);
+        case Section::Ringer:
+            return SectionStart(Section::Breath);
+        case Section::Breath:
+            return SectionStart(Section::Duet);
+        case Section::Duet:
+            return SectionStart(Section::Outro);
+        case Section::Outro:
+            return kLength;
     }
     return kLength;
 }
 
 const char* SectionName(Section section) {
     switch (section) {
-        case Section::Intro: return "intro";
-        case Section::Solo: return "solo";
-        case Section::Interlude: return "interlude";
-        case Section::Ringer: return "ringer";
-        case Section::Breath: return "breath";
-        case Section::Duet: return "duet";
-        case Section::Outro: return "outro";
+        case Section::Intro:
+            return "intro";
+        case Section::Solo:
+            return "solo";
+        case Section::Interlude:
+            return "interlude";
+        case Section::Ringer:
+            return "ringer";
+        case Section::Breath:
+            return "breath";
+        case Section::Duet:
+            return "duet";
+        case Section::Outro:
+            return "outro";
     }
     return "?";
 }
@@ -74,8 +95,10 @@ bool ParseMelody(const char* text, double startEighth, std::vector<Note>& out) {
             if (letter < 'A' || letter > 'G') return false;
             int pc = kPitchClass[letter - 'A'];
             ++p;
-            if (*p == '#') pc += 1, ++p;
-            else if (*p == 'b') pc -= 1, ++p;
+            if (*p == '#')
+                pc += 1, ++p;
+            else if (*p == 'b')
+                pc -= 1, ++p;
             if (*p < '0' || *p > '8') return false;
             midi = 12 * (*p - '0' + 1) + pc;
             ++p;
@@ -114,7 +137,8 @@ const Chord& ChordAtBar(int bar) {
 std::vector<Hit> KickHits(const std::vector<Event>& events) {
     std::vector<Hit> hits;
     for (const Event& e : events)
-        if (e.instrument == Instrument::Kick) hits.push_back(Hit{e.time, static_cast<KickKind>(static_cast<int>(e.param))});
+        if (e.instrument == Instrument::Kick)
+            hits.push_back(Hit{e.time, static_cast<KickKind>(static_cast<int>(e.param))});
     return hits;
 }
 

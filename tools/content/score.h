@@ -11,10 +11,12 @@ constexpr double kFirstDownbeat = 0.8;  // seconds
 constexpr double kBeat = 0.3875;
 constexpr double kBar = 4.0 * kBeat;
 constexpr double kEighth = kBeat / 2.0;
-constexpr double kLength = 150.0;       // the whole piece, seconds
-constexpr double kBreathStart = 93.0;   // the ringer's drive stops dead here; only reverb rings on
+constexpr double kLength = 150.0;      // the whole piece, seconds
+constexpr double kBreathStart = 93.0;  // the ringer's drive stops dead here; only reverb rings on
 
-constexpr double BarTime(double bar) { return kFirstDownbeat + bar * kBar; }
+constexpr double BarTime(double bar) {
+    return kFirstDownbeat + bar * kBar;
+}
 
 // The sections, in order; each starts on a bar line (the breath at kBreathStart).
 enum class Section { Intro, Solo, Interlude, Ringer, Breath, Duet, Outro };
@@ -32,12 +34,12 @@ enum class KickKind { Soft = 0, Drive = 1, Heavy = 2 };
 
 struct Event {
     Instrument instrument;
-    double time;        // start, seconds from the start of the piece
-    float held;         // seconds the note is held (its release follows)
-    int midi;           // pitch, for pitched instruments
-    float level;        // linear gain
-    float pan;          // -1 left .. +1 right
-    float param;        // per instrument: brightness, filter cutoff, kick kind, sweep end
+    double time;  // start, seconds from the start of the piece
+    float held;   // seconds the note is held (its release follows)
+    int midi;     // pitch, for pitched instruments
+    float level;  // linear gain
+    float pan;    // -1 left .. +1 right
+    float param;  // per instrument: brightness, filter cutoff, kick kind, sweep end
 };
 
 // Parses a line of melody: "E5:3 A5:1 -:2" = note and length in eighths, "-" a rest. Notes are

@@ -5,7 +5,8 @@
 namespace score {
 namespace {
 
-void Hit(std::vector<Event>& events, Instrument instrument, double time, float level, float pan = 0.0f, float param = 0.0f) {
+void Hit(std::vector<Event>& events, Instrument instrument, double time, float level, float pan = 0.0f,
+         float param = 0.0f) {
     events.push_back(Event{instrument, time, 0.0f, 0, level, pan, param});
 }
 
@@ -16,7 +17,8 @@ void Kick(std::vector<Event>& events, double time, KickKind kind, float level) {
 void EighthHats(std::vector<Event>& events, int bar, float level, bool openOffbeats) {
     for (int i = 0; i < 8; ++i) {
         const bool open = openOffbeats && i % 4 == 2;
-        Hit(events, open ? Instrument::OpenHat : Instrument::Hat, EighthTime(bar, i), level * (i % 2 ? 0.7f : 1.0f), 0.3f);
+        Hit(events, open ? Instrument::OpenHat : Instrument::Hat, EighthTime(bar, i), level * (i % 2 ? 0.7f : 1.0f),
+            0.3f);
     }
 }
 
@@ -55,14 +57,18 @@ void AddRinger(std::vector<Event>& events) {
             const double t = BarTime(bar) + beat * kBeat;
             if (t >= kBreathStart) break;
             // Every bar's downbeat hits hard, the downbeat of each 2-bar phrase hardest.
-            if (beat == 0) Kick(events, t, KickKind::Heavy, inPair == 0 ? 1.0f : 0.93f);
-            else Kick(events, t, KickKind::Drive, 0.62f);
+            if (beat == 0)
+                Kick(events, t, KickKind::Heavy, inPair == 0 ? 1.0f : 0.93f);
+            else
+                Kick(events, t, KickKind::Drive, 0.62f);
             if (beat % 2 == 1) Hit(events, Instrument::Snare, t, 0.3f, 0.05f);
             for (int s = 0; s < 4; ++s) {
                 const double h = t + s * kBeat / 4.0;
                 if (h >= kBreathStart) break;
-                if (s == 2) Hit(events, Instrument::OpenHat, h, 0.07f, 0.25f);
-                else Hit(events, Instrument::Hat, h, s == 0 ? 0.06f : 0.04f, -0.25f);
+                if (s == 2)
+                    Hit(events, Instrument::OpenHat, h, 0.07f, 0.25f);
+                else
+                    Hit(events, Instrument::Hat, h, s == 0 ? 0.06f : 0.04f, -0.25f);
             }
         }
     }
@@ -84,7 +90,8 @@ void AddDuet(std::vector<Event>& events) {
 
 void AddOutro(std::vector<Event>& events) {
     Hit(events, Instrument::Crash, BarTime(kOutroBar), 0.12f);
-    for (int bar = kOutroBar; bar < kOutroBar + 4; ++bar) EighthHats(events, bar, 0.05f - 0.01f * (bar - kOutroBar), false);
+    for (int bar = kOutroBar; bar < kOutroBar + 4; ++bar)
+        EighthHats(events, bar, 0.05f - 0.01f * (bar - kOutroBar), false);
 }
 
 }  // namespace

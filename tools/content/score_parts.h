@@ -15,10 +15,12 @@ struct Chord {
 const Chord& ChordAtBar(int bar);
 
 // Start time of an eighth within a bar.
-constexpr double EighthTime(int bar, double eighth) { return BarTime(bar) + eighth * kEighth; }
+constexpr double EighthTime(int bar, double eighth) {
+    return BarTime(bar) + eighth * kEighth;
+}
 
 void AddDrums(std::vector<Event>& events);
-void AddHarmony(std::vector<Event>& events);   // pads, arpeggios, stabs, swells
+void AddHarmony(std::vector<Event>& events);  // pads, arpeggios, stabs, swells
 void AddBassAndLead(std::vector<Event>& events);
 
 }  // namespace score

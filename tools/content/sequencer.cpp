@@ -16,7 +16,9 @@ using score::KickKind;
 using synth::kSampleRate;
 using synth::Stereo;
 
-size_t FrameAt(double seconds) { return static_cast<size_t>(std::llround(std::max(0.0, seconds) * kSampleRate)); }
+size_t FrameAt(double seconds) {
+    return static_cast<size_t>(std::llround(std::max(0.0, seconds) * kSampleRate));
+}
 
 // The three kick sounds. The ringer's bodies sit near 55-60 Hz with enough drive that the
 // fundamental carries more than the peak level: the show's beat detection reads the lowest bands.
@@ -43,18 +45,23 @@ enum Bus { kKickBus, kLowBus, kDrumBus, kMusicBus, kLeadBus, kMusicBus2, kBusCou
 
 Bus BusOf(Instrument instrument) {
     switch (instrument) {
-        case Instrument::Kick: return kKickBus;
+        case Instrument::Kick:
+            return kKickBus;
         case Instrument::Sub:
-        case Instrument::Bass: return kLowBus;
+        case Instrument::Bass:
+            return kLowBus;
         case Instrument::Snare:
         case Instrument::Hat:
-        case Instrument::OpenHat: return kDrumBus;
+        case Instrument::OpenHat:
+            return kDrumBus;
         case Instrument::Pad:
         case Instrument::Pluck:
         case Instrument::Crash:
         case Instrument::Swell:
-        case Instrument::Riser: return kMusicBus;
-        case Instrument::Lead: return kLeadBus;
+        case Instrument::Riser:
+            return kMusicBus;
+        case Instrument::Lead:
+            return kLeadBus;
     }
     return kMusicBus;
 }
@@ -65,17 +72,39 @@ void RenderEvent(Stereo& out, const Event& e, uint64_t seed) {
         case Instrument::Kick:
             synth::RenderKick(out, at, ShapeOf(static_cast<KickKind>(static_cast<int>(e.param))), e.level);
             break;
-        case Instrument::Sub: synth::RenderSub(out, at, e.held, e.midi, e.level); break;
-        case Instrument::Bass: synth::RenderBass(out, at, e.held, e.midi, e.level, e.param); break;
-        case Instrument::Pad: synth::RenderPad(out, at, e.held, e.midi, e.level, e.param, seed); break;
-        case Instrument::Pluck: synth::RenderPluck(out, at, e.held, e.midi, e.level, e.pan, e.param); break;
-        case Instrument::Lead: synth::RenderLead(out, at, e.held, e.midi, e.level, e.pan, e.param); break;
-        case Instrument::Snare: synth::RenderSnare(out, at, e.level, e.pan, seed); break;
-        case Instrument::Hat: synth::RenderHat(out, at, e.level, e.pan, false, seed); break;
-        case Instrument::OpenHat: synth::RenderHat(out, at, e.level, e.pan, true, seed); break;
-        case Instrument::Crash: synth::RenderCrash(out, at, e.level, seed); break;
-        case Instrument::Swell: synth::RenderSwell(out, at, e.held, e.level, 180.0f, e.param, false, seed); break;
-        case Instrument::Riser: synth::RenderSwell(out, at, e.held, e.level, 300.0f, e.param, true, seed); break;
+        case Instrument::Sub:
+            synth::RenderSub(out, at, e.held, e.midi, e.level);
+            break;
+        case Instrument::Bass:
+            synth::RenderBass(out, at, e.held, e.midi, e.level, e.param);
+            break;
+        case Instrument::Pad:
+            synth::RenderPad(out, at, e.held, e.midi, e.level, e.param, seed);
+            break;
+        case Instrument::Pluck:
+            synth::RenderPluck(out, at, e.held, e.midi, e.level, e.pan, e.param);
+            break;
+        case Instrument::Lead:
+            synth::RenderLead(out, at, e.held, e.midi, e.level, e.pan, e.param);
+            break;
+        case Instrument::Snare:
+            synth::RenderSnare(out, at, e.level, e.pan, seed);
+            break;
+        case Instrument::Hat:
+            synth::RenderHat(out, at, e.level, e.pan, false, seed);
+            break;
+        case Instrument::OpenHat:
+            synth::RenderHat(out, at, e.level, e.pan, true, seed);
+            break;
+        case Instrument::Crash:
+            synth::RenderCrash(out, at, e.level, seed);
+            break;
+        case Instrument::Swell:
+            synth::RenderSwell(out, at, e.held, e.level, 180.0f, e.param, false, seed);
+            break;
+        case Instrument::Riser:
+            synth::RenderSwell(out, at, e.held, e.level, 300.0f, e.param, true, seed);
+            break;
     }
 }
 
@@ -191,6 +220,8 @@ Stereo Render(const std::vector<Event>& events, double seconds) {
     return std::move(master);
 }
 
-Stereo RenderPiece() { return Render(score::Compose(), score::kLength); }
+Stereo RenderPiece() {
+    return Render(score::Compose(), score::kLength);
+}
 
 }  // namespace sequencer

@@ -13,11 +13,17 @@ uint32_t Rng::NextU32() {
     return static_cast<uint32_t>((state * 0x2545F4914F6CDD1Dull) >> 32);
 }
 
-float Rng::Unit() { return static_cast<float>(NextU32() >> 8) * (1.0f / 16777216.0f); }
+float Rng::Unit() {
+    return static_cast<float>(NextU32() >> 8) * (1.0f / 16777216.0f);
+}
 
-float Rng::Bipolar() { return Unit() * 2.0f - 1.0f; }
+float Rng::Bipolar() {
+    return Unit() * 2.0f - 1.0f;
+}
 
-float NoteHz(int midi) { return 440.0f * std::exp2(static_cast<float>(midi - 69) / 12.0f); }
+float NoteHz(int midi) {
+    return 440.0f * std::exp2(static_cast<float>(midi - 69) / 12.0f);
+}
 
 float Osc::Sine(float hz) {
     const float y = std::sin(2.0f * kPi * static_cast<float>(phase));
@@ -45,7 +51,9 @@ float Adsr::Level(float t, float held) const {
     return holding(held) * std::exp(-(t - held) / release);
 }
 
-void OnePole::SetCutoff(float hz) { a = 1.0f - std::exp(-2.0f * kPi * hz / kSampleRate); }
+void OnePole::SetCutoff(float hz) {
+    a = 1.0f - std::exp(-2.0f * kPi * hz / kSampleRate);
+}
 
 void Svf::Set(float hz, float resonance) {
     const float fc = std::clamp(hz, 10.0f, 0.45f * kSampleRate);

@@ -67,7 +67,10 @@ struct Adsr {
 struct OnePole {
     float a = 0.0f, z = 0.0f;
     void SetCutoff(float hz);
-    float Low(float x) { z += a * (x - z); return z; }
+    float Low(float x) {
+        z += a * (x - z);
+        return z;
+    }
     float High(float x) { return x - Low(x); }
 };
 
@@ -94,7 +97,10 @@ struct DelayLine {
     size_t pos = 0;
     explicit DelayLine(size_t length) : buffer(length ? length : 1, 0.0f) {}
     float Read() const { return buffer[pos]; }  // the sample written `length` steps ago
-    void Write(float x) { buffer[pos] = x; pos = (pos + 1) % buffer.size(); }
+    void Write(float x) {
+        buffer[pos] = x;
+        pos = (pos + 1) % buffer.size();
+    }
 };
 
 // A Schroeder/Moorer reverb: parallel damped combs into series all-passes, per channel with

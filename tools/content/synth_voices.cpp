@@ -120,8 +120,8 @@ void RenderPad(Stereo& out, size_t at, float held, int midi, float level, float 
         const float gain = level0.Next(i) * level * (1.0f / 3.0f) * EndFade(i, n);
         float side[2];
         for (int c = 0; c < 2; ++c) {
-            const float x = osc[c][0].Saw(hz * ratio[c][0]) + osc[c][1].Saw(hz * ratio[c][1]) +
-                            osc[c][2].Saw(hz * ratio[c][2]);
+            const float x =
+                osc[c][0].Saw(hz * ratio[c][0]) + osc[c][1].Saw(hz * ratio[c][1]) + osc[c][2].Saw(hz * ratio[c][2]);
             filter[c].Step(x);
             side[c] = filter[c].low * gain;
         }
@@ -229,8 +229,7 @@ void RenderCrash(Stereo& out, size_t at, float level, uint64_t seed) {
     }
 }
 
-void RenderSwell(Stereo& out, size_t at, float held, float level, float fromHz, float toHz, bool rise,
-                 uint64_t seed) {
+void RenderSwell(Stereo& out, size_t at, float held, float level, float fromHz, float toHz, bool rise, uint64_t seed) {
     const size_t n = Span(out, at, held);
     Rng rng(seed);
     Svf filter[2];

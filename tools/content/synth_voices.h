@@ -12,13 +12,13 @@ namespace synth {
 // A pitched-down sine kick, saturated, with a short noise click. Mono, in the centre: the low end
 // must stay in phase across both channels.
 struct KickShape {
-    float startHz = 180.0f;    // pitch at the hit
-    float endHz = 50.0f;       // pitch of the body
-    float pitchTime = 0.03f;   // time constant of the pitch fall, s
-    float hold = 0.02f;        // full level before the decay, s
-    float decay = 0.08f;       // time constant of the body's decay, s
-    float drive = 1.5f;        // saturation; the peak stays at `level`
-    float click = 0.15f;       // noise click level relative to the body
+    float startHz = 180.0f;   // pitch at the hit
+    float endHz = 50.0f;      // pitch of the body
+    float pitchTime = 0.03f;  // time constant of the pitch fall, s
+    float hold = 0.02f;       // full level before the decay, s
+    float decay = 0.08f;      // time constant of the body's decay, s
+    float drive = 1.5f;       // saturation; the peak stays at `level`
+    float click = 0.15f;      // noise click level relative to the body
 };
 void RenderKick(Stereo& out, size_t at, const KickShape& shape, float level);
 
@@ -48,7 +48,6 @@ void RenderCrash(Stereo& out, size_t at, float level, uint64_t seed);
 
 // Noise swell: stereo noise through a low-pass swept from fromHz up to toHz and back over `held`
 // seconds (rise = true: only up, ending at its loudest, for a riser).
-void RenderSwell(Stereo& out, size_t at, float held, float level, float fromHz, float toHz, bool rise,
-                 uint64_t seed);
+void RenderSwell(Stereo& out, size_t at, float held, float level, float fromHz, float toHz, bool rise, uint64_t seed);
 
 }  // namespace synth

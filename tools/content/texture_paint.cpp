@@ -19,8 +19,8 @@ void PaintGlow(Canvas& canvas, float cx, float cy, float radius, Rgb colour, flo
         }
 }
 
-void PaintRing(Canvas& canvas, float cx, float cy, float r, float core, float halo, Rgb colour, float peak,
-               int dashes, float gapFraction) {
+void PaintRing(Canvas& canvas, float cx, float cy, float r, float core, float halo, Rgb colour, float peak, int dashes,
+               float gapFraction) {
     const float reach = core + halo * 3;
     for (int y = 0; y < canvas.height; ++y)
         for (int x = 0; x < canvas.width; ++x) {
@@ -48,7 +48,8 @@ void PaintRoundedBox(Canvas& canvas, float displayW, float displayH, float inset
             const float px = (float(x) + 0.5f) * sx - displayW * 0.5f;
             const float py = (float(y) + 0.5f) * sy - displayH * 0.5f;
             const float qx = std::fabs(px) - (hw - cornerRadius), qy = std::fabs(py) - (hh - cornerRadius);
-            const float outside = std::sqrt(std::max(qx, 0.0f) * std::max(qx, 0.0f) + std::max(qy, 0.0f) * std::max(qy, 0.0f));
+            const float outside =
+                std::sqrt(std::max(qx, 0.0f) * std::max(qx, 0.0f) + std::max(qy, 0.0f) * std::max(qy, 0.0f));
             const float sdf = outside + std::min(std::max(qx, qy), 0.0f) - cornerRadius;  // < 0 inside
             if (fillAlpha > 0) canvas.Over(x, y, fill, fillAlpha * Smoothstep(1.0f, -1.0f, sdf));
             const float d = std::fabs(sdf);
@@ -61,11 +62,16 @@ bool SaveTexture(const std::string& dataDir, const std::string& name, const Imag
     const std::string path = dataDir + "/" + name;
     const std::string ext = name.substr(name.rfind('.') + 1);
     bool ok = false;
-    if (ext == "png") ok = WritePng(path, image, true);
-    else if (ext == "jpg") ok = WriteJpeg(path, image, 95);
-    else if (ext == "tga") ok = WriteTga(path, image);
-    else if (ext == "bmp") ok = WriteBmp(path, image);
-    else if (ext == "dds") ok = WriteDds(path, image);
+    if (ext == "png")
+        ok = WritePng(path, image, true);
+    else if (ext == "jpg")
+        ok = WriteJpeg(path, image, 95);
+    else if (ext == "tga")
+        ok = WriteTga(path, image);
+    else if (ext == "bmp")
+        ok = WriteBmp(path, image);
+    else if (ext == "dds")
+        ok = WriteDds(path, image);
     if (ok) (*table)[name] = TextureInfo{image.width, image.height};
     return ok;
 }

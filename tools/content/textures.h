@@ -34,8 +34,8 @@ bool MakeTextTextures(const std::string& dataDir, const Font& font, TextureTable
 void PaintGlow(Canvas& canvas, float cx, float cy, float radius, Rgb colour, float peak, float sharpness);
 // A ring of light of radius r: a bright core of the given width and a soft halo; dashes > 0 cuts it
 // into that many arcs with gaps of gapFraction.
-void PaintRing(Canvas& canvas, float cx, float cy, float r, float core, float halo, Rgb colour, float peak,
-               int dashes, float gapFraction);
+void PaintRing(Canvas& canvas, float cx, float cy, float r, float core, float halo, Rgb colour, float peak, int dashes,
+               float gapFraction);
 // A rounded rectangle outline (or fill) for frames and panels, drawn for a quad that will be shown
 // with display size displayW x displayH, so lines keep one thickness on screen.
 void PaintRoundedBox(Canvas& canvas, float displayW, float displayH, float inset, float cornerRadius, float line,

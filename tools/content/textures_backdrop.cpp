@@ -18,7 +18,8 @@ void PaintStar(Canvas& canvas, float x, float y, float sigma, Rgb tint, float br
     const int reach = int(sigma * 3) + 1;
     for (int dy = -reach; dy <= reach; ++dy)
         for (int dx = -reach; dx <= reach; ++dx) {
-            const float px = (std::floor(x) + float(dx) + 0.5f - x) / sx, py = (std::floor(y) + float(dy) + 0.5f - y) / sy;
+            const float px = (std::floor(x) + float(dx) + 0.5f - x) / sx,
+                        py = (std::floor(y) + float(dy) + 0.5f - y) / sy;
             canvas.Add(int(x) + dx, int(y) + dy, tint, bright * std::exp(-(px * px + py * py) * 0.5f));
         }
     if (!glints) return;
@@ -39,8 +40,11 @@ void PaintStar(Canvas& canvas, float x, float y, float sigma, Rgb tint, float br
 // dark lanes, the stars, and the vignette darkening the edges and corners.
 Image Sky() {
     Canvas canvas(512, 512);
-    const Rgb stops[] = {{0.020f, 0.016f, 0.070f}, {0.060f, 0.040f, 0.160f}, {0.140f, 0.085f, 0.290f},
-                         {0.300f, 0.150f, 0.330f}, {0.560f, 0.290f, 0.220f}};
+    const Rgb stops[] = {{0.020f, 0.016f, 0.070f},
+                         {0.060f, 0.040f, 0.160f},
+                         {0.140f, 0.085f, 0.290f},
+                         {0.300f, 0.150f, 0.330f},
+                         {0.560f, 0.290f, 0.220f}};
     const float at[] = {0.0f, 0.35f, 0.66f, 0.86f, 1.0f};
     const Rgb deep{0.045f, 0.035f, 0.120f}, violet{0.250f, 0.120f, 0.420f}, rose{0.620f, 0.260f, 0.480f},
         ember{0.900f, 0.560f, 0.380f};

@@ -93,7 +93,8 @@ bool MakeDecorTextures(const std::string& dataDir, TextureTable* table) {
     return SaveTexture(dataDir, "glow_amber.tga", Glow(256, kAmber, 0.9f, 3.5f), table) &&
            SaveTexture(dataDir, "glow_violet.dds", Glow(256, kViolet, 0.8f, 3.0f), table) &&
            SaveTexture(dataDir, "mote.tga", Glow(64, {1.0f, 0.88f, 0.7f}, 1.0f, 9.0f), table) &&
-           SaveTexture(dataDir, "streak.png", Streak(), table) && SaveTexture(dataDir, "ring.dds", Ring(kPale, 0), table) &&
+           SaveTexture(dataDir, "streak.png", Streak(), table) &&
+           SaveTexture(dataDir, "ring.dds", Ring(kPale, 0), table) &&
            SaveTexture(dataDir, "ring_dash.png", Ring(kAmber, 24), table) &&
            SaveTexture(dataDir, "frame.png", Frame(), table) && SaveTexture(dataDir, "panel.png", Panel(), table) &&
            SaveTexture(dataDir, "view.png", ViewPlaceholder(), table) &&

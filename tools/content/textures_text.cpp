@@ -40,7 +40,9 @@ struct TextImage {
 
 }  // namespace
 
-std::string LetterTextureName(char letter) { return std::string("letter_") + letter + ".png"; }
+std::string LetterTextureName(char letter) {
+    return std::string("letter_") + letter + ".png";
+}
 
 bool MakeTextTextures(const std::string& dataDir, const Font& font, TextureTable* table) {
     const TextStyle letter = Style(kTitleLetterHeight, 0, kWarmWhite, kAmberGlow, 0.55f, 7);

@@ -63,8 +63,8 @@ bool MakeVisualContent(const std::string& dir) {
     if (!MakeBackdropTextures(data, &textures) || !MakeDecorTextures(data, &textures) ||
         !MakeTextTextures(data, font, &textures))
         return false;
-    if (!WriteSceneFile(data + "/ringer.SCENE", BuildRinger()) || !WriteSceneFile(data + "/ostrel.SCENE", BuildOstrel()) ||
-        !WriteSceneFile(data + "/park.SCENE", BuildPark()))
+    if (!WriteSceneFile(data + "/ringer.SCENE", BuildRinger()) ||
+        !WriteSceneFile(data + "/ostrel.SCENE", BuildOstrel()) || !WriteSceneFile(data + "/park.SCENE", BuildPark()))
         return false;
     if (!WriteComposition(data + "/virelle.cda", textures, font)) return false;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
