@@ -37,7 +37,7 @@ bench: build
 	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
 
 format:
-	find app audio composition gfx math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find app audio composition content gfx io math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -10,7 +10,7 @@
 #include "audio/music_stream.h"
 #include "composition/composition_cache.h"
 #include "gfx/texture.h"
-#include "platform/d3dwindow.h"
+#include "platform/sdl/d3dwindow.h"
 
 constexpr const char* showTitle = "Virelle";
 constexpr const char* showMusicFile = "music/poa.mp3";

@@ -13,10 +13,10 @@
 #include <iterator>
 #include <string>
 
+#include "content/writers/image_writers.h"
 #include "gfx/image.h"
 #include "gfx/texture_loader.h"
-#include "platform/d3dwindow.h"
-#include "tools/content/image_writers.h"
+#include "platform/sdl/d3dwindow.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/content/mp3_encoder.h"
-#include "tools/content/sequencer.h"
+#include "content/music/mp3_encoder.h"
+#include "content/music/sequencer.h"
 
 static void BM_MusicRenderPiece(benchmark::State& state) {
     for (auto _ : state) {

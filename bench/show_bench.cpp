@@ -21,9 +21,9 @@
 #include "app/program.h"
 #include "app/show.h"
 #include "composition/composition.h"
+#include "content/content.h"
 #include "gfx/texture.h"
-#include "platform/d3dwindow.h"
-#include "tools/content/content.h"
+#include "platform/sdl/d3dwindow.h"
 
 namespace {
 

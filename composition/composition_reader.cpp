@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "composition/composition.h"
-#include "platform/byte_cursor.h"
-#include "platform/d3dwindow.h"
+#include "io/byte_cursor.h"
+#include "platform/sdl/d3dwindow.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/byte_cursor.h"
-#include "platform/win32.h"
+#include "io/byte_cursor.h"
+#include "platform/sdl/win32.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d9types.h"
+#include "platform/device/d3d9types.h"
 
 enum class ImageType { Bmp, Ppm, Dds, Jpeg, Png, Pfm, Hdr, Tga, Dib };
 const char* ImageTypeName(ImageType type);  // "bmp", "ppm", ... as inspect prints it

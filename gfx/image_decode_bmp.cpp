@@ -3,7 +3,7 @@
 #include <bit>
 
 #include "gfx/image_decoders.h"
-#include "platform/byte_cursor.h"
+#include "io/byte_cursor.h"
 
 namespace {
 

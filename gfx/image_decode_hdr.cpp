@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "gfx/image_decoders.h"
-#include "platform/byte_cursor.h"
+#include "io/byte_cursor.h"
 
 namespace {
 

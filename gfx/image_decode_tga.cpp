@@ -1,7 +1,7 @@
 // Truevision TGA: colour-mapped (1, 9), true-colour (2, 10) and grey (3, 11), raw or run-length,
 // any origin. The signature is weak, so it is offered late and checked field by field.
 #include "gfx/image_decoders.h"
-#include "platform/byte_cursor.h"
+#include "io/byte_cursor.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "gfx/texture_loader.h"
-#include "platform/d3dwindow.h"
+#include "platform/sdl/d3dwindow.h"
 
 TextureRegistry* fileTextures = nullptr;
 TextureRegistry* renderTargets = nullptr;

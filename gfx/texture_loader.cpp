@@ -8,7 +8,7 @@
 
 #include "gfx/image_decoders.h"
 #include "gfx/image_resize.h"
-#include "gfx/mapped_file.h"
+#include "io/mapped_file.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "gfx/image.h"
-#include "platform/d3d9.h"
+#include "platform/device/d3d9.h"
 
 // What the device allows, as the loader needs it.
 struct TextureCaps {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/d3d9.h"
+#include "platform/device/d3d9.h"
 #include "scene/transform_track.h"
 
 struct Material {

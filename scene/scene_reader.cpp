@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/byte_cursor.h"
-#include "platform/d3dwindow.h"
-#include "platform/win32.h"
+#include "io/byte_cursor.h"
+#include "platform/sdl/d3dwindow.h"
+#include "platform/sdl/win32.h"
 #include "scene/scene.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "composition/composition.h"
-#include "platform/d3dwindow.h"
+#include "content/writers/image_writers.h"
+#include "platform/sdl/d3dwindow.h"
 #include "tools/commands.h"
-#include "tools/content/image_writers.h"
 #include "tools/headless_tool.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "content/writers/image_writers.h"
 #include "gfx/texture_loader.h"
-#include "platform/d3dwindow.h"
+#include "platform/sdl/d3dwindow.h"
 #include "tools/commands.h"
-#include "tools/content/image_writers.h"
 #include "tools/headless_tool.h"
 
 namespace {

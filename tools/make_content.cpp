@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "content/content.h"
 #include "tools/commands.h"
-#include "tools/content/content.h"
 
 int CmdMakeContent(int argc, char** argv) {
     if (argc != 2 || std::strcmp(argv[0], "--out") != 0) {

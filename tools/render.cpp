@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/offline.h"
-#include "platform/d3dwindow.h"
+#include "content/writers/image_writers.h"
+#include "platform/sdl/d3dwindow.h"
 #include "tools/commands.h"
-#include "tools/content/image_writers.h"
 #include "tools/headless_tool.h"
 
 namespace {

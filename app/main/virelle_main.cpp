@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "app/program.h"
-#include "platform/d3dwindow.h"
+#include "platform/sdl/d3dwindow.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/byte_cursor.h"
+#include "io/byte_cursor.h"
 #include "tests/common/headless.h"
 #include "tests/composition/cda_writer.h"
 

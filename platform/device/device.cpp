@@ -1,0 +1,262 @@
+// The device's life: the GL context it owns, reference counting, capabilities, resource creation.
+#include <cstring>
+
+#include "platform/device/device_core.h"
+
+namespace {
+
+bool IsSoftwareRenderer(const std::string& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (renderer.find(name) != std::string::npos) return true;
+    return false;
+}
+
+UINT FullChainLevels(UINT width, UINT height) {
+    UINT levels = 1;
+    while (width > 1 || height > 1) {
+        width = width > 1 ? width / 2 : 1;
+        height = height > 1 ? height / 2 : 1;
+        ++levels;
+    }
+    return levels;
+}
+
+// Texture storage for every level; render targets also get a framebuffer.
+bool AllocateTexture(DeviceCore* core, const GlFormat& gl, GLuint* name, GLuint* fbo, bool renderTarget, UINT width,
+                     UINT height, UINT levels) {
+    glGenTextures(1, name);
+    core->cache.BindTexture(kUploadUnit, *name);
+    for (UINT i = 0; i < levels; ++i) {
+        const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
+        glTexImage2D(GL_TEXTURE_2D, GLint(i), GLint(gl.internalFormat), GLsizei(w), GLsizei(h), 0, gl.format, gl.type,
+                     nullptr);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
+    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
+    if (renderTarget) {
+        glGenFramebuffers(1, fbo);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, *fbo);
+        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *name, 0);
+        const GLenum status = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        if (status != GL_FRAMEBUFFER_COMPLETE) return false;
+    }
+    return glGetError() == GL_NO_ERROR;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- creation and lifetime
+
+IDirect3DDevice9::IDirect3DDevice9(DeviceCore* deviceCore) : core(deviceCore) {}
+
+IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT height, std::string* error) {
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (!context) {
+        *error = SDL_GetError();
+        return nullptr;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    if (epoxy_gl_version() < 33) {
+        *error = "OpenGL 3.3 is not available";
+        SDL_GL_DeleteContext(context);
+        return nullptr;
+    }
+    auto* core = new DeviceCore;
+    core->window = window;
+    core->context = context;
+    const GLubyte* renderer = glGetString(GL_RENDERER);
+    core->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
+    core->softwareRenderer = IsSoftwareRenderer(core->renderer);
+    if (!core->program.Build(core->pixelKey, error)) {
+        SDL_GL_DeleteContext(context);
+        delete core;
+        return nullptr;
+    }
+    core->variants.emplace_back(core->pixelKey, core->program);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &core->maxTextureSize);
+    glGenVertexArrays(1, &core->vertexArray);
+    glGenSamplers(GLsizei(kStageCount), core->samplers);
+    glGenSamplers(1, &core->magnifySampler);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glCullFace(GL_BACK);
+    glDepthRange(0.0, 1.0);
+    core->cache.Invalidate();
+
+    auto* device = new IDirect3DDevice9(core);
+    if (!core->MakeBackBuffer(device, width, height)) {
+        *error = "the back buffer could not be made";
+        device->Release();
+        return nullptr;
+    }
+    core->SetDefaultStates();
+    DeviceCore::Rebind(core->state.renderTarget, core->backBuffer);
+    core->state.scissor = {0, 0, int32_t(width), int32_t(height)};
+    // Direct3D's automatic depth buffer of the back buffer's size, as EnableAutoDepthStencil asks.
+    IDirect3DSurface9* depth = nullptr;
+    if (SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                                    nullptr))) {
+        device->SetDepthStencilSurface(depth);
+        depth->Release();
+    }
+    core->dirty = kDirtyAll;
+    return device;
+}
+
+bool DeviceCore::MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height) {
+    IDirect3DTexture9* texture = nullptr;
+    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                     &texture, nullptr)))
+        return false;
+    texture->holdsDevice = false;
+    device->refCount--;  // internal: the device does not hold itself
+    IDirect3DSurface9* surface = nullptr;
+    texture->GetSurfaceLevel(0, &surface);
+    texture->refCount--;  // GetSurfaceLevel's reference
+    surface->container = nullptr;
+    surface->countsOnDevice = true;  // its references are the device's, as Direct3D's back buffer
+    backBufferTexture = texture;
+    backBuffer = surface;
+    return true;
+}
+
+IDirect3DDevice9::~IDirect3DDevice9() {
+    D3DState& s = core->state;
+    for (IDirect3DTexture9*& t : s.textures)
+        if (t) t->Unbind(), t = nullptr;
+    if (s.renderTarget) s.renderTarget->Unbind(), s.renderTarget = nullptr;
+    if (s.depthStencil) s.depthStencil->Unbind(), s.depthStencil = nullptr;
+    if (s.stream) s.stream->Unbind(), s.stream = nullptr;
+    if (s.indices) s.indices->Unbind(), s.indices = nullptr;
+    // The back buffer's surface belongs to its texture; deleting the texture deletes both.
+    if (core->backBufferTexture) {
+        core->backBuffer->container = core->backBufferTexture;
+        delete core->backBufferTexture;
+    }
+    for (auto& variant : core->variants) variant.second.Destroy();
+    glDeleteVertexArrays(1, &core->vertexArray);
+    glDeleteSamplers(GLsizei(kStageCount), core->samplers);
+    glDeleteSamplers(1, &core->magnifySampler);
+    SDL_GL_DeleteContext(core->context);
+    delete core;
+    PlatformDeviceGone();
+}
+
+ULONG IDirect3DDevice9::AddRef() {
+    return ++refCount;
+}
+
+ULONG IDirect3DDevice9::Release() {
+    if (refCount == 0) return 0;  // released once too often: ignore rather than free twice
+    const ULONG left = --refCount;
+    if (left == 0) delete this;
+    return left;
+}
+
+D3DDEVICESTATS IDirect3DDevice9::GetStats() const {
+    return {core->draws, core->cache.calls, core->magnifiedDraws};
+}
+
+// ---------------------------------------------------------------- capabilities
+
+HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
+    if (!caps) return D3DERR_INVALIDCALL;
+    *caps = {};
+    // Software rasterizers stand for "no hardware transform and lighting".
+    caps->DevCaps = core->softwareRenderer ? 0 : D3DDEVCAPS_HWTRANSFORMANDLIGHT;
+    caps->MaxTextureWidth = caps->MaxTextureHeight = DWORD(core->maxTextureSize);
+    caps->MaxTextureAspectRatio = 0;
+    caps->MaxActiveLights = kMaxActiveLights;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::CheckDeviceFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
+    GlFormat gl;
+    if (type == D3DRTYPE_SURFACE && (usage & D3DUSAGE_DEPTHSTENCIL))
+        return format == D3DFMT_D24X8 ? D3D_OK : D3DERR_NOTAVAILABLE;
+    if (type != D3DRTYPE_TEXTURE && type != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
+    if (!LookUpFormat(format, &gl)) return D3DERR_NOTAVAILABLE;
+    if ((usage & D3DUSAGE_RENDERTARGET) && format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
+        return D3DERR_NOTAVAILABLE;
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------- resources
+
+HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                                        D3DPOOL pool, IDirect3DTexture9** texture, void*) {
+    if (!texture) return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    GlFormat gl;
+    const bool renderTarget = usage & D3DUSAGE_RENDERTARGET;
+    if (width == 0 || height == 0 || width > UINT(core->maxTextureSize) || height > UINT(core->maxTextureSize))
+        return D3DERR_INVALIDCALL;
+    if (FAILED(CheckDeviceFormat(usage, D3DRTYPE_TEXTURE, format)) || !LookUpFormat(format, &gl))
+        return D3DERR_INVALIDCALL;
+    if (renderTarget && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    const UINT fullChain = FullChainLevels(width, height);
+    if (levels == 0 || levels > fullChain) levels = renderTarget ? 1 : fullChain;
+    auto* t = new IDirect3DTexture9(this, width, height, levels, usage, format, pool);
+    if (!AllocateTexture(core, gl, &t->glTexture, &t->framebuffer, renderTarget, width, height, levels)) {
+        delete t;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    AddRef();
+    *texture = t;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                             IDirect3DVertexBuffer9** buffer, void*) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0) return D3DERR_INVALIDCALL;
+    auto* b = new IDirect3DVertexBuffer9(this, length, usage, fvf, pool);
+    glGenBuffers(1, &b->glBuffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, b->glBuffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, b->memory.data(),
+                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    AddRef();
+    *buffer = b;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                            IDirect3DIndexBuffer9** buffer, void*) {
+    if (!buffer) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || format != D3DFMT_INDEX16) return D3DERR_INVALIDCALL;
+    auto* b = new IDirect3DIndexBuffer9(this, length, usage, pool);
+    glGenBuffers(1, &b->glBuffer);
+    glBindBuffer(GL_COPY_WRITE_BUFFER, b->glBuffer);
+    glBufferData(GL_COPY_WRITE_BUFFER, length, b->memory.data(),
+                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    AddRef();
+    *buffer = b;
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE,
+                                                    DWORD, BOOL, IDirect3DSurface9** surface, void*) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = nullptr;
+    if (format != D3DFMT_D24X8 || width == 0 || height == 0 || width > UINT(core->maxTextureSize) ||
+        height > UINT(core->maxTextureSize))
+        return D3DERR_INVALIDCALL;
+    D3DSURFACE_DESC desc = {
+        format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};
+    static uint64_t serials = 0;
+    auto* s = new IDirect3DSurface9(this, desc);
+    s->serial = ++serials;
+    glGenRenderbuffers(1, &s->renderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, s->renderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, GLsizei(width), GLsizei(height));
+    if (glGetError() != GL_NO_ERROR) {
+        delete s;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    AddRef();
+    *surface = s;
+    return D3D_OK;
+}

@@ -1,0 +1,154 @@
+// Sound output on SDL2 audio, with a silent real-time stand-in when no device opens.
+#include "platform/sdl/audio_out.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int bufferFrames = 1024;  // about 23 ms per pull
+
+// Pulls in real time and discards the frames. Deadlines are counted from the start, so the
+// rate does not drift however late a single wake-up comes.
+class SilentOutput {
+public:
+    SilentOutput(AudioOut::Pull pull, void* user)
+        : pull(pull), user(user), buffer(size_t(bufferFrames) * AudioOut::channels) {
+        thread = std::thread([this] { Run(); });
+    }
+    ~SilentOutput() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        wake.notify_all();
+        thread.join();
+    }
+    void SetRunning(bool run) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            running = run;
+        }
+        wake.notify_all();
+    }
+
+private:
+    void Run() {
+        using Clock = std::chrono::steady_clock;
+        std::unique_lock<std::mutex> lock(mutex);
+        Clock::time_point start;
+        int64_t pulls = 0;
+        bool wasRunning = false;
+        while (!closing) {
+            if (!running) {
+                wasRunning = false;
+                wake.wait(lock, [this] { return closing || running; });
+                continue;
+            }
+            if (!wasRunning) {
+                start = Clock::now();
+                pulls = 0;
+                wasRunning = true;
+            }
+            // The pull runs under the lock so that Pause returns only once no pull is running.
+            pull(user, buffer.data(), bufferFrames);
+            ++pulls;
+            const auto due = start + std::chrono::nanoseconds(pulls * bufferFrames * 1000000000LL / AudioOut::rate);
+            wake.wait_until(lock, due, [this] { return closing || !running; });
+        }
+    }
+
+    AudioOut::Pull pull;
+    void* user;
+    std::vector<int16_t> buffer;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool running = false, closing = false;
+    std::thread thread;
+};
+
+}  // namespace
+
+struct AudioOut::Impl {
+    Pull pull = nullptr;
+    void* user = nullptr;
+    SDL_AudioDeviceID device = 0;
+    int deviceBufferFrames = 0;
+    std::unique_ptr<SilentOutput> silent;
+
+    static void SDLCALL Callback(void* userdata, Uint8* stream, int len) {
+        Impl* self = static_cast<Impl*>(userdata);
+        self->pull(self->user, reinterpret_cast<int16_t*>(stream), len / int(sizeof(int16_t) * AudioOut::channels));
+    }
+};
+
+AudioOut::AudioOut() = default;
+
+AudioOut::~AudioOut() {
+    Close();
+}
+
+bool AudioOut::Open(Pull pull, void* user) {
+    Close();
+    impl = std::make_unique<Impl>();
+    impl->pull = pull;
+    impl->user = user;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioSpec want{}, have{};
+        want.freq = rate;
+        want.format = AUDIO_S16SYS;
+        want.channels = channels;
+        want.samples = bufferFrames;
+        want.callback = &Impl::Callback;
+        want.userdata = impl.get();
+        // No allowed changes: SDL converts to whatever the hardware takes, the callback sees ours.
+        impl->device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (impl->device != 0) {
+            impl->deviceBufferFrames = have.samples;
+            return true;
+        }
+        std::fprintf(stderr, "audio: no output device (%s); playing silently\n", SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    } else {
+        std::fprintf(stderr, "audio: no audio driver (%s); playing silently\n", SDL_GetError());
+    }
+    impl->silent = std::make_unique<SilentOutput>(pull, user);
+    return false;
+}
+
+void AudioOut::Start() {
+    if (!impl) return;
+    if (impl->device) SDL_PauseAudioDevice(impl->device, 0);
+    if (impl->silent) impl->silent->SetRunning(true);
+}
+
+void AudioOut::Pause() {
+    if (!impl) return;
+    // SDL takes the device lock here, so no callback is running once this returns.
+    if (impl->device) SDL_PauseAudioDevice(impl->device, 1);
+    if (impl->silent) impl->silent->SetRunning(false);
+}
+
+void AudioOut::Close() {
+    if (!impl) return;
+    if (impl->device) {
+        SDL_CloseAudioDevice(impl->device);
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    impl->silent.reset();
+    impl.reset();
+}
+
+int AudioOut::BufferFrames() const {
+    return impl ? impl->deviceBufferFrames : 0;
+}
+
+bool AudioOut::IsSilent() const {
+    return impl && impl->silent != nullptr;
+}

@@ -1,0 +1,34 @@
+// The few window-system services the show calls by their Win32 names: message boxes, the cursor and
+// key-state polling. Texts are Windows-1252 bytes; they are shown as UTF-8.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/device/d3d9types.h"
+
+struct SDL_Window;
+typedef SDL_Window* HWND;
+typedef void* HCURSOR;
+
+struct POINT {
+    int32_t x, y;
+};
+
+constexpr UINT MB_OK = 0;
+constexpr int VK_ESCAPE = 0x1B;
+
+// Modal, with no owner. With no display the caption and text go to stderr and the program goes on.
+int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+HCURSOR SetCursor(HCURSOR cursor);  // NULL hides the mouse cursor
+BOOL GetCursorPos(POINT* point);    // screen coordinates
+BOOL SetCursorPos(int x, int y);
+// Nonzero when the key is down now or was pressed since the previous query of that key.
+SHORT GetAsyncKeyState(int virtualKey);
+
+// Tests and tools watch message boxes through this hook instead of showing them. Empty: show them.
+using MessageBoxHook = std::function<void(const char* text, const char* caption)>;
+void SetMessageBoxHook(MessageBoxHook hook);
+
+// Windows-1252 bytes to UTF-8 (message boxes, JSON output).
+std::string Cp1252ToUtf8(const char* text);
