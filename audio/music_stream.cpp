@@ -30,9 +30,16 @@ float FramesToSeconds(double frames, int rate) {
 }  // namespace
 
 struct MusicStreamState {
+    MusicStreamState() = default;
+    // The decode-ahead worker reads `consumed`, which is declared (so destroyed) after `source`:
+    // the worker stops before any member goes, not in the source's own destructor.
+    ~MusicStreamState() { source.StopAhead(); }
+    MusicStreamState(const MusicStreamState&) = delete;
+    MusicStreamState& operator=(const MusicStreamState&) = delete;
+
     PcmSource source;
     SpectrumAnalyzer analyzer;
-    std::atomic<int64_t> consumed{0};  // frames copied to the output so far
+    std::atomic<int64_t> consumed{0};  // frames copied to the output so far; the worker's play head
     std::mutex clockMutex;             // between the output's pulls and the position queries
     PlaybackClock clock;
     float offlinePosition = 0;  // the offline clock

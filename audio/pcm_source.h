@@ -40,7 +40,8 @@ public:
     // count mono samples from start; zeros where the piece has ended or nothing is decoded yet.
     void MixMono(int64_t start, int count, float* out) const;
 
-    // A worker keeps `ahead` frames decoded past *playHead until StopAhead or destruction.
+    // A worker keeps `ahead` frames decoded past *playHead until StopAhead or destruction. It reads
+    // *playHead every 50 ms or so: whoever owns the play head stops the worker before it goes.
     void StartAhead(const std::atomic<int64_t>* playHead, int64_t ahead);
     void StopAhead();
 
