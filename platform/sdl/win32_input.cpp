@@ -13,12 +13,16 @@
 
 namespace {
 
+constexpr int cursorHomeX = 320, cursorHomeY = 240;  // the free camera's cursor home
+
 struct KeyTracker {
     bool down[256] = {};
     bool pressedSince[256] = {};
     bool watching = false;
     bool cursorHidden = false;
-    POINT virtualCursor = {0, 0};  // the offscreen driver has no real pointer
+    // The offscreen driver has no real pointer. It starts where the free camera puts it back
+    // after every step, so a camera that gets no input does not turn on its first step either.
+    POINT virtualCursor = {cursorHomeX, cursorHomeY};
 } keys;
 
 // Virtual-key code of an SDL key, or -1 for keys the show never asks about.
@@ -55,6 +59,8 @@ void StartInputTracking() {
     if (keys.watching) return;
     SDL_AddEventWatch(WatchKeys, nullptr);
     keys.watching = true;
+    // A real pointer starts at home too: wherever the mouse was before the show is not input.
+    SetCursorPos(cursorHomeX, cursorHomeY);
 }
 
 void StopInputTracking() {

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "scene/scene.h"
+#include "tests/common/headless.h"
 
 namespace {
 
@@ -99,6 +101,27 @@ TEST(FreeFlyCamera, UpdateTakesItsInputFromTheInstalledSource) {
     SetFreeFlyInputSource(nullptr);
     EXPECT_EQ(sourceCalls, 2);
     ExpectVec(camera.eye, 0, 0, -98, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// On the platform's own input (no source installed) and a video driver with no real mouse, a new
+// window's cursor is already home: no input means no turn, from the very first step.
+void FirstPlatformStepWithoutInput() {
+    UseHeadlessDevice();
+    Camera camera;
+    camera.FreeFlyUpdate();
+    camera.FreeFlyUpdate();
+    const bool still = camera.direction.x == 0 && camera.direction.y == 0 && camera.direction.z == 1 &&
+                       camera.eye.x == 0 && camera.eye.y == 0 && camera.eye.z == -100;
+    std::_Exit(still ? 0 : 1);
+}
+
+TEST(FreeFlyCamera, TheFirstPlatformStepWithoutInputDoesNotTurn) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(FirstPlatformStepWithoutInput(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
