@@ -9,6 +9,7 @@
 #include "app/main_loop.h"
 #include "app/program.h"
 #include "app/show.h"
+#include "platform/sdl/stop_signals.h"
 #include "scene/scene.h"
 
 namespace {
@@ -86,8 +87,11 @@ public:
             if (!options.capture(current, currentTime)) result.captureFailed = true;
         }
     }
-    // Nobody presses Escape here; the run ends after the last frame wanted, or on a failed write.
-    bool PumpMessages() override { return result.captureFailed || next >= options.endCaptured; }
+    // Nobody presses Escape here; the run ends after the last frame wanted, on a failed write, or
+    // on a stop signal (SIGINT, SIGTERM) once the tool has asked for them.
+    bool PumpMessages() override {
+        return result.captureFailed || next >= options.endCaptured || PlatformStopSignal() != 0;
+    }
     // The device belongs to whoever opened it (the tool, the test), not to this run.
     void ReleaseDevice() override {}
 

@@ -1,8 +1,12 @@
 // The program-wide objects and the live run.
 #include "app/program.h"
 
+#include <chrono>
+#include <thread>
+
 #include "app/main_loop.h"
 #include "app/show.h"
+#include "platform/sdl/stop_signals.h"
 
 Program::Program(const ProgramSetup& setup)
     : window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
@@ -33,11 +37,20 @@ public:
     float GetLength() override { return program.music->GetLength(); }
     void GetSpectrum(float* s) override { program.music->GetSpectrum(s); }
     void HideCursor() override { SetCursor(nullptr); }
+    // A minimised window cannot show a frame and its swap may not wait for anything: the show
+    // plays on (the music is the clock), steps its timeline without drawing and sleeps for about
+    // a frame instead of presenting. The next visible frame draws what the skipped ones left.
     void ClearBackBuffer() override {
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
+        hidden = !program.window->IsVisible();
+        if (!hidden) device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     }
-    void ShowFrame(float t, const float* s) override { show.Frame(t, s); }
-    void Present() override { device->Present(nullptr, nullptr, nullptr, nullptr); }
+    void ShowFrame(float t, const float* s) override { hidden ? show.Skip(t, s) : show.Frame(t, s); }
+    void Present() override {
+        if (hidden)
+            std::this_thread::sleep_for(std::chrono::microseconds(16667));
+        else
+            device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
     bool PumpMessages() override { return program.window->PumpMessages(); }
     // The reference taken when the device was created; resources still alive keep it going.
     void ReleaseDevice() override { device->Release(); }
@@ -45,19 +58,23 @@ public:
 private:
     Program& program;
     Show show;
+    bool hidden = false;  // this frame: the window is minimised or hidden
 };
 
 }  // namespace
 
 int RunLiveProgram(bool fullScreen) {
+    int status = 0;
     try {
         Program program(ProgramSetup{true, fullScreen, MusicStream::Clock::RealTime});
         if (!device) return 1;  // "Morra til vesk" is on the console; nothing may touch the device
         LiveHost host(program);
         RunShow(host);
-        return 0;
     } catch (const Exception& e) {
         MessageBoxA(nullptr, e.message, e.location, MB_OK);
-        return 1;
+        status = 1;
     }
+    // A stop signal ended the show the way Escape does; the status says it was interrupted.
+    if (const int signal = PlatformStopSignal()) return 128 + signal;
+    return status;
 }

@@ -40,5 +40,6 @@ public:
 
 // The live show: builds the program objects, runs the show on the music's real-time clock, tears
 // down. 0 after a normal end (music's end, Escape or a failed show start-up, which has told the user),
-// 1 when the window raised an Exception (shown in a message box) or no device could be created.
+// 1 when the window raised an Exception (shown in a message box) or no device could be created,
+// 128 + N when stop signal N ended it (see platform/sdl/stop_signals.h).
 int RunLiveProgram(bool fullScreen);

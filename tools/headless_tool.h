@@ -3,8 +3,8 @@
 
 #include "gfx/texture.h"
 
-// Message boxes go to stderr instead of waiting for a click (the software-rasterizer warning among
-// them). True when the global device exists afterwards.
+// Message boxes go to stderr instead of waiting for a click. The show's capability warning is not
+// given: a tool has no window for it. True when the global device exists afterwards.
 bool OpenHeadlessDevice();
 
 // The command's own file-texture registry, set as fileTextures while it lives: texture names resolve

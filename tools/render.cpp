@@ -11,6 +11,7 @@
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/sdl/d3dwindow.h"
+#include "platform/sdl/stop_signals.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
 
@@ -58,6 +59,7 @@ bool WriteBackBuffer(const std::string& path) {
 }  // namespace
 
 int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+    PlatformCatchStopSignals();  // Ctrl+C, kill and timeout stop after the frame being drawn
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
@@ -79,6 +81,17 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
         return 1;
     }
     if (r.captureFailed) return 1;
+    if (const int signal = PlatformStopSignal()) {
+        std::fprintf(stderr, "virelle-tools: interrupted after %ld frames drawn, %ld written\n", r.frames, r.captured);
+        return 128 + signal;
+    }
+    // Nothing drawn although frames were wanted: the music could not be played (its box has said
+    // so) or ends before the first of them.
+    if (r.frames == 0) {
+        std::fprintf(stderr,
+                     "virelle-tools: no frame was drawn (the music is missing, unreadable or shorter than --from)\n");
+        return 1;
+    }
     // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
     // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
     // machine); `make bench` times the same frames without writing.
@@ -120,5 +133,10 @@ int CmdRender(int argc, char** argv) {
         std::fprintf(stderr, "virelle-tools render: cannot make folder %s\n", out);
         return 1;
     }
-    return RenderShowFrames(FirstFrameAtOrAfter(a, fps), FirstFrameAtOrAfter(b, fps), fps, out, nullptr);
+    const long first = FirstFrameAtOrAfter(a, fps), end = FirstFrameAtOrAfter(b, fps);
+    if (end <= first) {
+        std::fprintf(stderr, "virelle-tools render: no frame time lies in [%s, %s) at %s fps\n", from, to, fpsText);
+        return 2;
+    }
+    return RenderShowFrames(first, end, fps, out, nullptr);
 }

@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "platform/sdl/d3dwindow.h"
+#include "platform/sdl/stop_signals.h"
 
 namespace {
 
@@ -37,7 +38,13 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(argv[i], "--help")) {
             std::printf(
                 "%s\n\nPlays the show full screen; Escape ends it. --windowed plays it in a 640x480 window.\n"
-                "Content (data/, music/) is read from the working directory.\n",
+                "Content (data/, music/) is read from the working directory.\n"
+                "\n"
+                "Exit status:\n"
+                "  0        the show ran, or its start-up failed and said why\n"
+                "  1        the window or the graphics device could not be made\n"
+                "  2        a usage error, or no display to play on\n"
+                "  128+N    ended by signal N (130 for SIGINT, 143 for SIGTERM), as Escape ends it\n",
                 usage);
             return 0;
         } else if (!std::strcmp(argv[i], "--version")) {
@@ -48,11 +55,19 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (!PlatformHasDisplay()) {
-        std::fprintf(stderr,
-                     "virelle: no display found; render the show offline with "
-                     "`virelle-tools render --from A --to B --fps F --out DIR`\n");
-        return 2;
+    // From here on SIGINT and SIGTERM end the show the way Escape does.
+    PlatformCatchStopSignals();
+    switch (PlatformChooseDisplay()) {
+        case PlatformDisplay::Real:
+            break;
+        case PlatformDisplay::None:
+            std::fprintf(stderr,
+                         "virelle: no display found; render the show offline with "
+                         "`virelle-tools render --from A --to B --fps F --out DIR`\n");
+            return 2;
+        case PlatformDisplay::Unreachable:
+            std::fprintf(stderr, "virelle: cannot open the display (%s)\n", PlatformDisplayError());
+            return 2;
     }
     FindContent();
     return RunLiveProgram(fullScreen);

@@ -208,6 +208,9 @@ public:
     // Not Direct3D: reads the bound render target 0 as 8-bit B, G, R, A rows, top row first.
     // For tests, single frames and offline capture.
     HRESULT ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    // Not Direct3D: reads the window's pixels as the last Present left them (black bars included),
+    // at the window's drawable size, top row first. For tests of the presentation.
+    HRESULT ReadPresented(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
     // Not Direct3D: counters since the device was made.
     D3DDEVICESTATS GetStats() const;
 

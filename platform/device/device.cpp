@@ -5,12 +5,6 @@
 
 namespace {
 
-bool IsSoftwareRenderer(const std::string& renderer) {
-    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-        if (renderer.find(name) != std::string::npos) return true;
-    return false;
-}
-
 UINT FullChainLevels(UINT width, UINT height) {
     UINT levels = 1;
     while (width > 1 || height > 1) {
@@ -162,12 +156,7 @@ D3DDEVICESTATS IDirect3DDevice9::GetStats() const {
 
 HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
     if (!caps) return D3DERR_INVALIDCALL;
-    *caps = {};
-    // Software rasterizers stand for "no hardware transform and lighting".
-    caps->DevCaps = core->softwareRenderer ? 0 : D3DDEVCAPS_HWTRANSFORMANDLIGHT;
-    caps->MaxTextureWidth = caps->MaxTextureHeight = DWORD(core->maxTextureSize);
-    caps->MaxTextureAspectRatio = 0;
-    caps->MaxActiveLights = kMaxActiveLights;
+    *caps = CapsOfRenderer(core->softwareRenderer, core->maxTextureSize);
     return D3D_OK;
 }
 

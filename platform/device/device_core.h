@@ -136,6 +136,12 @@ struct DeviceCore {
 IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT backBufferWidth, UINT backBufferHeight,
                                        std::string* error);
 
+// The renderer's capabilities as Direct3D reports them; GetAdapterCaps finds them before a device
+// exists (false, with no capabilities, when no context can be made on the window).
+bool IsSoftwareRenderer(const std::string& renderer);
+D3DCAPS9 CapsOfRenderer(bool softwareRenderer, GLint maxTextureSize);
+bool GetAdapterCaps(SDL_Window* window, D3DCAPS9* caps);
+
 // Texture formats the layer stores: GL internal format, upload format and type, bytes per texel.
 struct GlFormat {
     GLenum internalFormat, format, type;

@@ -153,3 +153,19 @@ HRESULT IDirect3DDevice9::ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* wid
     if (height) *height = h;
     return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
 }
+
+HRESULT IDirect3DDevice9::ReadPresented(std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
+    if (!bgra) return D3DERR_INVALIDCALL;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(core->window, &w, &h);
+    std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    bgra->resize(rows.size());
+    for (int y = 0; y < h; ++y)  // GL's bottom row first to the window's top row first
+        std::copy_n(rows.data() + size_t(h - 1 - y) * size_t(w) * 4, size_t(w) * 4,
+                    bgra->data() + size_t(y) * size_t(w) * 4);
+    if (width) *width = UINT(w);
+    if (height) *height = UINT(h);
+    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+}

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/device/device_core.h"
 #include "platform/sdl/input_state.h"
+#include "platform/sdl/stop_signals.h"
 
 IDirect3DDevice9* device = nullptr;
 HWND windowHandle = nullptr;
@@ -41,6 +43,29 @@ bool OffscreenDriver() {
     return driver && std::strcmp(driver, "offscreen") == 0;
 }
 
+bool NamesNoDisplay(const char* driver) {
+    return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+// The run's display decision. SDL_Quit forgets every hint, so the driver is named again before
+// each window from what was decided here.
+struct DisplayChoice {
+    bool made = false;
+    PlatformDisplay result = PlatformDisplay::None;
+    std::string driver;  // with Real
+    std::string error;   // with Unreachable
+} choice;
+
+constexpr int connectTries = 10;  // with 100 ms between them: about a second for a server to come up
+
+void NameDriver(const char* driver) {
+    // Above the environment's SDL_VIDEODRIVER, which has already been taken into account.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
+    // The show catches SIGINT and SIGTERM itself (stop_signals.h) or leaves them to end the process;
+    // SDL's handlers would turn them into a quit event that nothing acts on.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
 }  // namespace
 
 void PlatformWindowGone() {
@@ -59,33 +84,59 @@ Exception::Exception(const char* what, const char* where) {
     std::snprintf(location, sizeof location, "%s", where);
 }
 
-bool PlatformHasDisplay() {
-    if (SDL_WasInit(SDL_INIT_VIDEO)) {
-        const char* driver = SDL_GetCurrentVideoDriver();
-        return driver && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+PlatformDisplay PlatformChooseDisplay() {
+    if (choice.made) return choice.result;
+    choice.made = true;
+    std::vector<std::string> drivers;
+    const char* forced = SDL_GetHint(SDL_HINT_VIDEODRIVER);  // the environment's SDL_VIDEODRIVER too
+    if (forced && *forced) {
+        if (NamesNoDisplay(forced)) return choice.result = PlatformDisplay::None;
+        drivers.emplace_back(forced);
+    } else {
+        const char* x11 = SDL_getenv("DISPLAY");
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        if (x11 && *x11) drivers.emplace_back("x11");
+        if (wayland && *wayland) drivers.emplace_back("wayland");
     }
-    const char* forced = SDL_getenv("SDL_VIDEODRIVER");
-    if (forced && (std::strcmp(forced, "offscreen") == 0 || std::strcmp(forced, "dummy") == 0)) return false;
-    for (const char* name : {"x11", "wayland"}) {
-        if ((std::strcmp(name, "x11") == 0 && !SDL_getenv("DISPLAY")) ||
-            (std::strcmp(name, "wayland") == 0 && !SDL_getenv("WAYLAND_DISPLAY")))
-            continue;
-        if (SDL_VideoInit(name) == 0) {
-            SDL_VideoQuit();
-            return true;
+    if (drivers.empty()) return choice.result = PlatformDisplay::None;
+    // The connection made here is the one every window of the run uses; a server that has just
+    // started may refuse the first attempts.
+    for (int attempt = 0; attempt < connectTries; ++attempt) {
+        if (attempt > 0) SDL_Delay(100);
+        for (const std::string& driver : drivers) {
+            NameDriver(driver.c_str());
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+                choice.driver = driver;
+                return choice.result = PlatformDisplay::Real;
+            }
+            choice.error = driver + ": " + SDL_GetError();
         }
     }
-    return false;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    return choice.result = PlatformDisplay::Unreachable;
+}
+
+bool PlatformHasDisplay() {
+    return PlatformChooseDisplay() == PlatformDisplay::Real;
+}
+
+const char* PlatformDisplayError() {
+    return choice.error.c_str();
 }
 
 void PlatformUseOffscreenVideo() {
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+    if (choice.result == PlatformDisplay::Real && !life.window) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    choice.made = true;
+    choice.result = PlatformDisplay::None;
+    choice.driver.clear();
 }
 
-D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle) : title(windowTitle) {
-    // Without a display the offscreen driver renders the same pictures through EGL.
-    const char* hint = SDL_GetHint(SDL_HINT_VIDEODRIVER);
-    if ((!hint || !*hint) && !PlatformHasDisplay()) PlatformUseOffscreenVideo();
+D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle, WindowUse use)
+    : title(windowTitle) {
+    // A display that exists but cannot be reached is a failure, never a silent switch to offscreen.
+    const PlatformDisplay display = PlatformChooseDisplay();
+    if (display == PlatformDisplay::Unreachable) throw Exception("Failed To RegisterClass", kLocation);
+    NameDriver(display == PlatformDisplay::Real ? choice.driver.c_str() : "offscreen");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) throw Exception("Failed To RegisterClass", kLocation);
 
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -98,10 +149,14 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     // The GL library is loaded first so that a missing one is reported as itself rather than as a
     // window failure (SDL would load it inside SDL_CreateWindow).
     const bool glLoaded = SDL_GL_LoadLibrary(nullptr) == 0;
-    // Full screen is the desktop's full screen; Present letterboxes the picture into it.
-    const Uint32 flags = SDL_WINDOW_OPENGL | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    const int x = fullScreen ? 0 : 200, y = fullScreen ? 0 : 300;
-    SDL_Window* window = glLoaded ? SDL_CreateWindow(title, x, y, width, height, flags) : nullptr;
+    // Full screen is the desktop's full screen; Present letterboxes the picture into it. The window
+    // is made at the display's size from the start: with no window manager nobody acts on the
+    // full-screen request, and a window made at 640x480 would stay that size while SDL reports
+    // the display's.
+    SDL_Rect bounds = {200, 300, width, height};
+    if (fullScreen && SDL_GetDisplayBounds(0, &bounds) != 0) bounds = {0, 0, width, height};
+    const Uint32 flags = SDL_WINDOW_OPENGL | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS : 0);
+    SDL_Window* window = glLoaded ? SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h, flags) : nullptr;
     windowHandle = window;
     if (glLoaded) SDL_GL_UnloadLibrary();  // the window holds its own reference
     if (!window) {
@@ -122,6 +177,15 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     life.windowObject = true;
     StartInputTracking();
 
+    // The capabilities, and the warning, before the device: a device that then fails to come up
+    // leaves the warning shown. Tools have no window for the box and did not ask for the show.
+    if (use == WindowUse::Show) {
+        D3DCAPS9 caps;
+        GetAdapterCaps(window, &caps);  // the result is not tested: no capabilities read as none
+        if (!(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT))
+            MessageBoxA(nullptr, "Your GPU is from Poland!", "Warning", MB_OK);
+    }
+
     std::string error;
     device = CreateDeviceOnWindow(window, UINT(width), UINT(height), &error);
     if (!device) {
@@ -135,11 +199,6 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
         SDL_GL_SetSwapInterval(1);
     else
         device->Core()->finishOnPresent = true;
-
-    D3DCAPS9 caps;
-    device->GetDeviceCaps(&caps);
-    if (!(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT))
-        MessageBoxA(nullptr, "Your GPU is from Poland!", "Warning", MB_OK);
 
     for (DWORD sampler = 0; sampler < 7; ++sampler) {
         device->SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
@@ -164,5 +223,14 @@ bool D3DWindow::PumpMessages() {
     while (SDL_PollEvent(&event)) {
         // Closing the window is dispatched and ignored: only Escape ends the show.
     }
-    return GetAsyncKeyState(VK_ESCAPE) != 0;
+    const bool escape = GetAsyncKeyState(VK_ESCAPE) != 0;  // always asked: the query consumes a press
+    return escape || PlatformStopSignal() != 0;
+}
+
+bool D3DWindow::IsVisible() const {
+    return life.window && !(SDL_GetWindowFlags(life.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN));
+}
+
+void PlatformResizeWindow(int width, int height) {
+    if (life.window) SDL_SetWindowSize(life.window, width, height);
 }

@@ -11,17 +11,24 @@ struct Exception {
     Exception(const char* message, const char* location);
 };
 
+// Who the window is for: the show checks the graphics capabilities and warns in a box; a tool
+// (virelle-tools, tests) draws headless and has nobody to show the box to.
+enum class WindowUse { Show, Tool };
+
 class D3DWindow {
 public:
-    // Full screen is the desktop's full screen with the 640x480 picture letterboxed; windowed is a
-    // 640x480 window at (200, 300). Without a display SDL's offscreen driver is used.
-    D3DWindow(int width, int height, bool fullScreen, const char* title);
+    // Full screen covers the whole display (640x480 letterboxed into it by Present); windowed is
+    // a 640x480 client area at (200, 300). The display is the one PlatformChooseDisplay decided on.
+    D3DWindow(int width, int height, bool fullScreen, const char* title, WindowUse use = WindowUse::Show);
     ~D3DWindow();
     D3DWindow(const D3DWindow&) = delete;
     D3DWindow& operator=(const D3DWindow&) = delete;
 
-    // Empties the event queue; true when Escape is down now or was pressed since the last call.
+    // Empties the event queue; true when Escape is down now or was pressed since the last call,
+    // or a stop signal (SIGINT, SIGTERM) has come. Quit events (closing the window) are ignored.
     bool PumpMessages();
+    // False while the window is minimised or hidden: a frame drawn now would not be seen.
+    bool IsVisible() const;
 
 private:
     const char* title;  // not copied, not owned
@@ -31,11 +38,21 @@ private:
 extern IDirect3DDevice9* device;  // null when creating the device failed
 extern HWND windowHandle;
 
-// True when a real display (X11 or Wayland) can be opened.
-bool PlatformHasDisplay();
-// Makes the next window use SDL's offscreen driver (tests, tools, capture).
+// The run's one decision about the display, made by the first call and kept. Real: the display
+// named by the environment (X11's DISPLAY, Wayland's WAYLAND_DISPLAY, or SDL_VIDEODRIVER) was
+// reached, retrying for about a second while a freshly started server comes up; every window of
+// the run goes there. None: the run was started without a display; windows use SDL's offscreen
+// driver. Unreachable: a display is named but could not be reached; no window can be made.
+enum class PlatformDisplay { Real, None, Unreachable };
+PlatformDisplay PlatformChooseDisplay();
+bool PlatformHasDisplay();  // PlatformChooseDisplay() == Real
+// Why the named display could not be reached (after Unreachable).
+const char* PlatformDisplayError();
+// Decides None for this run: windows use SDL's offscreen driver (tests, tools, capture).
 void PlatformUseOffscreenVideo();
 // Tests: queue input as if it came from the window system (a key by virtual-key code, or the
 // window's close button). Handled by the next PumpMessages / GetAsyncKeyState.
 void PlatformPushKeyEvent(int virtualKey, bool down);
 void PlatformPushCloseEvent();
+// Tests: the window's client area changes size, as a window manager would make it.
+void PlatformResizeWindow(int width, int height);

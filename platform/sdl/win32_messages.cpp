@@ -52,8 +52,18 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
         return 1;  // IDOK
     }
     const std::string utf8Text = Cp1252ToUtf8(text), utf8Caption = Cp1252ToUtf8(caption);
-    // No owner window: the box stands alone, as the show's boxes always do.
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, utf8Caption.c_str(), utf8Text.c_str(), nullptr) != 0)
+    // No owner window: the box stands alone, as the show's boxes always do. Return and Escape
+    // both press its one button, so a keyboard alone gets past it.
+    const SDL_MessageBoxButtonData ok = {
+        SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
+    SDL_MessageBoxData box = {};
+    box.flags = SDL_MESSAGEBOX_INFORMATION;
+    box.title = utf8Caption.c_str();
+    box.message = utf8Text.c_str();
+    box.numbuttons = 1;
+    box.buttons = &ok;
+    int pressed = 0;
+    if (SDL_ShowMessageBox(&box, &pressed) != 0)
         std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
     return 1;
 }

@@ -103,9 +103,23 @@ TEST_F(RenderCommand, RejectsBadArguments) {
           "render --from a --to 2 --fps 1 --out x", "render --from 1 --to 2 --fps 1 --out x --y 1",
           "render --from 1 --to 2 --fps nan --out x"})
         EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
+    // A range holding no frame time is refused before anything runs.
+    EXPECT_EQ(Tools(scratch.path, "render --from 1 --to 1 --fps 1 --out x").status, 2);
     // Without content the show cannot start.
     ScratchDir empty;
     EXPECT_EQ(Tools(empty.path, "render --from 0 --to 1 --fps 1 --out x").status, 1);
+}
+
+// Without its music the show starts but no frame is drawn: a failure, not "0 frames" and success.
+// So is a range that lies wholly past the music's end.
+TEST_F(RenderCommand, FailsWhenNoFrameIsDrawn) {
+    ScratchDir silent;
+    TestShow show;
+    show.mp3Frames = 0;
+    ASSERT_TRUE(WriteTestShow(silent.path, show));
+    EXPECT_EQ(Tools(silent.path, "render --from 0 --to 1 --fps 2 --out x").status, 1);
+    EXPECT_TRUE(Names(silent.File("x")).empty());
+    EXPECT_EQ(Tools(scratch.path, "render --from 60 --to 61 --fps 1 --out y").status, 1);
 }
 
 }  // namespace

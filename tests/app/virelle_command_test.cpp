@@ -23,10 +23,11 @@ std::string VirellePath() {
     return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
-Outcome Virelle(const std::string& args) {
+// Offscreen video unless `environment` says otherwise: never a real display, whatever the test
+// machine has.
+Outcome Virelle(const std::string& args, const std::string& environment = "SDL_VIDEODRIVER=offscreen") {
     Outcome o;
-    // Offscreen video: never a real display, whatever the test machine has.
-    const std::string command = "SDL_VIDEODRIVER=offscreen '" + VirellePath() + "' " + args + " 2>&1";
+    const std::string command = environment + " '" + VirellePath() + "' " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;
     char buffer[512];
@@ -55,6 +56,8 @@ TEST_F(VirelleCommand, HelpAndVersion) {
     const Outcome help = Virelle("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--windowed"), std::string::npos);
+    for (const char* status : {"  0 ", "  1 ", "  2 ", "  128+N "})  // every exit status is explained
+        EXPECT_NE(help.out.find(status), std::string::npos) << status;
     const Outcome version = Virelle("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("virelle ", 0), 0u);
@@ -68,6 +71,15 @@ TEST_F(VirelleCommand, NoDisplayPointsAtTheOfflineRenderer) {
         EXPECT_NE(o.out.find("virelle-tools render"), std::string::npos) << o.out;
         EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 1) << o.out;
     }
+}
+
+// A display that is named but not there: status 2 and one line saying so, not a show without a
+// window.
+TEST_F(VirelleCommand, AnUnreachableDisplayIsReportedWithStatus2) {
+    const Outcome o = Virelle("", "env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY DISPLAY=:987");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.out.find("cannot open the display"), std::string::npos) << o.out;
+    EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 1) << o.out;
 }
 
 }  // namespace

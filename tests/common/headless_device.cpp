@@ -12,6 +12,5 @@ D3DWindow* HeadlessWindow() {
 void UseHeadlessDevice() {
     if (window) return;
     PlatformUseOffscreenVideo();
-    MessageLog quiet;  // the software-rasterizer warning is expected here
-    window = new D3DWindow(640, 480, false, "virelle-test");
+    window = new D3DWindow(640, 480, false, "virelle-test", WindowUse::Tool);
 }

@@ -1,6 +1,7 @@
 // The window's message pump, key polling, cursor, and the window/device lifetime.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -155,19 +156,36 @@ TEST(WindowLifetime, ConstructionAndTeardown) {
 
 namespace {
 
-// Mesa offering less than GL 3.3 stands for a failed CreateDevice.
+// Mesa offering less than GL 3.3 stands for a failed CreateDevice. The capabilities are checked
+// before the device is made, so the software renderer's warning comes first, then the console line.
 void ConstructWithoutDevice() {
     setenv("MESA_GL_VERSION_OVERRIDE", "3.1", 1);
     PlatformUseOffscreenVideo();
-    MessageLog log;
+    SetMessageBoxHook([](const char* text, const char* caption) { std::printf("[%s: %s]", caption, text); });
     testing::internal::CaptureStdout();
     auto* window = new D3DWindow(640, 480, true, "virelle-test");
     const std::string out = testing::internal::GetCapturedStdout();
-    if (out != "Morra til vesk\n") Done(20);
+    SetMessageBoxHook(nullptr);
+    if (out != "[Warning: Your GPU is from Poland!]Morra til vesk\n") Done(20);
     if (device) Done(21);
-    if (!log.boxes.empty()) Done(22);
     delete window;
     Done(0);
+}
+
+// A tool's window (virelle-tools, headless tests) never shows the show's capability warning.
+void ConstructForATool() {
+    PlatformUseOffscreenVideo();
+    MessageLog log;
+    auto* window = new D3DWindow(640, 480, false, "virelle-test", WindowUse::Tool);
+    if (!device) Done(40);
+    if (!log.boxes.empty()) Done(41);
+    delete window;
+    Done(0);
+}
+
+TEST(WindowLifetime, ToolWindowsGiveNoCapabilityWarning) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructForATool(), ::testing::ExitedWithCode(0), "");
 }
 
 // No GL library to load stands for Direct3DCreate9 failing: an Exception with both texts.
@@ -193,6 +211,52 @@ TEST(WindowLifetime, FailedDevicePrintsAndLeavesNoDevice) {
 TEST(WindowLifetime, FailedGlLibraryRaisesException) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(ConstructWithoutGl(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A display named but not there: about a second of retries, then no window at all, never an
+// offscreen one behind the user's back.
+void ConstructOnAMissingDisplay() {
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", ":987", 1);
+    const auto start = std::chrono::steady_clock::now();
+    if (PlatformChooseDisplay() != PlatformDisplay::Unreachable) Done(50);
+    if (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(800)) Done(51);  // it retried
+    if (PlatformHasDisplay() || std::string(PlatformDisplayError()).find("x11") == std::string::npos) Done(52);
+    try {
+        D3DWindow window(640, 480, true, "virelle-test");
+    } catch (const Exception& e) {
+        if (std::strcmp(e.message, "Failed To RegisterClass") != 0) Done(53);
+        if (windowHandle || device) Done(54);
+        Done(0);
+    }
+    Done(55);
+}
+
+// Started with no display at all: the offscreen driver, decided once.
+void ConstructWithNoDisplay() {
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("DISPLAY");
+    if (PlatformChooseDisplay() != PlatformDisplay::None) Done(60);
+    auto* window = new D3DWindow(640, 480, false, "virelle-test", WindowUse::Tool);
+    if (!device || !windowHandle) Done(61);
+    delete window;
+    Done(0);
+}
+
+TEST(DisplayChoice, ANamedDisplayThatCannotBeReachedGivesNoWindow) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructOnAMissingDisplay(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(DisplayChoice, NoDisplayAtAllUsesTheOffscreenDriver) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ConstructWithNoDisplay(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
