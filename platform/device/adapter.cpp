@@ -1,6 +1,6 @@
-// The adapter's capabilities before any device exists, as Direct3D's object reports them: a
-// short-lived GL context on the window tells which renderer a device there would get.
+// The renderer's capabilities, for the device and for the adapter before any device exists.
 #include "platform/device/device_core.h"
+#include "platform/device/device_window.h"
 
 bool IsSoftwareRenderer(const std::string& renderer) {
     for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
@@ -18,15 +18,9 @@ D3DCAPS9 CapsOfRenderer(bool softwareRenderer, GLint maxTextureSize) {
     return caps;
 }
 
-bool GetAdapterCaps(SDL_Window* window, D3DCAPS9* caps) {
-    *caps = {};
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) return false;
+D3DCAPS9 CurrentContextCaps() {
     const GLubyte* renderer = glGetString(GL_RENDERER);
     GLint maxTextureSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-    *caps = CapsOfRenderer(IsSoftwareRenderer(renderer ? reinterpret_cast<const char*>(renderer) : ""), maxTextureSize);
-    SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
-    return true;
+    return CapsOfRenderer(IsSoftwareRenderer(renderer ? reinterpret_cast<const char*>(renderer) : ""), maxTextureSize);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/device/device_core.h"
+#include "platform/sdl/gl_context.h"
 #include "platform/sdl/input_state.h"
 #include "platform/sdl/stop_signals.h"
 
