@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/sdl/win32.h"
+#include "platform/sdl/x11_box_watch.h"
 
 namespace {
 
@@ -63,6 +64,7 @@ int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
     box.numbuttons = 1;
     box.buttons = &ok;
     int pressed = 0;
+    X11BoxWatch watch(box.title);
     if (SDL_ShowMessageBox(&box, &pressed) != 0)
         std::fprintf(stderr, "%s: %s\n", utf8Caption.c_str(), utf8Text.c_str());
     return 1;
