@@ -39,12 +39,16 @@ struct MusicStreamState {
 };
 
 MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKind) {
+    // The file is opened first, silently, so the output runs at the file's own rate and the
+    // spectrum sees the file's own samples; the boxes still come in the order output, file.
+    auto opened = std::make_unique<MusicStreamState>();
+    const bool playable = fileName && opened->source.Open(fileName);
     if (clock == Clock::RealTime) {
         output = std::make_unique<AudioOut>();
-        if (!output->Open(&MusicStream::Pull, this)) MessageBoxA(nullptr, "No Init", "Error", MB_OK);
+        if (!output->Open(&MusicStream::Pull, this, playable ? opened->source.Rate() : AudioOut::defaultRate))
+            MessageBoxA(nullptr, "No Init", "Error", MB_OK);
     }
-    auto opened = std::make_unique<MusicStreamState>();
-    if (!fileName || !opened->source.Open(fileName, AudioOut::rate)) {
+    if (!playable) {
         MessageBoxA(nullptr, "Cant Play Funky Music", "You Suck", MB_OK);
         return;
     }
