@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "gfx/texture_loader.h"
+#include "io/file_read.h"
 #include "platform/sdl/d3dwindow.h"
 
 TextureRegistry* fileTextures = nullptr;
@@ -20,10 +21,17 @@ void FetchLevel0(Texture* t) {
 }  // namespace
 
 bool Texture::LoadFromFile(const std::string& path) {
-    if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &texture)) || !texture) {
+    TextureFileInfo info;
+    std::string error;
+    if (FAILED(CreateTextureFromFile(device, path.c_str(), &texture, &info, &error, &FileTextureBudget())) ||
+        !texture) {
         texture = nullptr;
+        // A name that is not there is an ordinary miss (the composition tries a second name); a
+        // file that is there but cannot be a texture says why beside the system's message.
+        if (error != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, error).c_str());
         return false;
     }
+    budgetBytes = info.textureBytes;
     FetchLevel0(this);
     return true;
 }
@@ -62,6 +70,8 @@ void Texture::Release() {
     }
     surface = nullptr;
     texture = nullptr;
+    FileTextureBudget().Give(budgetBytes);
+    budgetBytes = 0;
 }
 
 void Texture::ClearTarget() {

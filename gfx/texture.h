@@ -15,7 +15,9 @@ struct Texture {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DSurface9* surface = nullptr;  // level 0; the colour target when this is a render target
     D3DSURFACE_DESC desc{};                // level 0; Width/Height are the texture's (power-of-two) size
+    uint64_t budgetBytes = 0;              // taken from the file textures' budget; given back at Release
 
+    // False for a file that cannot be made a texture; when the file is there, why goes to stderr.
     bool LoadFromFile(const std::string& path);
     bool CreateRenderTarget(int width, int height);
     void Release();      // surface first, then texture

@@ -1,4 +1,5 @@
 // The device's life: the GL context it owns, reference counting, capabilities, resource creation.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/device/device_core.h"
@@ -75,6 +76,7 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     }
     core->variants.emplace_back(core->pixelKey, core->program);
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &core->maxTextureSize);
+    core->maxTextureSize = std::min(core->maxTextureSize, kLargestTexture);
     glGenVertexArrays(1, &core->vertexArray);
     glGenSamplers(GLsizei(kStageCount), core->samplers);
     glGenSamplers(1, &core->magnifySampler);

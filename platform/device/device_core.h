@@ -81,6 +81,12 @@ struct D3DState {
     RECT scissor;
 };
 
+// The largest texture side the device reports and creates, as Direct3D 9 hardware reported its own
+// (2048 to 8192). Images are clamped to it on loading. With a software renderer every texture lives
+// in process memory twice (the managed copy and the renderer's), so this keeps the largest one a
+// small file can make at 2048 x 2048: 64 MB of floats for level 0, whatever GL would take.
+constexpr GLint kLargestTexture = 2048;
+
 struct DeviceCore {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
@@ -89,7 +95,7 @@ struct DeviceCore {
     // Present waits until the picture is finished, as a swap to a window does: with no window a
     // software renderer would let frames pile up unfinished and then finish a dozen at once.
     bool finishOnPresent = false;
-    GLint maxTextureSize = 0;
+    GLint maxTextureSize = 0;  // the smaller of GL's and kLargestTexture
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
     std::vector<std::pair<FfPixelKey, FixedFunctionProgram>> variants;  // built on first use, kept
