@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/app/test_show_content.h"
+#include "tests/common/headless.h"
+
 namespace {
 
 struct Outcome {
@@ -23,10 +26,11 @@ std::string VirellePath() {
     return std::filesystem::exists(path) ? path.string() : std::string();
 }
 
-Outcome Virelle(const std::string& args) {
+Outcome Virelle(const std::string& args, const std::string& folder = ".") {
     Outcome o;
     // Offscreen video: never a real display, whatever the test machine has.
-    const std::string command = "SDL_VIDEODRIVER=offscreen '" + VirellePath() + "' " + args + " 2>&1";
+    const std::string command =
+        "cd '" + folder + "' && SDL_VIDEODRIVER=offscreen '" + VirellePath() + "' " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return o;
     char buffer[512];
@@ -47,8 +51,43 @@ TEST_F(VirelleCommand, UnknownOptionsGiveTheUsageLine) {
     for (const char* args : {"--fullscreen", "-w", "extra", "--windowed --bogus"}) {
         const Outcome o = Virelle(args);
         EXPECT_EQ(o.status, 2) << args;
-        EXPECT_EQ(o.out, "usage: virelle [--windowed | --help | --version]\n") << args;
+        EXPECT_EQ(o.out,
+                  "usage: virelle [--windowed] [--at T] [--author [--bpm B] [--downbeat S]] | --help | --version\n")
+            << args;
     }
+}
+
+TEST_F(VirelleCommand, BadStartTimesAndGridsAreRefused) {
+    const struct {
+        const char* args;
+        const char* says;
+    } cases[] = {
+        {"--at abc", "--at wants a music time in seconds from 0, not 'abc'"},
+        {"--at -1", "not '-1'"},
+        {"--at 5x", "not '5x'"},
+        {"--at nan", "not 'nan'"},
+        {"--author --bpm 0", "--bpm wants beats per minute"},
+        {"--author --downbeat -2", "--downbeat wants seconds from 0"},
+        {"--bpm 120", "--bpm and --downbeat go with --author"},
+        {"--at", "usage: virelle"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = Virelle(c.args);
+        EXPECT_EQ(o.status, 2) << c.args;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << c.args << ": " << o.out;
+    }
+}
+
+TEST_F(VirelleCommand, AStartPastTheMusicsEndIsRefused) {
+    ScratchDir dir;
+    TestShow show;
+    show.mp3Frames = 400;  // about 10.4 s
+    ASSERT_TRUE(WriteTestShow(dir.path, show));
+    const Outcome o = Virelle("--at 11", dir.path);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.out.find("--at 11 is past the end of the music (10.449 s)"), std::string::npos) << o.out;
+    // Within the music, the start time is taken: what stops it here is the missing display.
+    EXPECT_NE(Virelle("--at 10", dir.path).out.find("no display found"), std::string::npos);
 }
 
 TEST_F(VirelleCommand, HelpAndVersion) {
