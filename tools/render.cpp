@@ -1,4 +1,5 @@
 // render: the show on the offline clock, frames written as PNG; also the show's single frame.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -66,11 +67,20 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.fps = fps;
     options.firstCaptured = first;
     options.endCaptured = end;
+    // The device's counters of each frame written, less the previous frame's read-back.
+    D3DFRAMESTATS sum{};
+    uint64_t readBackCalls = 0;
+    long counted = 0;
     options.capture = [&](long n, float) {
-        if (outFile) return WriteBackBuffer(outFile);
+        const D3DFRAMESTATS f = device->GetLastFrameStats();
+        sum.draws += f.draws, sum.stateChanges += f.stateChanges, sum.textureBinds += f.textureBinds;
+        sum.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
+        ++counted;
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-        return WriteBackBuffer(std::string(outDir) + name);
+        const bool written = WriteBackBuffer(outFile ? std::string(outFile) : std::string(outDir) + name);
+        readBackCalls = device->GetFrameStats().glCalls;
+        return written;
     };
     const OfflineResult r = RunOffline(options);
     if (!r.started) {
@@ -82,8 +92,13 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
     // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
     // machine); `make bench` times the same frames without writing.
-    std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s\n",
-                r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames);
+    const double per = counted ? 1.0 / static_cast<double>(counted) : 0.0;
+    std::printf(
+        "%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s"
+        "; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls\n",
+        r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames,
+        static_cast<double>(sum.draws) * per, static_cast<double>(sum.stateChanges) * per,
+        static_cast<double>(sum.textureBinds) * per, static_cast<double>(sum.glCalls) * per);
     return 0;
 }
 
