@@ -1,10 +1,7 @@
 // render: the show on the offline clock, frames written as PNG; also the show's single frame.
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,20 +11,16 @@
 #include "platform/sdl/d3dwindow.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
+#include "tools/options.h"
 
 namespace {
 
 // A frame count far past any music; keeps frame arithmetic in range for absurd --to values.
 constexpr double maxFrames = 1.0e9;
 
-bool ParseNumber(const char* text, double* out) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
-    *out = v;
-    return true;
-}
+const CommandSpec renderSpec{"render",
+                             "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
+                             {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
 
 // The first frame whose time is at least t.
 long FirstFrameAtOrAfter(double t, double fps) {
@@ -103,32 +96,16 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
 }
 
 int CmdRender(int argc, char** argv) {
-    const char* from = nullptr;
-    const char* to = nullptr;
-    const char* fpsText = nullptr;
-    const char* out = nullptr;
-    bool ok = argc % 2 == 0;
-    for (int i = 0; ok && i + 1 < argc; i += 2) {
-        const char* key = argv[i];
-        if (!std::strcmp(key, "--from"))
-            from = argv[i + 1];
-        else if (!std::strcmp(key, "--to"))
-            to = argv[i + 1];
-        else if (!std::strcmp(key, "--fps"))
-            fpsText = argv[i + 1];
-        else if (!std::strcmp(key, "--out"))
-            out = argv[i + 1];
-        else
-            ok = false;
-    }
+    ParsedOptions options;
+    std::string problem;
     double a = 0, b = 0, fps = 0;
-    ok = ok && from && to && fpsText && out && *out && ParseNumber(from, &a) && ParseNumber(to, &b) &&
-         ParseNumber(fpsText, &fps) && fps > 0.0 && fps <= 1000.0 && a <= b;
-    if (!ok) {
-        std::fprintf(stderr,
-                     "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)\n");
-        return 2;
-    }
+    if (!ParseOptions(renderSpec, argc, argv, &options, &problem) || !options.Number("--from", &a, &problem) ||
+        !options.Number("--to", &b, &problem) || !options.Number("--fps", &fps, &problem))
+        return RefuseOptions(renderSpec, problem);
+    const char* out = options.Value("--out");
+    if (!options.Has("--from") || !options.Has("--to") || !options.Has("--fps") || !out || !*out || !(fps > 0.0) ||
+        fps > 1000.0 || a > b)
+        return RefuseOptions(renderSpec, "");
     std::error_code ec;
     std::filesystem::create_directories(out, ec);
     if (!std::filesystem::is_directory(out)) {
