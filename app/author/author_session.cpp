@@ -47,10 +47,7 @@ float AuthorSession::FrameTime() {
     const float t = music.GetPosition(), length = music.GetLength();
     // Only playing through the loop's end wraps; a jump past it leaves the loop until time is back.
     if (loop && t >= loop->end && shown >= loop->start && shown < loop->end) {
-        music.Seek(loop->start);
-        shown = music.GetPosition();
-        seeker.Seek(show, shown);
-        haveBefore = false;
+        Jump(loop->start);
         Print(shown, "wrap");
         return shown;
     }
@@ -94,14 +91,20 @@ void AuthorSession::TogglePause() {
 
 void AuthorSession::SeekTo(float t) {
     const float length = music.GetLength();
-    t = std::clamp(t, 0.0f, length);
+    Jump(std::clamp(t, 0.0f, length));
+    Print(shown, "seek");
+}
+
+void AuthorSession::Jump(float t) {
+    // The music waits while the show is stepped, so both start from the same moment.
+    if (!paused) music.Stop();
     music.Seek(t);
     t = music.GetPosition();  // on the stream's own frame
     if (paused) held = t;
     shown = t;
     seeker.Seek(show, t);
     haveBefore = false;
-    Print(t, "seek");
+    if (!paused) music.Play();
 }
 
 void AuthorSession::SeekBy(float seconds) {
@@ -129,16 +132,19 @@ void AuthorSession::ToggleLoop() {
 }
 
 void AuthorSession::Reload() {
-    const ReloadResult result = ReloadShowContent(show, reloaded);
+    // Time stands still while the files load: the show goes on from where R was pressed.
     const float t = Now();
+    if (!paused) music.Stop();
+    const ReloadResult result = ReloadShowContent(show, reloaded);
     if (!result.ok) {
+        if (!paused) {
+            music.Seek(t);
+            music.Play();
+        }
         Print(t, ("reload failed: " + result.reason).c_str());
         return;
     }
-    // The new content at the same moment: stepped again, so the targets show the new scenes.
-    shown = t;
-    seeker.Seek(show, t);
-    haveBefore = false;
+    Jump(t);  // stepped again, so the targets show the new scenes
     Print(t, "reload ok");
 }
 

@@ -61,7 +61,8 @@ public:
     const TimelineState& StateBeforeFrame() const { return before; }
 
 private:
-    float Now();  // the time an action starts from: held or the music's position
+    float Now();         // the time an action starts from: held or the music's position
+    void Jump(float t);  // music and show to t (within 0..length), playing on if they were
     void Print(float t, const char* what);
 
     MusicStream& music;

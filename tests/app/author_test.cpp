@@ -187,9 +187,12 @@ TEST_F(AuthorTest, ALoopPlaysItsSectionAgain) {
     EXPECT_EQ(SectionAt(93.5f, 140.0f).end, 94.0f);
     EXPECT_EQ(SectionAt(140.0f, 140.0f).start, 135.0f);
     EXPECT_EQ(SectionAt(140.0f, 140.0f).end, 140.0f);
-    host->Session().SeekTo(92.95f);
-    Frame();
+    host->Session().TogglePause();  // the loop is taken where the time is held, then played
+    host->Session().SeekTo(92.9f);
     host->Session().ToggleLoop();
+    ASSERT_EQ(host->Session().Loop()->end, 93.0f);
+    Frame();
+    host->Session().TogglePause();
     bool wrapped = false;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);  // about 0.05 s is usual
     while (!wrapped && std::chrono::steady_clock::now() < giveUp) {
