@@ -134,6 +134,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
+    DestroyReadbackQueue(core);
     for (auto& variant : core->variants) variant.second.Destroy();
     glDeleteVertexArrays(1, &core->vertexArray);
     glDeleteSamplers(GLsizei(kStageCount), core->samplers);

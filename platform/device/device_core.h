@@ -81,6 +81,8 @@ struct D3DState {
     RECT scissor;
 };
 
+struct ReadbackQueue;  // device_readback.cpp
+
 struct DeviceCore {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
@@ -105,6 +107,7 @@ struct DeviceCore {
     bool inScene = false;
     IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
+    ReadbackQueue* readback = nullptr;               // read-backs in flight, made at the first one
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
@@ -143,6 +146,9 @@ struct GlFormat {
     GLint swizzle[4];
 };
 bool LookUpFormat(D3DFORMAT format, GlFormat* out);
+
+// Deletes the read-back buffers; the context must still be current.
+void DestroyReadbackQueue(DeviceCore* core);
 
 // Lifetime shared by the window object and the device: SDL goes when both have gone.
 void PlatformWindowGone();
