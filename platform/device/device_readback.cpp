@@ -1,10 +1,9 @@
-// Read-backs that do not wait: render target 0 is copied into a pixel buffer object and fenced, and
-// the bytes are fetched a frame or two later, by which time the copy has long finished. Drawing the
-// next frame goes on while the driver copies.
+// Read-backs that do not wait, on the D3D side: render target 0 is copied into a pixel buffer and
+// fenced (gl_readback.cpp), and the bytes are fetched a frame or two later, by which time the copy
+// has long finished. Drawing the next frame goes on while the driver copies.
 //
 // Ownership: the queue hangs off DeviceCore::readback, made at the first QueueReadRenderTarget and
-// written only here; DestroyReadbackQueue runs in the device's destructor while the context is current.
-#include <cstring>
+// written only here; DestroyReadbackQueue runs in the device's destructor, before the backend goes.
 #include <deque>
 #include <vector>
 
@@ -12,17 +11,16 @@
 
 namespace {
 
-constexpr UINT kReadbackDepth = 3;                        // copies in flight at most; two are enough to overlap a frame
-constexpr GLuint64 kWaitNanoseconds = 10'000'000'000ull;  // a copy not done in 10 s is a lost device
+constexpr UINT kReadbackDepth = 3;  // copies in flight at most; two are enough to overlap a frame
 
 struct PixelBuffer {
-    GLuint name = 0;
-    GLsizeiptr bytes = 0;  // allocated
+    unsigned name = 0;
+    size_t bytes = 0;  // its size
 };
 
 struct PendingRead {
     PixelBuffer buffer;
-    GLsync fence = nullptr;
+    void* fence = nullptr;
     UINT width = 0, height = 0;
     bool opaque = false;  // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
 };
@@ -38,10 +36,10 @@ void DestroyReadbackQueue(DeviceCore* core) {
     ReadbackQueue* q = core->readback;
     if (!q) return;
     for (PendingRead& p : q->pending) {
-        glDeleteSync(p.fence);
-        glDeleteBuffers(1, &p.buffer.name);
+        GlDeleteFence(core->gl, p.fence);
+        GlDeletePixelBuffer(core->gl, p.buffer.name);
     }
-    for (PixelBuffer& b : q->spare) glDeleteBuffers(1, &b.name);
+    for (PixelBuffer& b : q->spare) GlDeletePixelBuffer(core->gl, b.name);
     delete q;
     core->readback = nullptr;
 }
@@ -56,25 +54,18 @@ HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
     read.width = target->desc.Width;
     read.height = target->desc.Height;
     read.opaque = target->desc.Format == D3DFMT_X8R8G8B8;
-    const GLsizeiptr bytes = GLsizeiptr(read.width) * read.height * 4;
+    const size_t bytes = size_t(read.width) * read.height * 4;
     if (!q.spare.empty()) {
         read.buffer = q.spare.back();
         q.spare.pop_back();
-    } else {
-        glGenBuffers(1, &read.buffer.name);
     }
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, read.buffer.name);
-    if (read.buffer.bytes != bytes) {
-        glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
-        read.buffer.bytes = bytes;
+    if (read.buffer.bytes != bytes) {  // none spare, or one of another target's size
+        GlDeletePixelBuffer(core->gl, read.buffer.name);
+        read.buffer = {GlCreatePixelBuffer(core->gl, bytes), bytes};
+        if (!read.buffer.name) return D3DERR_INVALIDCALL;
     }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, target->texture->framebuffer);
-    glReadPixels(0, 0, GLsizei(read.width), GLsizei(read.height), GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);  // plain ReadRenderTarget reads into client memory
-    read.fence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-    glFlush();  // the copy starts now, not at the next Present
-    if (glGetError() != GL_NO_ERROR || !read.fence) {
-        if (read.fence) glDeleteSync(read.fence);
+    read.fence = GlQueueReadTarget(core->gl, target->texture->framebuffer, read.width, read.height, read.buffer.name);
+    if (!read.fence) {
         q.spare.push_back(read.buffer);
         return D3DERR_INVALIDCALL;
     }
@@ -87,23 +78,12 @@ HRESULT IDirect3DDevice9::TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT*
     if (!bgra || !q || q->pending.empty()) return D3DERR_INVALIDCALL;
     const PendingRead read = q->pending.front();
     q->pending.pop_front();
-    const GLenum waited = glClientWaitSync(read.fence, GL_SYNC_FLUSH_COMMANDS_BIT, kWaitNanoseconds);
-    glDeleteSync(read.fence);
     q->spare.push_back(read.buffer);
-    if (waited != GL_ALREADY_SIGNALED && waited != GL_CONDITION_SATISFIED) return D3DERR_INVALIDCALL;
-    const size_t bytes = size_t(read.width) * read.height * 4;
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, read.buffer.name);
-    const void* mapped = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), GL_MAP_READ_BIT);
-    bool ok = mapped != nullptr;
-    if (ok) {
-        bgra->resize(bytes);
-        std::memcpy(bgra->data(), mapped, bytes);
-        ok = glUnmapBuffer(GL_PIXEL_PACK_BUFFER) == GL_TRUE;
-    }
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    if (!ok || glGetError() != GL_NO_ERROR) return D3DERR_INVALIDCALL;
+    bgra->resize(read.buffer.bytes);
+    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, bgra->data()))
+        return D3DERR_INVALIDCALL;
     if (read.opaque)
-        for (size_t i = 3; i < bytes; i += 4) (*bgra)[i] = 255;
+        for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
     if (width) *width = read.width;
     if (height) *height = read.height;
     return D3D_OK;

@@ -15,27 +15,18 @@
 #include "audio/mp3_decoder.h"
 #include "tools/capture/capture_run.h"
 #include "tools/commands.h"
+#include "tools/options.h"
 
 namespace {
 
 constexpr int musicRate = 44100;  // the show's output rate, and the sound track's
 constexpr const char* usage =
-    "usage: virelle-tools capture --out FILE.mp4|FILE.mkv [--from A] [--to B] [--fps F] [--size WxH] [--crf Q]\n"
-    "                             [--preset P] [--quiet] [--stats]\n"
-    "  defaults: the whole show, 60 fps, 640x480, CRF 18, preset veryfast\n";
+    "usage: virelle-tools capture --out FILE.mp4|FILE.mkv [--from A] [--to B] [--fps F] [--size WxH] [--crf Q] "
+    "[--preset P] [--quiet] [--stats]   (defaults: the whole show, 60 fps, 640x480, CRF 18, veryfast)";
 
 int BadInput(const std::string& message) {
     std::fprintf(stderr, "virelle-tools capture: %s\n", message.c_str());
     return captureBadInput;
-}
-
-bool ParseNumber(const char* text, double* out) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
-    *out = v;
-    return true;
 }
 
 bool KnownPreset(const std::string& name) {
@@ -56,33 +47,17 @@ struct Options {
     bool quiet = false, stats = false;
 };
 
-// Empty when the arguments parse; otherwise what is wrong.
-std::string ParseOptions(int argc, char** argv, Options* o) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string key = argv[i];
-        if (key == "--quiet") {
-            o->quiet = true;
-            continue;
-        }
-        if (key == "--stats") {
-            o->stats = true;
-            continue;
-        }
-        const char** slot = key == "--out"      ? &o->out
-                            : key == "--from"   ? &o->from
-                            : key == "--to"     ? &o->to
-                            : key == "--fps"    ? &o->fps
-                            : key == "--size"   ? &o->size
-                            : key == "--crf"    ? &o->crf
-                            : key == "--preset" ? &o->preset
-                                                : nullptr;
-        if (!slot) return "unknown option '" + key + "'";
-        if (i + 1 >= argc) return key + " needs a value";
-        *slot = argv[++i];
-    }
-    if (!o->out || !*o->out) return "--out FILE is required";
-    return "";
-}
+const CommandSpec captureSpec{"capture",
+                              usage,
+                              {{"--out", true},
+                               {"--from", true},
+                               {"--to", true},
+                               {"--fps", true},
+                               {"--size", true},
+                               {"--crf", true},
+                               {"--preset", true},
+                               {"--quiet", false},
+                               {"--stats", false}}};
 
 // Fills the request from the options; empty when everything is good.
 std::string CheckOptions(const Options& o, CaptureRequest* r, double* from, double* to, double* fps) {
@@ -116,12 +91,20 @@ std::string CheckOptions(const Options& o, CaptureRequest* r, double* from, doub
 }  // namespace
 
 int CmdCapture(int argc, char** argv) {
+    ParsedOptions parsed;
+    std::string problem;
+    if (!ParseOptions(captureSpec, argc, argv, &parsed, &problem)) return RefuseOptions(captureSpec, problem);
     Options options;
-    std::string problem = ParseOptions(argc, argv, &options);
-    if (!problem.empty()) {
-        std::fprintf(stderr, "virelle-tools capture: %s\n%s", problem.c_str(), usage);
-        return captureBadInput;
-    }
+    options.out = parsed.Value("--out");
+    options.from = parsed.Value("--from");
+    options.to = parsed.Value("--to");
+    options.fps = parsed.Value("--fps");
+    options.size = parsed.Value("--size");
+    options.crf = parsed.Value("--crf");
+    options.preset = parsed.Value("--preset");
+    options.quiet = parsed.Has("--quiet");
+    options.stats = parsed.Has("--stats");
+    if (!options.out || !*options.out) return RefuseOptions(captureSpec, "--out FILE is required");
     CaptureRequest request;
     double from = 0, to = 0, fps = 0;
     problem = CheckOptions(options, &request, &from, &to, &fps);
