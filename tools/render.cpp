@@ -48,15 +48,16 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.fps = fps;
     options.firstCaptured = first;
     options.endCaptured = end;
-    // The device's counters of each frame written, less the previous frame's read-back.
-    D3DFRAMESTATS sum{};
+    // The device's counters of each frame written, less the previous frame's read-back. The first
+    // frame also carries the start-up's uploads: it counts only when it is the only one.
+    D3DFRAMESTATS sum{}, firstFrame{};
     uint64_t readBackCalls = 0;
     long counted = 0;
     options.capture = [&](long n, float) {
         const D3DFRAMESTATS f = device->GetLastFrameStats();
-        sum.draws += f.draws, sum.stateChanges += f.stateChanges, sum.textureBinds += f.textureBinds;
-        sum.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
-        ++counted;
+        D3DFRAMESTATS& into = counted++ == 0 ? firstFrame : sum;
+        into.draws += f.draws, into.stateChanges += f.stateChanges, into.textureBinds += f.textureBinds;
+        into.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
         const bool written = WriteBackBuffer(outFile ? std::string(outFile) : std::string(outDir) + name);
@@ -73,7 +74,8 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
     // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
     // machine); `make bench` times the same frames without writing.
-    const double per = counted ? 1.0 / static_cast<double>(counted) : 0.0;
+    if (counted == 1) sum = firstFrame;
+    const double per = counted > 1 ? 1.0 / static_cast<double>(counted - 1) : 1.0;
     std::printf(
         "%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s"
         "; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls\n",
