@@ -139,7 +139,7 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
     Level& l = levels[level];
     if (l.locked) return D3DERR_INVALIDCALL;
     GlFormat gl;
-    LookUpFormat(format, &gl);
+    if (!LookUpFormat(format, &gl)) return D3DERR_INVALIDCALL;
     const size_t pitch = size_t(l.width) * gl.bytesPerTexel;
     if (rect && (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
                  UINT(rect->right) > l.width || UINT(rect->bottom) > l.height))
@@ -154,10 +154,10 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
 
 HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
+    GlFormat gl;
+    if (!LookUpFormat(format, &gl)) return D3DERR_INVALIDCALL;
     Level& l = levels[level];
     l.locked = false;
-    GlFormat gl;
-    LookUpFormat(format, &gl);
     DeviceCore* core = owner->Core();
     core->cache.BindTexture(kUploadUnit, glTexture);
     glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, 0, GLsizei(l.width), GLsizei(l.height), gl.format, gl.type,
