@@ -6,8 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "app/content_root.h"
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/sdl/d3dwindow.h"
@@ -37,6 +39,14 @@ long FirstFrameAtOrAfter(double t, double fps) {
     return n;
 }
 
+// A path given on the command line, made absolute against the working directory (as given when that
+// fails).
+std::string Absolute(const char* path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.string();
+}
+
 // The bound back buffer as an RGB PNG.
 bool WriteBackBuffer(const std::string& path) {
     std::vector<uint8_t> bgra;
@@ -58,6 +68,11 @@ bool WriteBackBuffer(const std::string& path) {
 }  // namespace
 
 int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+    // Output names are the user's, relative to where the command ran; the show then reads its content
+    // from the folder the show itself would use, made the working directory.
+    const std::string dir = outDir ? Absolute(outDir) : std::string();
+    const std::string file = outFile ? Absolute(outFile) : std::string();
+    EnterContentRoot();
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
@@ -67,10 +82,10 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.firstCaptured = first;
     options.endCaptured = end;
     options.capture = [&](long n, float) {
-        if (outFile) return WriteBackBuffer(outFile);
+        if (outFile) return WriteBackBuffer(file);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-        return WriteBackBuffer(std::string(outDir) + name);
+        return WriteBackBuffer(dir + name);
     };
     const OfflineResult r = RunOffline(options);
     if (!r.started) {

@@ -2,29 +2,20 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
+#include <string>
 
+#include "app/content_root.h"
 #include "app/program.h"
 #include "platform/sdl/d3dwindow.h"
 
 namespace {
 
 constexpr const char* usage = "usage: virelle [--windowed | --help | --version]";
-constexpr const char* contentProbe = "data/virelle.cda";
 
-// The working directory when the content is there; otherwise the installed program's folder or its
-// content/ subfolder (where `make run` lays the content out), when that holds it.
-void FindContent() {
-    std::error_code ec;
-    if (std::filesystem::exists(contentProbe, ec)) return;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    for (const std::filesystem::path& dir : {exe.parent_path(), exe.parent_path() / "content"}) {
-        if (std::filesystem::exists(dir / contentProbe, ec)) {
-            std::filesystem::current_path(dir, ec);
-            return;
-        }
-    }
+// Where the content would come from, for --help.
+std::string ContentRootText() {
+    const std::filesystem::path root = ProgramContentRoot();
+    return root.empty() ? std::string("none of them holds it") : "this run reads " + root.string();
 }
 
 }  // namespace
@@ -37,8 +28,10 @@ int main(int argc, char** argv) {
         } else if (!std::strcmp(argv[i], "--help")) {
             std::printf(
                 "%s\n\nPlays the show full screen; Escape ends it. --windowed plays it in a 640x480 window.\n"
-                "Content (data/, music/) is read from the working directory.\n",
-                usage);
+                "Content (data/, music/) is read from the first folder holding %s of: the working\n"
+                "directory, the program's folder (or its content/), ../share/virelle from the program's\n"
+                "folder; %s.\n",
+                usage, contentProbe, ContentRootText().c_str());
             return 0;
         } else if (!std::strcmp(argv[i], "--version")) {
             std::printf("virelle %s\n", VIRELLE_VERSION);
@@ -54,6 +47,6 @@ int main(int argc, char** argv) {
                      "`virelle-tools render --from A --to B --fps F --out DIR`\n");
         return 2;
     }
-    FindContent();
+    EnterContentRoot();
     return RunLiveProgram(fullScreen);
 }
