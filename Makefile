@@ -40,8 +40,15 @@ bench: build
 	cmake --build $(BUILD) --target content
 	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
 
+# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
+
 format:
 	find app audio composition content gfx io math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) virelle_*.deb

@@ -20,6 +20,7 @@ const Command commands[] = {
      "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F]   draw one frame headless"},
     {"render", CmdRender, "render --from A --to B --fps F --out DIR   render the show offline to PNG frames"},
     {"make-content", CmdMakeContent, "make-content --out DIR   write the show's content (data/, music/)"},
+    {"icon", CmdIcon, "icon --time T --size N --out F.png   the show's frame scaled to fit N x N"},
 };
 
 void PrintHelp(FILE* to) {
