@@ -50,26 +50,19 @@ bool AllocateTexture(DeviceCore* core, const GlFormat& gl, GLuint* name, GLuint*
 
 IDirect3DDevice9::IDirect3DDevice9(DeviceCore* deviceCore) : core(deviceCore) {}
 
-IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT height, std::string* error) {
-    SDL_GLContext context = SDL_GL_CreateContext(window);
-    if (!context) {
-        *error = SDL_GetError();
-        return nullptr;
-    }
-    SDL_GL_MakeCurrent(window, context);
+IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT height, std::string* error) {
     if (epoxy_gl_version() < 33) {
         *error = "OpenGL 3.3 is not available";
-        SDL_GL_DeleteContext(context);
+        window.release(window.window);
         return nullptr;
     }
     auto* core = new DeviceCore;
     core->window = window;
-    core->context = context;
     const GLubyte* renderer = glGetString(GL_RENDERER);
     core->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
     core->softwareRenderer = IsSoftwareRenderer(core->renderer);
     if (!core->program.Build(core->pixelKey, error)) {
-        SDL_GL_DeleteContext(context);
+        window.release(window.window);
         delete core;
         return nullptr;
     }
@@ -138,9 +131,9 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     glDeleteVertexArrays(1, &core->vertexArray);
     glDeleteSamplers(GLsizei(kStageCount), core->samplers);
     glDeleteSamplers(1, &core->magnifySampler);
-    SDL_GL_DeleteContext(core->context);
+    const DeviceWindow window = core->window;
     delete core;
-    PlatformDeviceGone();
+    window.release(window.window);
 }
 
 ULONG IDirect3DDevice9::AddRef() {

@@ -4,7 +4,6 @@
 // cache inside it is written only through gl_cache.cpp, so the cache and the driver always agree.
 #pragma once
 
-#include <SDL.h>
 #include <epoxy/gl.h>
 
 #include <map>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/device/d3d9.h"
+#include "platform/device/device_window.h"
 #include "platform/device/ff_program.h"
 #include "platform/device/gl_cache.h"
 
@@ -82,8 +82,7 @@ struct D3DState {
 };
 
 struct DeviceCore {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
+    DeviceWindow window;   // the window side's context, swap and size
     std::string renderer;  // GL_RENDERER
     bool softwareRenderer = false;
     // Present waits until the picture is finished, as a swap to a window does: with no window a
@@ -131,11 +130,6 @@ struct DeviceCore {
     }
 };
 
-// Creates the GL context on the window and the device around it; null with a reason on failure.
-// The back buffer is backBufferWidth x backBufferHeight whatever the window's size.
-IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT backBufferWidth, UINT backBufferHeight,
-                                       std::string* error);
-
 // Texture formats the layer stores: GL internal format, upload format and type, bytes per texel.
 struct GlFormat {
     GLenum internalFormat, format, type;
@@ -143,7 +137,3 @@ struct GlFormat {
     GLint swizzle[4];
 };
 bool LookUpFormat(D3DFORMAT format, GlFormat* out);
-
-// Lifetime shared by the window object and the device: SDL goes when both have gone.
-void PlatformWindowGone();
-void PlatformDeviceGone();

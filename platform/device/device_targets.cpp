@@ -113,7 +113,7 @@ HRESULT IDirect3DDevice9::EndScene() {
 
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) {
     int windowW = 0, windowH = 0;
-    SDL_GL_GetDrawableSize(core->window, &windowW, &windowH);
+    core->window.drawableSize(core->window.window, &windowW, &windowH);
     const D3DSURFACE_DESC& d = core->backBuffer->desc;
     const int w = int(d.Width), h = int(d.Height);
     // Letterbox: the largest rectangle of the back buffer's aspect that fits, centred.
@@ -134,7 +134,7 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
     // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
     glBlitFramebuffer(0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
                       outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
-    SDL_GL_SwapWindow(core->window);
+    core->window.swap(core->window.window);
     if (core->finishOnPresent) glFinish();
     core->dirty |= kDirtyTarget;
     return D3D_OK;

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/device/device_core.h"
+#include "platform/sdl/gl_context.h"
 #include "platform/sdl/input_state.h"
 
 IDirect3DDevice9* device = nullptr;
