@@ -38,7 +38,9 @@ ShellRun Shell(const std::string& command) {
 }
 
 std::string Quote(const fs::path& p) {
-    return "'" + p.string() + "'";
+    std::string quoted = p.string();
+    quoted.insert(quoted.begin(), '\'');
+    return quoted += '\'';
 }
 
 std::string ReadAll(const fs::path& path) {
