@@ -13,6 +13,7 @@
 
 #include "content/writers/image_writers.h"
 #include "tools/commands.h"
+#include "tools/options.h"
 
 namespace {
 
@@ -72,29 +73,18 @@ Image FitIcon(const Image& frame, int size) {
 }  // namespace
 
 int CmdIcon(int argc, char** argv) {
-    const char* time = nullptr;
-    const char* size = nullptr;
-    const char* out = nullptr;
-    bool ok = argc % 2 == 0;
-    for (int i = 0; ok && i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--time"))
-            time = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--size"))
-            size = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--out"))
-            out = argv[i + 1];
-        else
-            ok = false;
-    }
-    char* end = nullptr;
-    const float t = time ? std::strtof(time, &end) : 0.0f;
-    ok = ok && time && *time && *end == '\0' && std::isfinite(t) && t >= 0.0f;
-    const long n = size ? std::strtol(size, &end, 10) : 0;
-    ok = ok && size && *size && *end == '\0' && n >= 16 && n <= 480 && out && *out;
-    if (!ok) {
-        std::fprintf(stderr, "usage: virelle-tools icon --time T --size N --out F.png   (16 <= N <= 480)\n");
-        return 2;
-    }
+    const CommandSpec spec{"icon",
+                           "usage: virelle-tools icon --time T --size N --out F.png   (T >= 0, 16 <= N <= 480)",
+                           {{"--time", true}, {"--size", true}, {"--out", true}}};
+    ParsedOptions options;
+    std::string problem;
+    float t = -1.0f;
+    int n = 0;
+    if (!ParseOptions(spec, argc, argv, &options, &problem) || !options.Number("--time", &t, &problem) ||
+        !options.Integer("--size", &n, &problem))
+        return RefuseOptions(spec, problem);
+    const char* out = options.Value("--out");
+    if (!out || !*out || !(t >= 0.0f) || n < 16 || n > 480) return RefuseOptions(spec, "");
     // The frame is drawn into the output file first (drawing enters the content folder, so the name
     // is made absolute now), then replaced by the icon.
     std::error_code ec;
@@ -109,5 +99,5 @@ int CmdIcon(int argc, char** argv) {
         std::fprintf(stderr, "virelle-tools icon: cannot read back %s\n", path.c_str());
         return 1;
     }
-    return WritePng(path, FitIcon(frame, int(n)), true) ? 0 : 1;
+    return WritePng(path, FitIcon(frame, n), true) ? 0 : 1;
 }

@@ -1,6 +1,5 @@
 // The virelle program's options and its refusal to start without a display.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -8,32 +7,16 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/common/run_tool.h"
+
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;  // stdout and stderr
-};
-
-// The virelle binary beside virelle-tools, or empty.
-std::string VirellePath() {
-    const char* tools = std::getenv("VIRELLE_TOOLS");
-    if (!tools) return {};
-    const std::filesystem::path path = std::filesystem::path(tools).parent_path() / "virelle";
-    return std::filesystem::exists(path) ? path.string() : std::string();
-}
-
-Outcome Virelle(const std::string& args) {
-    Outcome o;
-    // Offscreen video: never a real display, whatever the test machine has.
-    const std::string command = "SDL_VIDEODRIVER=offscreen '" + VirellePath() + "' " + args + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return o;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) o.out += buffer;
-    const int status = pclose(pipe);
-    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
+// Offscreen video: never a real display, whatever the test machine has.
+ToolRun Virelle(const std::string& args) {
+    RunSettings settings;
+    settings.environment = "SDL_VIDEODRIVER=offscreen";
+    settings.withStderr = true;
+    return RunProgram(VirellePath(), args, settings);
 }
 
 class VirelleCommand : public ::testing::Test {
@@ -45,17 +28,17 @@ protected:
 
 TEST_F(VirelleCommand, UnknownOptionsGiveTheUsageLine) {
     for (const char* args : {"--fullscreen", "-w", "extra", "--windowed --bogus"}) {
-        const Outcome o = Virelle(args);
+        const ToolRun o = Virelle(args);
         EXPECT_EQ(o.status, 2) << args;
         EXPECT_EQ(o.out, "usage: virelle [--windowed | --help | --version]\n") << args;
     }
 }
 
 TEST_F(VirelleCommand, HelpAndVersion) {
-    const Outcome help = Virelle("--help");
+    const ToolRun help = Virelle("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--windowed"), std::string::npos);
-    const Outcome version = Virelle("--version");
+    const ToolRun version = Virelle("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("virelle ", 0), 0u);
 }
@@ -63,7 +46,7 @@ TEST_F(VirelleCommand, HelpAndVersion) {
 // No display: one line naming the offline renderer, status 2, no window and no message box.
 TEST_F(VirelleCommand, NoDisplayPointsAtTheOfflineRenderer) {
     for (const char* args : {"", "--windowed"}) {
-        const Outcome o = Virelle(args);
+        const ToolRun o = Virelle(args);
         EXPECT_EQ(o.status, 2) << args;
         EXPECT_NE(o.out.find("virelle-tools render"), std::string::npos) << o.out;
         EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 1) << o.out;
