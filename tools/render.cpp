@@ -17,21 +17,9 @@
 
 namespace {
 
-// A frame count far past any music; keeps frame arithmetic in range for absurd --to values.
-constexpr double maxFrames = 1.0e9;
-
 const CommandSpec renderSpec{"render",
                              "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
                              {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
-
-// The first frame whose time is at least t.
-long FirstFrameAtOrAfter(double t, double fps) {
-    if (!(t > 0.0)) return 0;
-    const double guess = std::floor(std::min(t * fps, maxFrames));
-    long n = std::max(0L, static_cast<long>(guess) - 2);
-    while (n < static_cast<long>(maxFrames) && static_cast<double>(OfflineFrameTime(n, fps)) < t) ++n;
-    return n;
-}
 
 // A path given on the command line, made absolute against the working directory (as given when that
 // fails).
@@ -129,5 +117,5 @@ int CmdRender(int argc, char** argv) {
         std::fprintf(stderr, "virelle-tools render: cannot make folder %s\n", out);
         return 1;
     }
-    return RenderShowFrames(FirstFrameAtOrAfter(a, fps), FirstFrameAtOrAfter(b, fps), fps, out, nullptr);
+    return RenderShowFrames(OfflineFirstFrameAtOrAfter(a, fps), OfflineFirstFrameAtOrAfter(b, fps), fps, out, nullptr);
 }

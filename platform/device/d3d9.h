@@ -220,6 +220,13 @@ public:
     // Not Direct3D: reads the bound render target 0 as 8-bit B, G, R, A rows, top row first.
     // For tests, single frames and offline capture.
     HRESULT ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    // Not Direct3D: the same read-back without waiting for the picture. QueueReadRenderTarget starts
+    // copying the bound render target 0 and returns at once (at most 3 copies wait; then it fails);
+    // TakeReadRenderTarget hands over the oldest queued copy as ReadRenderTarget would, waiting only
+    // if that copy has not finished. Drawing may go on between the two.
+    HRESULT QueueReadRenderTarget();
+    HRESULT TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    UINT PendingReadRenderTargets() const;  // queued, not yet taken
     // Not Direct3D: counters since the device was made.
     D3DDEVICESTATS GetStats() const;
     // Not Direct3D: the frame being drawn (since the last Present), and the frame the last Present

@@ -90,6 +90,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
+    DestroyReadbackQueue(core);
     GlDestroy(core->gl);
     const DeviceWindow window = core->window;
     delete core;

@@ -54,6 +54,8 @@ struct D3DState {
     RECT scissor;
 };
 
+struct ReadbackQueue;  // device_readback.cpp
+
 struct DeviceCore {
     DeviceWindow window;  // the window side's context, swap and size
     GlBackend* gl = nullptr;
@@ -74,6 +76,7 @@ struct DeviceCore {
     bool inScene = false;
     IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
+    ReadbackQueue* readback = nullptr;               // read-backs in flight, made at the first one
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
@@ -98,3 +101,6 @@ struct DeviceCore {
         if (old) old->Unbind();
     }
 };
+
+// Deletes the read-back buffers; the backend must still be there.
+void DestroyReadbackQueue(DeviceCore* core);

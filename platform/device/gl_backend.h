@@ -127,6 +127,17 @@ void GlFinish(GlBackend* gl);  // waits until every GL command has finished
 // Reads a target's rows top first as B, G, R, A; false on a GL error.
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, uint8_t* bgra);
 
+// ---------------------------------------------------------------- queued read-backs (gl_readback.cpp)
+// A pixel buffer of `bytes` for a target's copy; 0 when GL refused.
+unsigned GlCreatePixelBuffer(GlBackend* gl, size_t bytes);
+void GlDeletePixelBuffer(GlBackend* gl, unsigned buffer);
+// Starts copying a target's rows (top first, B, G, R, A) into the buffer and fences the copy;
+// returns the fence, null on a GL error.
+void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, unsigned buffer);
+// Waits for the fence (deleted either way), then copies `bytes` out of the buffer; false on failure.
+bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra);
+void GlDeleteFence(GlBackend* gl, void* fence);
+
 // ---------------------------------------------------------------- draws
 // Makes the program for the key current; `changed` when it is another program, whose uniforms are
 // then all to be sent. False when the variant cannot be built.
