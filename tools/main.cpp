@@ -23,6 +23,7 @@ const Command commands[] = {
      "capture --out FILE.mp4 [--from A] [--to B] [--fps F] [--size WxH] [--crf Q] [--quiet]   the show as a video "
      "with its music"},
     {"make-content", CmdMakeContent, "make-content --out DIR   write the show's content (data/, music/)"},
+    {"icon", CmdIcon, "icon --time T --size N --out F.png   the show's frame scaled to fit N x N"},
 };
 
 void PrintHelp(FILE* to) {

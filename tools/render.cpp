@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "app/content_root.h"
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/sdl/d3dwindow.h"
@@ -18,6 +20,14 @@ namespace {
 const CommandSpec renderSpec{"render",
                              "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
                              {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
+
+// A path given on the command line, made absolute against the working directory (as given when that
+// fails).
+std::string Absolute(const char* path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.string();
+}
 
 // The bound back buffer as an RGB PNG.
 bool WriteBackBuffer(const std::string& path) {
@@ -40,6 +50,11 @@ bool WriteBackBuffer(const std::string& path) {
 }  // namespace
 
 int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+    // Output names are the user's, relative to where the command ran; the show then reads its content
+    // from the folder the show itself would use, made the working directory.
+    const std::string dir = outDir ? Absolute(outDir) : std::string();
+    const std::string file = outFile ? Absolute(outFile) : std::string();
+    EnterContentRoot();
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
@@ -60,7 +75,7 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
         into.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-        const bool written = WriteBackBuffer(outFile ? std::string(outFile) : std::string(outDir) + name);
+        const bool written = WriteBackBuffer(outFile ? file : dir + name);
         readBackCalls = device->GetFrameStats().glCalls;
         return written;
     };

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "app/author/author_program.h"
+#include "app/content_root.h"
 #include "app/program.h"
 #include "platform/sdl/d3dwindow.h"
 
@@ -15,21 +15,11 @@ namespace {
 
 constexpr const char* usage =
     "usage: virelle [--windowed] [--at T] [--author [--bpm B] [--downbeat S]] | --help | --version";
-constexpr const char* contentProbe = "data/virelle.cda";
 
-// The working directory when the content is there; otherwise the installed program's folder or its
-// content/ subfolder (where `make run` lays the content out), when that holds it.
-void FindContent() {
-    std::error_code ec;
-    if (std::filesystem::exists(contentProbe, ec)) return;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return;
-    for (const std::filesystem::path& dir : {exe.parent_path(), exe.parent_path() / "content"}) {
-        if (std::filesystem::exists(dir / contentProbe, ec)) {
-            std::filesystem::current_path(dir, ec);
-            return;
-        }
-    }
+// Where the content would come from, for --help.
+std::string ContentRootText() {
+    const std::filesystem::path root = ProgramContentRoot();
+    return root.empty() ? std::string("none of them holds it") : "this run reads " + root.string();
 }
 
 // A whole, finite number and nothing after it.
@@ -71,8 +61,10 @@ int main(int argc, char** argv) {
                 "--author opens author mode: Space pause, Left/Right one second, Shift+Left/Right one bar\n"
                 "(--bpm B and --downbeat S set the bar grid; 154.84 and 0.8 by default), PgUp/PgDn ten\n"
                 "seconds, Home the start, L loop the section, R reload the content, F1 the overlay.\n"
-                "Content (data/, music/) is read from the working directory.\n",
-                usage);
+                "Content (data/, music/) is read from the first folder holding %s of: the working\n"
+                "directory, the program's folder (or its content/), ../share/virelle from the program's\n"
+                "folder; %s.\n",
+                usage, contentProbe, ContentRootText().c_str());
             return 0;
         } else if (!std::strcmp(argv[i], "--version")) {
             std::printf("virelle %s\n", VIRELLE_VERSION);
@@ -91,7 +83,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "virelle: --at wants a music time in seconds from 0, not '%s'\n", atText);
         return 2;
     }
-    FindContent();
+    EnterContentRoot();
     if (atText) {
         const float length = ProbeMusicLength(showMusicFile);
         if (length >= 0.0f && static_cast<float>(at) > length) {

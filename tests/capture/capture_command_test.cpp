@@ -247,9 +247,14 @@ TEST_F(CaptureCommand, BadInputIsOneMessageAndNoFile) {
         EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
         EXPECT_EQ(Names(scratch.path), before) << args;
     }
-    // Missing content: no show at all, or a show that cannot start.
-    ScratchDir empty;
-    EXPECT_EQ(Tools(empty.path, "capture --out v.mp4").status, 2);
+    // Missing content: no show at all (a copy of the tool alone, so no folder beside it holds one),
+    // or a show that cannot start.
+    ScratchDir empty, lone;
+    std::filesystem::copy_file(std::getenv("VIRELLE_TOOLS"), lone.File("virelle-tools"));
+    const std::string command =
+        "cd '" + empty.path + "' && '" + lone.File("virelle-tools") + "' capture --out v.mp4 2>/dev/null";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
     EXPECT_TRUE(Names(empty.path).empty());
     std::filesystem::remove(scratch.File("data/park.SCENE"));
     EXPECT_EQ(Tools(scratch.path, "capture --out v.mp4 --to 1 --fps 5").status, 2);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/content_root.h"
 #include "app/program.h"
 #include "app/show.h"
 #include "audio/mp3_decoder.h"
@@ -109,6 +110,13 @@ int CmdCapture(int argc, char** argv) {
     double from = 0, to = 0, fps = 0;
     problem = CheckOptions(options, &request, &from, &to, &fps);
     if (!problem.empty()) return BadInput(problem);
+
+    // The output name is the user's, relative to where the command ran; the content comes from the
+    // folder the show itself would use, made the working directory.
+    std::error_code ec;
+    const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
+    if (!ec) request.out = out.string();
+    EnterContentRoot();
 
     // The content: the music gives the length; the rest is checked when the show starts.
     const std::string here = std::filesystem::current_path().string();
