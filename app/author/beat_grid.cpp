@@ -21,7 +21,8 @@ double BeatGrid::PreviousBar(double t) const {
 }
 
 BarBeat BarBeatAt(const BeatGrid& grid, double t) {
-    const double beats = std::floor((t - grid.downbeat) / grid.BeatSeconds() + 1e-6);
+    // A jump lands on the music's own sample, up to one sample before the line it aimed at.
+    const double beats = std::floor((t - grid.downbeat + onLine) / grid.BeatSeconds());
     const double bar = std::floor(beats / grid.beatsPerBar);
     const double beat = beats - bar * grid.beatsPerBar;
     return {static_cast<int>(bar) + 1, static_cast<int>(beat) + 1};

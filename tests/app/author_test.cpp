@@ -310,7 +310,9 @@ TEST(BeatGrid, BarsAndBeatsOnTheShowsGrid) {
     EXPECT_EQ(BarBeatAt(grid, 0.8).beat, 1);
     EXPECT_EQ(BarBeatAt(grid, 0.8 + grid.BeatSeconds() * 6.5).bar, 2);
     EXPECT_EQ(BarBeatAt(grid, 0.8 + grid.BeatSeconds() * 6.5).beat, 3);
-    EXPECT_EQ(BarBeatAt(grid, 0.5).bar, 0);  // the pickup
+    EXPECT_EQ(BarBeatAt(grid, 0.5).bar, 0);                                // the pickup
+    EXPECT_EQ(BarBeatAt(grid, grid.NextBar(82.0) - 1.0 / 44100).bar, 54);  // a jump to a line, a sample short
+    EXPECT_EQ(BarBeatAt(grid, grid.NextBar(82.0) - 1.0 / 44100).beat, 1);
 }
 
 }  // namespace
