@@ -48,7 +48,7 @@ package: deps
 	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
 
 format:
-	find app audio composition content gfx io math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find app audio composition content gfx io math platform scene timing tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) virelle_*.deb
