@@ -3,6 +3,9 @@
 
 #include "app/main_loop.h"
 #include "app/show.h"
+#include "app/show_seek.h"
+#include "audio/mp3_decoder.h"
+#include "platform/sdl/audio_out.h"
 
 Program::Program(const ProgramSetup& setup)
     : window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
@@ -23,9 +26,17 @@ namespace {
 // The live run: the music's own clock, the window's pump, presentation on screen.
 class LiveHost : public ShowHost {
 public:
-    explicit LiveHost(Program& program) : program(program), show(program.compositions) {}
+    LiveHost(Program& program, float startAt)
+        : program(program), show(program.compositions), seeker(*program.music), startAt(startAt) {}
 
-    bool StartShow() override { return show.Start(); }
+    bool StartShow() override {
+        if (!show.Start()) return false;
+        if (startAt > 0.0f) {
+            program.music->Seek(startAt);
+            seeker.Seek(show, program.music->GetPosition());
+        }
+        return true;
+    }
     void EndShow() override { show.End(); }
     void Play() override { program.music->Play(); }
     void Stop() override { program.music->Stop(); }
@@ -45,15 +56,23 @@ public:
 private:
     Program& program;
     Show show;
+    ShowSeeker seeker;
+    float startAt;
 };
 
 }  // namespace
 
-int RunLiveProgram(bool fullScreen) {
+float ProbeMusicLength(const char* fileName) {
+    Mp3Decoder decoder;
+    if (!decoder.Open(fileName)) return -1.0f;
+    return float(double(decoder.Length()) / decoder.Rate());  // as the stream converts its length
+}
+
+int RunLiveProgram(const LiveOptions& options) {
     try {
-        Program program(ProgramSetup{true, fullScreen, MusicStream::Clock::RealTime});
+        Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime});
         if (!device) return 1;  // "Morra til vesk" is on the console; nothing may touch the device
-        LiveHost host(program);
+        LiveHost host(program, options.startAt);
         RunShow(host);
         return 0;
     } catch (const Exception& e) {

@@ -2,6 +2,7 @@
 #include "gfx/texture.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "gfx/texture_loader.h"
 #include "io/file_read.h"
@@ -82,32 +83,24 @@ void Texture::ClearTarget() {
 }
 
 Texture* TextureRegistry::GetOrLoad(const std::string& path) {
-    if (auto it = entries.find(path); it != entries.end()) return it->second.get();
-    auto record = std::make_unique<Texture>();
-    if (!record->LoadFromFile(path)) return nullptr;  // not remembered: the next request tries again
-    Texture* t = record.get();
-    entries.emplace(path, std::move(record));
-    order.push_back(path);
-    return t;
+    return records.GetOrCreate(path, [&]() -> std::unique_ptr<Texture> {
+        auto record = std::make_unique<Texture>();
+        if (!record->LoadFromFile(path)) return nullptr;
+        return record;
+    });
 }
 
 Texture* TextureRegistry::GetOrCreateRenderTarget(const std::string& name, int width, int height) {
-    if (auto it = entries.find(name); it != entries.end()) return it->second.get();  // size of a repeat ignored
-    auto record = std::make_unique<Texture>();
-    if (!record->CreateRenderTarget(width, height)) return nullptr;
-    Texture* t = record.get();
-    entries.emplace(name, std::move(record));
-    order.push_back(name);
-    return t;
+    return records.GetOrCreate(name, [&]() -> std::unique_ptr<Texture> {  // the size of a repeat is ignored
+        auto record = std::make_unique<Texture>();
+        if (!record->CreateRenderTarget(width, height)) return nullptr;
+        return record;
+    });
 }
 
 void TextureRegistry::ReleaseAll() {
-    while (!order.empty()) {
-        if (auto it = entries.find(order.back()); it != entries.end()) {
-            it->second->Release();
-            if (onRelease) onRelease(it->first);
-        }
-        order.pop_back();
-    }
-    entries.clear();
+    records.ReleaseAll([&](const std::string& name, Texture& t) {
+        t.Release();
+        if (onRelease) onRelease(name);
+    });
 }

@@ -1,12 +1,12 @@
 // Texture records and the named registries that own them.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 
+#include "gfx/named_registry.h"
 #include "platform/device/d3d9.h"
 
 // One device texture with its level-0 surface and that level's description, fetched once.
@@ -32,10 +32,16 @@ public:
     void ReleaseAll();  // newest first
     ~TextureRegistry() { ReleaseAll(); }
 
-    std::deque<std::string> order;                            // creation order
-    std::map<std::string, std::unique_ptr<Texture>> entries;  // byte-wise ordered
+    Texture* Find(const std::string& name) const { return records.Find(name); }
+    const std::string* NameOf(const Texture* t) const { return records.NameOf(t); }  // null when not ours
+    const std::deque<std::string>& Names() const { return records.Names(); }         // creation order
+    std::size_t Size() const { return records.Size(); }
+
     // Called with each name as ReleaseAll releases its record (teardown checks, diagnostics).
     std::function<void(const std::string& name)> onRelease;
+
+private:
+    NamedRegistry<Texture> records;
 };
 
 // The two program-wide registries. They are objects of the program's start-up (constructed in

@@ -1,10 +1,13 @@
 // render: the show on the offline clock, frames written as PNG; also the show's single frame.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "app/content_root.h"
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/sdl/d3dwindow.h"
@@ -14,20 +17,16 @@
 
 namespace {
 
-// A frame count far past any music; keeps frame arithmetic in range for absurd --to values.
-constexpr double maxFrames = 1.0e9;
-
 const CommandSpec renderSpec{"render",
                              "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
                              {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
 
-// The first frame whose time is at least t.
-long FirstFrameAtOrAfter(double t, double fps) {
-    if (!(t > 0.0)) return 0;
-    const double guess = std::floor(std::min(t * fps, maxFrames));
-    long n = std::max(0L, static_cast<long>(guess) - 2);
-    while (n < static_cast<long>(maxFrames) && static_cast<double>(OfflineFrameTime(n, fps)) < t) ++n;
-    return n;
+// A path given on the command line, made absolute against the working directory (as given when that
+// fails).
+std::string Absolute(const char* path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.string();
 }
 
 // The bound back buffer as an RGB PNG.
@@ -51,6 +50,11 @@ bool WriteBackBuffer(const std::string& path) {
 }  // namespace
 
 int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+    // Output names are the user's, relative to where the command ran; the show then reads its content
+    // from the folder the show itself would use, made the working directory.
+    const std::string dir = outDir ? Absolute(outDir) : std::string();
+    const std::string file = outFile ? Absolute(outFile) : std::string();
+    EnterContentRoot();
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
@@ -59,11 +63,21 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.fps = fps;
     options.firstCaptured = first;
     options.endCaptured = end;
+    // The device's counters of each frame written, less the previous frame's read-back. The first
+    // frame also carries the start-up's uploads: it counts only when it is the only one.
+    D3DFRAMESTATS sum{}, firstFrame{};
+    uint64_t readBackCalls = 0;
+    long counted = 0;
     options.capture = [&](long n, float) {
-        if (outFile) return WriteBackBuffer(outFile);
+        const D3DFRAMESTATS f = device->GetLastFrameStats();
+        D3DFRAMESTATS& into = counted++ == 0 ? firstFrame : sum;
+        into.draws += f.draws, into.stateChanges += f.stateChanges, into.textureBinds += f.textureBinds;
+        into.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-        return WriteBackBuffer(std::string(outDir) + name);
+        const bool written = WriteBackBuffer(outFile ? file : dir + name);
+        readBackCalls = device->GetFrameStats().glCalls;
+        return written;
     };
     const OfflineResult r = RunOffline(options);
     if (!r.started) {
@@ -75,8 +89,14 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
     // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
     // machine); `make bench` times the same frames without writing.
-    std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s\n",
-                r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames);
+    if (counted == 1) sum = firstFrame;
+    const double per = counted > 1 ? 1.0 / static_cast<double>(counted - 1) : 1.0;
+    std::printf(
+        "%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s"
+        "; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls\n",
+        r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames,
+        static_cast<double>(sum.draws) * per, static_cast<double>(sum.stateChanges) * per,
+        static_cast<double>(sum.textureBinds) * per, static_cast<double>(sum.glCalls) * per);
     return 0;
 }
 
@@ -97,5 +117,5 @@ int CmdRender(int argc, char** argv) {
         std::fprintf(stderr, "virelle-tools render: cannot make folder %s\n", out);
         return 1;
     }
-    return RenderShowFrames(FirstFrameAtOrAfter(a, fps), FirstFrameAtOrAfter(b, fps), fps, out, nullptr);
+    return RenderShowFrames(OfflineFirstFrameAtOrAfter(a, fps), OfflineFirstFrameAtOrAfter(b, fps), fps, out, nullptr);
 }

@@ -7,13 +7,16 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/app/test_show_content.h"
+#include "tests/common/headless.h"
 #include "tests/common/run_tool.h"
 
 namespace {
 
 // Offscreen video: never a real display, whatever the test machine has.
-ToolRun Virelle(const std::string& args) {
+ToolRun Virelle(const std::string& args, const std::string& folder = "") {
     RunSettings settings;
+    settings.dir = folder;
     settings.environment = "SDL_VIDEODRIVER=offscreen";
     settings.withStderr = true;
     return RunProgram(VirellePath(), args, settings);
@@ -30,8 +33,43 @@ TEST_F(VirelleCommand, UnknownOptionsGiveTheUsageLine) {
     for (const char* args : {"--fullscreen", "-w", "extra", "--windowed --bogus"}) {
         const ToolRun o = Virelle(args);
         EXPECT_EQ(o.status, 2) << args;
-        EXPECT_EQ(o.out, "usage: virelle [--windowed | --help | --version]\n") << args;
+        EXPECT_EQ(o.out,
+                  "usage: virelle [--windowed] [--at T] [--author [--bpm B] [--downbeat S]] | --help | --version\n")
+            << args;
     }
+}
+
+TEST_F(VirelleCommand, BadStartTimesAndGridsAreRefused) {
+    const struct {
+        const char* args;
+        const char* says;
+    } cases[] = {
+        {"--at abc", "--at wants a music time in seconds from 0, not 'abc'"},
+        {"--at -1", "not '-1'"},
+        {"--at 5x", "not '5x'"},
+        {"--at nan", "not 'nan'"},
+        {"--author --bpm 0", "--bpm wants beats per minute"},
+        {"--author --downbeat -2", "--downbeat wants seconds from 0"},
+        {"--bpm 120", "--bpm and --downbeat go with --author"},
+        {"--at", "usage: virelle"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun o = Virelle(c.args);
+        EXPECT_EQ(o.status, 2) << c.args;
+        EXPECT_NE(o.out.find(c.says), std::string::npos) << c.args << ": " << o.out;
+    }
+}
+
+TEST_F(VirelleCommand, AStartPastTheMusicsEndIsRefused) {
+    ScratchDir dir;
+    TestShow show;
+    show.mp3Frames = 400;  // about 10.4 s
+    ASSERT_TRUE(WriteTestShow(dir.path, show));
+    const ToolRun o = Virelle("--at 11", dir.path);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.out.find("--at 11 is past the end of the music (10.449 s)"), std::string::npos) << o.out;
+    // Within the music, the start time is taken: what stops it here is the missing display.
+    EXPECT_NE(Virelle("--at 10", dir.path).out.find("no display found"), std::string::npos);
 }
 
 TEST_F(VirelleCommand, HelpAndVersion) {

@@ -112,7 +112,7 @@ TEST_F(TextureBudgetTest, FileTexturesShareOneBudget) {
     ASSERT_NE(registry.GetOrLoad(elsewhere), nullptr);
     EXPECT_EQ(FileTextureBudget().used, 2 * one);
     EXPECT_EQ(registry.GetOrLoad(dir.path + "//b.png"), nullptr);  // a third would pass the budget
-    EXPECT_EQ(registry.entries.size(), 2u);
+    EXPECT_EQ(registry.Size(), 2u);
     registry.ReleaseAll();
     EXPECT_EQ(FileTextureBudget().used, 0u);
     EXPECT_NE(registry.GetOrLoad(dir.path + "//b.png"), nullptr);

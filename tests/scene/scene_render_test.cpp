@@ -70,7 +70,7 @@ protected:
     }
 
     Scene& Load(const SceneBytes& f) {
-        const std::string path = dir.File("s" + std::to_string(scenes.size()) + ".SCENE");
+        const std::string path = dir.File(std::to_string(scenes.size()).insert(0, 1, 's') + ".SCENE");
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(f.bytes.data()), long(f.bytes.size()));
         scenes.push_back(std::make_unique<Scene>());
