@@ -1,10 +1,13 @@
-# The two front-door commands: `make run` and `make check`.
+# The two front-door commands: `make run` and `make check`; `make package` for the Debian package.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PACKAGE_BUILD ?= build-release
 JOBS ?= $(shell nproc)
+# Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
+OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
-.PHONY: run check deps build build-asan test test-asan bench format clean
+.PHONY: run check deps build build-asan test test-asan bench package format clean
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -17,14 +20,15 @@ check: build
 deps:
 	@scripts/install-deps
 
-$(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+# Configured again when this file changes, so its flags reach existing build folders.
+$(BUILD)/build.ninja: Makefile | deps
+	cmake -S . -B $(BUILD) -G Ninja $(OUR_FLAGS)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j$(JOBS)
 
-$(ASAN_BUILD)/build.ninja: | deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIRELLE_SANITIZE=ON -DVIRELLE_BENCH=OFF $(CMAKE_FLAGS)
+$(ASAN_BUILD)/build.ninja: Makefile | deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVIRELLE_SANITIZE=ON -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
@@ -36,8 +40,15 @@ bench: build
 	cmake --build $(BUILD) --target content
 	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
 
+# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
+
 format:
-	find app audio composition content gfx io math platform scene tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find app audio composition content gfx io math platform scene timing tools tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) virelle_*.deb

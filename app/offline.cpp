@@ -124,6 +124,15 @@ long OfflineFrameNearest(float t, double fps) {
     return std::lround(std::min(n, 1.0e9));  // far past any music
 }
 
+long OfflineFirstFrameAtOrAfter(double t, double fps) {
+    constexpr double maxFrames = 1.0e9;  // far past any music; keeps the arithmetic in range
+    if (!(t > 0.0)) return 0;
+    const double guess = std::floor(std::min(t * fps, maxFrames));
+    long n = std::max(0L, static_cast<long>(guess) - 2);
+    while (n < static_cast<long>(maxFrames) && static_cast<double>(OfflineFrameTime(n, fps)) < t) ++n;
+    return n;
+}
+
 OfflineResult RunOffline(const OfflineOptions& options) {
     OfflineResult result;
     const Clock::time_point start = Clock::now();

@@ -34,6 +34,8 @@ struct OfflineResult {
 float OfflineFrameTime(long n, double fps);
 // The frame nearest music time t at that rate.
 long OfflineFrameNearest(float t, double fps);
+// The first frame whose time is at least t (0 for t <= 0; at most 1e9 for absurd t).
+long OfflineFirstFrameAtOrAfter(double t, double fps);
 
 // Builds the program objects on the open device with the offline music clock, runs the show from
 // t = 0 through the last captured frame (or to the music's end) and tears down.

@@ -6,6 +6,9 @@
 
 #include "app/main_loop.h"
 #include "app/show.h"
+#include "app/show_seek.h"
+#include "audio/mp3_decoder.h"
+#include "platform/sdl/audio_out.h"
 #include "platform/sdl/stop_signals.h"
 
 Program::Program(const ProgramSetup& setup)
@@ -27,9 +30,17 @@ namespace {
 // The live run: the music's own clock, the window's pump, presentation on screen.
 class LiveHost : public ShowHost {
 public:
-    explicit LiveHost(Program& program) : program(program), show(program.compositions) {}
+    LiveHost(Program& program, float startAt)
+        : program(program), show(program.compositions), seeker(*program.music), startAt(startAt) {}
 
-    bool StartShow() override { return show.Start(); }
+    bool StartShow() override {
+        if (!show.Start()) return false;
+        if (startAt > 0.0f) {
+            program.music->Seek(startAt);
+            seeker.Seek(show, program.music->GetPosition());
+        }
+        return true;
+    }
     void EndShow() override { show.End(); }
     void Play() override { program.music->Play(); }
     void Stop() override { program.music->Stop(); }
@@ -59,16 +70,24 @@ private:
     Program& program;
     Show show;
     bool hidden = false;  // this frame: the window is minimised or hidden
+    ShowSeeker seeker;
+    float startAt;
 };
 
 }  // namespace
 
-int RunLiveProgram(bool fullScreen) {
+float ProbeMusicLength(const char* fileName) {
+    Mp3Decoder decoder;
+    if (!decoder.Open(fileName)) return -1.0f;
+    return float(double(decoder.Length()) / decoder.Rate());  // as the stream converts its length
+}
+
+int RunLiveProgram(const LiveOptions& options) {
     int status = 0;
     try {
-        Program program(ProgramSetup{true, fullScreen, MusicStream::Clock::RealTime});
+        Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime});
         if (!device) return 1;  // "Morra til vesk" is on the console; nothing may touch the device
-        LiveHost host(program);
+        LiveHost host(program, options.startAt);
         RunShow(host);
     } catch (const Exception& e) {
         MessageBoxA(nullptr, e.message, e.location, MB_OK);

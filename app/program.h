@@ -38,8 +38,18 @@ public:
     TextureRegistry renderTargetRegistry;  // what renderTargets points at while this lives
 };
 
+// How the live program runs.
+struct LiveOptions {
+    bool fullScreen = true;
+    float startAt = 0.0f;  // music time the show starts at; past 0, the state a run from 0 would reach
+};
+
 // The live show: builds the program objects, runs the show on the music's real-time clock, tears
 // down. 0 after a normal end (music's end, Escape or a failed show start-up, which has told the user),
 // 1 when the window raised an Exception (shown in a message box) or no device could be created,
 // 128 + N when stop signal N ended it (see platform/sdl/stop_signals.h).
-int RunLiveProgram(bool fullScreen);
+int RunLiveProgram(const LiveOptions& options);
+
+// The music's length in seconds as the music stream will report it, from a scan of the file alone;
+// negative when the file can't be read as music (the stream reports that itself later).
+float ProbeMusicLength(const char* fileName);

@@ -71,10 +71,39 @@ bool Show::Start() {
     if (!demo->Load()) return false;
 
     timeline = TimelineState{};
+    Wire();
+    Rehearse();
+    return true;
+}
+
+void Show::Wire() {
     for (const Wiring& w : wiring)
         composition->SetElementTexture(w.layer, w.element,
                                        w.target == ShowTarget::Parken ? demo->parken : demo->renderTarget);
-    Rehearse();
+}
+
+void Show::Rewind() {
+    if (!demo || !composition) return;
+    timeline = TimelineState{};
+    for (auto& s : skipped) s.reset();
+    skippedCount = 0;
+    demo->elementOffset = PoseKey{};
+    composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
+    for (Texture* target : {demo->renderTarget, demo->parken}) {
+        device->SetRenderTarget(0, target->surface);
+        target->ClearTarget();
+    }
+    device->SetRenderTarget(0, backBuffer);
+}
+
+bool Show::Replace(Composition* newComposition, std::unique_ptr<Demo> newDemo) {
+    if (!newComposition || !newDemo || !demo || !CheckAddressedElements(*newComposition)) return false;
+    composition = newComposition;
+    demo = std::move(newDemo);
+    Wire();
+    composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
+    for (auto& s : skipped) s.reset();  // they name the old scenes' passes; a step finds them again
+    skippedCount = 0;
     return true;
 }
 

@@ -35,10 +35,22 @@ public:
     // and drawn by the next Frame, in the order the passes happened: that leaves the targets and the
     // device's light slots as the skipped frames would have (offline runs that start late).
     void Skip(float t, const float* spectrum);
+    // Puts the show back where Start left it, to be stepped again from time 0 (a jump back in
+    // music time): the timeline at its initial values, no skipped passes, the moved element's offset
+    // 0 and both targets cleared. Draws nothing else.
+    void Rewind();
+    // Takes over content loaded anew (the composition, borrowed from whoever loaded it, and a loaded
+    // Demo) when the composition has every place the show addresses; wires the targets into it. The
+    // timeline is kept: Rewind and step again to see the new content at the current time. False
+    // (one box naming what lacks) leaves everything as it was.
+    bool Replace(Composition* newComposition, std::unique_ptr<Demo> newDemo);
     // Destroys the Demo (its scenes) and lets go of the back buffer.
     void End();
 
     const TimelineState& Timeline() const { return timeline; }
+    // Puts the timeline back to a state it had, so a frame can be drawn again as it was (a held
+    // picture draws each frame from the state before it).
+    void SetTimeline(const TimelineState& state) { timeline = state; }
     // When Start presented the first picture (for start-up measurements).
     std::chrono::steady_clock::time_point FirstPictureTime() const { return firstPicture; }
 
@@ -47,6 +59,7 @@ private:
     void TargetPass(const ScenePass& pass);
     void DrawSkippedPasses();
     void Rehearse();
+    void Wire();
 
     struct SkippedPass {
         ScenePass pass;

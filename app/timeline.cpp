@@ -18,12 +18,12 @@ FramePlan StepTimeline(TimelineState& state, float t, float s0, float s1) {
     if (soloStart < t && t < soloEnd) {
         StepBase(state.ostrelSoloBase, t, ostrelStep);
         plan.passes[plan.passCount++] = {ShowTarget::RenderTarget, ShowScene::Ostrel, 0,
-                                         (t - state.ostrelSoloBase) * 0.5f};
+                                         (t - state.ostrelSoloBase) * halfSpeedScenes};
     }
     if (duetStart < t && t < duetEnd) {
         StepBase(state.ostrelDuetBase, t, ostrelStep);
         plan.passes[plan.passCount++] = {ShowTarget::RenderTarget, ShowScene::Ostrel, 0,
-                                         (t - state.ostrelDuetBase) * 0.5f};
+                                         (t - state.ostrelDuetBase) * halfSpeedScenes};
         const float sincePark = t - state.parkBase;
         if (sincePark > parkStep) {
             state.parkBase = state.parkBase + parkStep;
@@ -31,7 +31,7 @@ FramePlan StepTimeline(TimelineState& state, float t, float s0, float s1) {
             if (state.parkCamera > 2.0f) state.parkCamera = 0.0f;
         }
         plan.passes[plan.passCount++] = {ShowTarget::Parken, ShowScene::Park, static_cast<int>(state.parkCamera),
-                                         (t - state.parkBase) * 0.5f};
+                                         (t - state.parkBase) * halfSpeedScenes};
     }
     if (ringerStart < t && t < ringerEnd) {
         if (s0 * 30.0f > 18.0f) {

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "timing/show_times.h"  // the windows and loop lengths
+
 // The three scenes and the two render targets the passes use.
 enum class ShowScene { Ringer, Park, Ostrel };
 enum class ShowTarget { RenderTarget, Parken };  // "render_target", "parken"
@@ -27,23 +29,14 @@ struct FramePlan {
 
 // Written only by StepTimeline; kept across frames. Values change only inside their window.
 struct TimelineState {
-    float ostrelSoloBase = 44.0f;  // music time the solo loop of ostrel last started
-    float ostrelDuetBase = 94.0f;  // same, duet window
-    float parkBase = 94.0f;        // music time the current park camera move started
-    float parkCamera = 0.0f;       // a float used as a counter 0, 1, 2
-    float ringerBase = 69.0f;      // music time the ringer loop last started
-    int32_t ringerCamera = 0;      // 0, 1, 2; advances on strong s0
+    float ostrelSoloBase = soloStart;  // music time the solo loop of ostrel last started
+    float ostrelDuetBase = duetStart;  // same, duet window
+    float parkBase = duetStart;        // music time the current park camera move started
+    float parkCamera = 0.0f;           // a float used as a counter 0, 1, 2
+    float ringerBase = ringerStart;    // music time the ringer loop last started
+    int32_t ringerCamera = 0;          // 0, 1, 2; advances on strong s0
 };
 
-// The windows, all bounds exclusive, tested in this order every frame.
-constexpr float soloStart = 44.0f, soloEnd = 55.0f;
-constexpr float duetStart = 94.0f, duetEnd = 135.0f;
-constexpr float ringerStart = 69.0f, ringerEnd = 93.0f;
-
-// Loop lengths: the single-precision values of 6.2, 4 and 3.1 seconds of music.
-constexpr float ostrelStep = 6.2f;
-constexpr float parkStep = 4.0f;
-constexpr float ringerStep = 3.1f;
-
+// The windows (all bounds exclusive) are tested in the order solo, duet, ringer every frame.
 // One frame at music time t with spectrum bands s0 and s1: updates state, returns the frame's passes.
 FramePlan StepTimeline(TimelineState& state, float t, float s0, float s1);

@@ -3,11 +3,15 @@
 #include "audio/mp3_decoder.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "io/file_read.h"
 
 namespace {
 
@@ -15,7 +19,7 @@ namespace {
 // cursor. The library reads frame by frame and the length scan skips from header to header; on
 // the plain descriptor that was a system call or two per frame (tens of ms for a whole piece).
 struct FileReader {
-    std::FILE* file = nullptr;
+    int fd = -1;
     int64_t size = 0;         // bytes in the file when opened
     int64_t position = 0;     // the library's cursor
     int64_t bufferStart = 0;  // file offset of buffer[0]
@@ -23,7 +27,7 @@ struct FileReader {
     std::vector<unsigned char> buffer = std::vector<unsigned char>(256 * 1024);
 
     ~FileReader() {
-        if (file) std::fclose(file);
+        if (fd >= 0) ::close(fd);
     }
 };
 
@@ -34,9 +38,9 @@ mpg123_ssize_t ReadFile(void* handle, void* out, size_t count) {
         if (r->position < r->bufferStart || r->position >= r->bufferStart + int64_t(r->bufferBytes)) {
             r->bufferStart = r->position;
             r->bufferBytes = 0;
-            if (fseeko(r->file, off_t(r->position), SEEK_SET) != 0) break;
-            r->bufferBytes = std::fread(r->buffer.data(), 1, r->buffer.size(), r->file);
-            if (r->bufferBytes == 0) break;  // the file shrank, or cannot be read (a folder)
+            const ssize_t got = ::pread(r->fd, r->buffer.data(), r->buffer.size(), off_t(r->position));
+            if (got <= 0) break;  // the file shrank, or cannot be read
+            r->bufferBytes = size_t(got);
         }
         const size_t offset = size_t(r->position - r->bufferStart);
         const size_t n = std::min(count - done, r->bufferBytes - offset);
@@ -59,18 +63,29 @@ void CloseFile(void* handle) {
     delete static_cast<FileReader*>(handle);
 }
 
-// A reader for the file at path, or null when it cannot be opened.
+// A reader for the file at path, or null when it is missing, empty, not a regular file or too big.
 FileReader* OpenFile(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return nullptr;
+    int fd;
+    uint64_t size;
+    std::string refusal;
+    if (!OpenRegularFile(path, uint64_t(kMaxMusicBytes), &fd, &size, &refusal)) {
+        if (refusal != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, refusal).c_str());
+        return nullptr;
+    }
     FileReader* r = new FileReader;
-    r->file = file;
-    if (fseeko(file, 0, SEEK_END) == 0) r->size = int64_t(ftello(file));
+    r->fd = fd;
+    r->size = int64_t(size);
     if (r->size <= 0) {
         delete r;
         return nullptr;
     }
     return r;
+}
+
+// No MPEG frame is shorter than 24 bytes or holds more than 1152 frames of sound: the most a
+// file of a given size can decode to, whatever its headers say.
+int64_t MostFramesIn(int64_t bytes) {
+    return (bytes / 24 + 1) * 1152;
 }
 
 }  // namespace
@@ -83,25 +98,23 @@ void Mp3Decoder::Close() {
     if (handle) mpg123_delete(handle);
     handle = nullptr;
     length = 0;
-    rate = fileRate = fileChannels = 0;
+    rate = fileChannels = 0;
 }
 
-bool Mp3Decoder::Open(const char* path, int outputRate) {
+bool Mp3Decoder::Open(const char* path) {
     Close();
     int error = MPG123_OK;
     handle = mpg123_new(nullptr, &error);
     if (!handle) return false;
     mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_STEREO, 0);
+    // Every rate the library decodes, and none it would have to resample to: its forced-rate path
+    // smears a pure tone across the spectrum, and its set-up there does work in proportion to the
+    // frame count an Info tag claims, which a 2 KB file can make hours long.
     mpg123_format_none(handle);
-    if (outputRate > 0) {
-        mpg123_param(handle, MPG123_FORCE_RATE, outputRate, 0);
-        mpg123_format(handle, outputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    } else {
-        const long* rates = nullptr;
-        size_t count = 0;
-        mpg123_rates(&rates, &count);
-        for (size_t i = 0; i < count; ++i) mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    }
+    const long* rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t i = 0; i < count; ++i) mpg123_format(handle, rates[i], MPG123_STEREO, MPG123_ENC_SIGNED_16);
 
     long gotRate = 0;
     int gotChannels = 0, gotEncoding = 0;
@@ -110,6 +123,7 @@ bool Mp3Decoder::Open(const char* path, int outputRate) {
         Close();
         return false;
     }
+    const int64_t fileBytes = reader->size;
     if (mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile) != MPG123_OK) {
         delete reader;
         Close();
@@ -123,13 +137,12 @@ bool Mp3Decoder::Open(const char* path, int outputRate) {
     // getformat reads up to the first valid frame; text, images and noise fail here. Nothing else
     // may be asked of the handle after a failure (a scan then divides by zero inside the library).
     if (mpg123_getformat(handle, &gotRate, &gotChannels, &gotEncoding) != MPG123_OK || gotChannels != 2 ||
-        gotEncoding != MPG123_ENC_SIGNED_16 || gotRate <= 0 || (outputRate > 0 && gotRate != outputRate)) {
+        gotEncoding != MPG123_ENC_SIGNED_16 || gotRate <= 0) {
         Close();
         return false;
     }
     mpg123_frameinfo2 info{};
     mpg123_info2(handle, &info);
-    fileRate = int(info.rate);
     fileChannels = info.mode == MPG123_M_MONO ? 1 : 2;
     rate = int(gotRate);
 
@@ -149,7 +162,7 @@ bool Mp3Decoder::Open(const char* path, int outputRate) {
         Close();
         return false;
     }
-    length = int64_t(frames);
+    length = std::min(int64_t(frames), MostFramesIn(fileBytes));
     return true;
 }
 

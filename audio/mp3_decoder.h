@@ -1,11 +1,14 @@
 // A thin wrapper over libmpg123: opens an MP3 file for gapless decoding to interleaved 16-bit
-// stereo at a fixed rate and tells its exact length. The file is untrusted: anything that does not
-// parse as MPEG audio fails to open.
+// stereo at the file's own rate and tells its exact length. The file is untrusted: anything that is
+// not a regular file of at most kMaxMusicBytes, or does not parse as MPEG audio, fails to open, and
+// opening costs time in proportion to the file's size whatever its headers claim.
 #pragma once
 
 #include <cstdint>
 
 struct mpg123_handle_struct;
+
+constexpr int64_t kMaxMusicBytes = 256ll << 20;  // the largest music file opened
 
 class Mp3Decoder {
 public:
@@ -14,22 +17,20 @@ public:
     Mp3Decoder(const Mp3Decoder&) = delete;
     Mp3Decoder& operator=(const Mp3Decoder&) = delete;
 
-    // outputRate 0 keeps the file's own rate; any other rate is resampled by the decoder. Mono
-    // files come out as two equal channels. False when the file is not MPEG audio.
-    bool Open(const char* path, int outputRate);
+    // Mono files come out as two equal channels. False when the file is not MPEG audio.
+    bool Open(const char* path);
     void Close();
 
     // Decodes up to maxFrames frames into out (2 samples per frame). Returns the frames written;
     // *ended is set once the data is over (end of file or a decoding error).
     int Read(int16_t* out, int maxFrames, bool* ended);
 
-    int64_t Length() const { return length; }  // frames at the output rate, gapless, from a full scan
-    int Rate() const { return rate; }          // output rate
-    int FileRate() const { return fileRate; }  // the file's own rate and channels
+    int64_t Length() const { return length; }  // frames, gapless, from a full scan
+    int Rate() const { return rate; }          // the file's own rate, the rate of every frame read
     int FileChannels() const { return fileChannels; }
 
 private:
     mpg123_handle_struct* handle = nullptr;
     int64_t length = 0;
-    int rate = 0, fileRate = 0, fileChannels = 0;
+    int rate = 0, fileChannels = 0;
 };

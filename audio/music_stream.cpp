@@ -46,12 +46,16 @@ struct MusicStreamState {
 };
 
 MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKind) {
+    // The file is opened first, silently, so the output runs at the file's own rate and the
+    // spectrum sees the file's own samples; the boxes still come in the order output, file.
+    auto opened = std::make_unique<MusicStreamState>();
+    const bool playable = fileName && opened->source.Open(fileName);
     if (clock == Clock::RealTime) {
         output = std::make_unique<AudioOut>();
-        if (!output->Open(&MusicStream::Pull, this)) MessageBoxA(nullptr, "No Init", "Error", MB_OK);
+        if (!output->Open(&MusicStream::Pull, this, playable ? opened->source.Rate() : AudioOut::defaultRate))
+            MessageBoxA(nullptr, "No Init", "Error", MB_OK);
     }
-    auto opened = std::make_unique<MusicStreamState>();
-    if (!fileName || !opened->source.Open(fileName, AudioOut::rate)) {
+    if (!playable) {
         MessageBoxA(nullptr, "Cant Play Funky Music", "You Suck", MB_OK);
         return;
     }
@@ -75,10 +79,12 @@ void MusicStream::Play() {
         MessageBoxA(nullptr, "Must CreateStream First", "Sucky Assembler", MB_OK);
         return;
     }
+    playing = true;
     if (output) output->Start();
 }
 
 void MusicStream::Stop() {
+    playing = false;
     if (!output) return;
     output->Pause();
     if (stream) {
@@ -129,12 +135,32 @@ void MusicStream::SetPosition(float seconds) {
     stream->offlinePosition = seconds < length ? seconds : length;
 }
 
+void MusicStream::Seek(float seconds) {
+    if (!stream) return;
+    if (clock == Clock::Offline) return SetPosition(seconds);
+    if (!(seconds > 0.0f)) seconds = 0.0f;  // NaN too
+    const int rate = stream->source.Rate();
+    const int64_t frame = int64_t(std::min(std::floor(double(seconds) * rate), double(stream->source.Length())));
+    // Paused, no pull runs: the play head and the clock move together.
+    if (output) output->Pause();
+    stream->source.DecodeUntil(frame + SpectrumAnalyzer::size);  // the first pull finds music there
+    stream->consumed.store(std::min(frame, stream->source.Length()), std::memory_order_relaxed);
+    {
+        std::lock_guard<std::mutex> lock(stream->clockMutex);
+        stream->clock.Seek(std::min(frame, stream->source.Length()));
+    }
+    if (output && playing) output->Start();
+}
+
 void MusicStream::GetSpectrum(float* destination) {
+    SpectrumAt(GetPosition(), destination);
+}
+
+void MusicStream::SpectrumAt(float position, float* destination) {
     if (!stream) {
         std::fill(destination, destination + SpectrumAnalyzer::bands, 0.0f);
         return;
     }
-    const float position = GetPosition();
     const int64_t first = int64_t(std::floor(double(position) * stream->source.Rate()));
     stream->source.DecodeUntil(first + SpectrumAnalyzer::size);
     float mono[SpectrumAnalyzer::size];

@@ -33,6 +33,12 @@ public:
     float GetLength();
     // Offline clock only: moves the position (clamped to 0..length). Ignored in real time.
     void SetPosition(float seconds);
+    // Either clock: playback goes on (or, stopped, will start) from `seconds`, clamped to 0..length,
+    // and the position reads that frame until the output has played it. Decoded music is kept, so
+    // going back decodes nothing again.
+    void Seek(float seconds);
+    // The spectrum GetSpectrum gives when the position is `seconds` (as the offline clock sets it).
+    void SpectrumAt(float seconds, float* destination);
 
     // Bytes of decoded music held (it is kept for the stream's life); for measurements.
     size_t DecodedBytes() const;
@@ -45,4 +51,5 @@ private:
 
     Clock clock;
     std::unique_ptr<AudioOut> output;  // real time only
+    bool playing = false;              // between Play and Stop
 };

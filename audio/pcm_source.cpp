@@ -14,13 +14,13 @@ PcmSource::~PcmSource() {
     StopAhead();
 }
 
-bool PcmSource::Open(const char* path, int wantedRate) {
+bool PcmSource::Open(const char* path) {
     StopAhead();
     std::lock_guard<std::mutex> lock(decodeMutex);
     finished.store(false);
     length.store(0);
     emptyReads = 0;
-    if (!decoder.Open(path, wantedRate)) return false;
+    if (!decoder.Open(path)) return false;
     rate = decoder.Rate();
     store.Reset(decoder.Length());
     length.store(decoder.Length(), std::memory_order_release);

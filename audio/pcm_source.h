@@ -21,9 +21,9 @@ public:
     PcmSource& operator=(const PcmSource&) = delete;
 
     // False when the file is missing, is not MPEG audio, or yields no frame at all.
-    bool Open(const char* path, int rate);
+    bool Open(const char* path);
 
-    int Rate() const { return rate; }
+    int Rate() const { return rate; }  // the file's own
     // Frames in the piece: exact from the start; smaller only if the data ends early (a damaged
     // file), which is known once decoding gets there.
     int64_t Length() const { return length.load(std::memory_order_acquire); }

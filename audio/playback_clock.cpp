@@ -20,6 +20,13 @@ void PlaybackClock::Freeze(double now) {
     running = false;
 }
 
+void PlaybackClock::Seek(int64_t frame) {
+    handed = frame;
+    lastPull = 0;
+    running = false;
+    reported = double(frame);
+}
+
 double PlaybackClock::Heard(double now, int64_t endFrame) {
     double heard = reported;
     if (running) {

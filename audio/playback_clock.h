@@ -14,6 +14,9 @@ public:
     void OnPull(int64_t frames, double now);
     // The output stopped: hold the position until the next pull.
     void Freeze(double now);
+    // The output is paused and its next pull starts at `frame`: hold the position there until the
+    // device has played what that pull hands over, as at the start. May go back.
+    void Seek(int64_t frame);
     // Frames heard at `now`, fractional, at most endFrame.
     double Heard(double now, int64_t endFrame);
 

@@ -68,11 +68,14 @@ void Finish() {  // waits for the GPU so queued work is not billed to the next b
     device->ReadRenderTarget(&pixels, nullptr, nullptr);
 }
 
-// GL state calls per draw since `before`, as a counter; then waits for the drawing.
+// GL calls per draw since `before` (state calls, all calls, texture binds), as counters; then
+// waits for the drawing.
 void CountStateCalls(benchmark::State& state, const D3DDEVICESTATS& before) {
     const D3DDEVICESTATS after = device->GetStats();
-    state.counters["glStateCallsPerDraw"] =
-        double(after.glStateCalls - before.glStateCalls) / double(after.draws - before.draws);
+    const double draws = double(after.draws - before.draws);
+    state.counters["glStateCallsPerDraw"] = double(after.glStateCalls - before.glStateCalls) / draws;
+    state.counters["glCallsPerDraw"] = double(after.glCalls - before.glCalls) / draws;
+    state.counters["textureBindsPerDraw"] = double(after.textureBinds - before.textureBinds) / draws;
     Finish();
 }
 
@@ -152,6 +155,10 @@ void BM_FrameOfLayers(benchmark::State& state) {
         for (int64_t i = 0; i < state.range(0); ++i) device->DrawPrimitive(D3DPT_TRIANGLEFAN, 0, 2);
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
+    // The last frame's record: a steady frame's GL calls and state changes.
+    const D3DFRAMESTATS frame = device->GetLastFrameStats();
+    state.counters["glCallsPerFrame"] = double(frame.glCalls);
+    state.counters["stateChangesPerFrame"] = double(frame.stateChanges);
     Finish();
     device->SetStreamSource(0, b.quad, 0, sizeof(QuadVertex));
     device->SetTexture(0, nullptr);

@@ -133,11 +133,25 @@ BENCHMARK(BM_ShowStartUp)->Iterations(1)->Unit(benchmark::kMillisecond)->UseReal
 void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
     if (!Ready(state)) return;
     OfflineResult r;
+    D3DFRAMESTATS sum{};        // the device's counters over the frames run but the first
+    uint64_t firstGlCalls = 0;  // the first frame's, which carry the start-up's uploads
+    long counted = 0;
     for (auto _ : state) {
         OfflineOptions options;
         options.fps = 60.0;
         options.firstCaptured = first;
         options.endCaptured = end;
+        sum = {}, counted = 0;
+        options.capture = [&](long, float) {  // nothing is read back: the counters only
+            const D3DFRAMESTATS f = device->GetLastFrameStats();
+            if (counted++ == 0) {
+                firstGlCalls = f.glCalls;
+                return true;
+            }
+            sum.draws += f.draws, sum.stateChanges += f.stateChanges;
+            sum.textureBinds += f.textureBinds, sum.glCalls += f.glCalls;
+            return true;
+        };
         r = RunOffline(options);
         if (!r.started) {
             state.SkipWithError("the show did not start");
@@ -178,6 +192,14 @@ void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
     state.counters["frames_over_16.7ms"] = static_cast<double>(r.slowFrames);
     state.counters["mean_draw_ms"] = r.meanDrawMs;
     state.counters["mean_present_ms"] = r.meanPresentMs;
+    state.counters["first_frame_gl_calls"] = static_cast<double>(firstGlCalls);
+    if (counted > 1) {  // per frame after the first
+        const double n = static_cast<double>(counted - 1);
+        state.counters["draws"] = static_cast<double>(sum.draws) / n;
+        state.counters["state_changes"] = static_cast<double>(sum.stateChanges) / n;
+        state.counters["texture_binds"] = static_cast<double>(sum.textureBinds) / n;
+        state.counters["gl_calls"] = static_cast<double>(sum.glCalls) / n;
+    }
     state.counters["peak_mb"] = PeakMemoryMb();
 }
 
@@ -256,6 +278,9 @@ void BM_CompositionAt(benchmark::State& state) {
                                                frames;
         state.counters["draws"] = static_cast<double>(after.draws - before.draws) / frames;
         state.counters["magnified_draws"] = static_cast<double>(after.magnifiedDraws - before.magnifiedDraws) / frames;
+        state.counters["state_changes"] = static_cast<double>(after.stateChanges - before.stateChanges) / frames;
+        state.counters["texture_binds"] = static_cast<double>(after.textureBinds - before.textureBinds) / frames;
+        state.counters["gl_calls"] = static_cast<double>(after.glCalls - before.glCalls) / frames;
     });
 }
 

@@ -58,10 +58,12 @@ void Composition::SetOffset(int layer, int element, PoseKey pose) {
 
 float Composition::EndTime() const {
     float end = 0.0f;
+    auto lastTime = [&](const PoseTrack& track) {
+        if (const size_t timed = track.TimedKeys()) end = std::max(end, track.keys[timed - 1].time);
+    };
     for (const Layer& layer : layers) {
-        if (!layer.track.keys.empty()) end = std::max(end, layer.track.keys.back().time);
-        for (const Element& element : layer.elements)
-            if (!element.track.keys.empty()) end = std::max(end, element.track.keys.back().time);
+        lastTime(layer.track);
+        for (const Element& element : layer.elements) lastTime(element.track);
     }
     return end;
 }

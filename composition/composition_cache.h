@@ -1,12 +1,12 @@
 // The get-or-create owner of every composition the program reads.
 #pragma once
 
+#include <cstddef>
 #include <deque>
-#include <map>
-#include <memory>
 #include <string>
 
 #include "composition/composition.h"
+#include "gfx/named_registry.h"
 
 // Remembers only successful loads. The program keeps one, constructed before the window and the
 // texture registries, so it is torn down after them.
@@ -20,6 +20,9 @@ public:
     void ReleaseAll();
     ~CompositionCache() { ReleaseAll(); }
 
-    std::deque<std::string> names;                               // load order
-    std::map<std::string, std::unique_ptr<Composition>> byName;  // byte-wise ordered
+    const std::deque<std::string>& Names() const { return compositions.Names(); }  // load order
+    std::size_t Size() const { return compositions.Size(); }
+
+private:
+    NamedRegistry<Composition> compositions;
 };

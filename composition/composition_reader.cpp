@@ -8,6 +8,7 @@
 
 #include "composition/composition.h"
 #include "io/byte_cursor.h"
+#include "io/file_read.h"
 #include "platform/sdl/d3dwindow.h"
 
 namespace {
@@ -28,17 +29,6 @@ void ShowBox(const char* caption, const char* format, const char* argument) {
     char text[128];  // longer texts are cut here
     std::snprintf(text, sizeof text, format, argument);
     MessageBoxA(nullptr, text, caption, MB_OK);
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    uint8_t chunk[16384];
-    size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
-    const bool ok = !std::ferror(file);  // a folder opens but can't be read
-    std::fclose(file);
-    return ok;
 }
 
 // count u32 positions, each below count: the drawing order of that many layers or elements.
@@ -125,7 +115,10 @@ bool Layer::Read(ByteCursor& in) {
 
 bool Composition::Load(const std::string& path) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) {
+    std::string refusal;
+    if (!ReadWholeFile(path, kMaxDocumentBytes, &bytes, &refusal)) {
+        // The system's box for a file it cannot open; a refused file's reason beside it on stderr.
+        if (refusal != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, refusal).c_str());
         ShowBox("Loaderror", "klarte ikke \xE5 \xE5pne %s", path.c_str());
         return false;
     }
@@ -140,7 +133,7 @@ bool Composition::Load(const std::string& path) {
     }
     // A missing texture has had its own box; damage gets one naming the file and the problem.
     if (!ok && in.Failed()) {
-        const std::string text = path + ": " + in.Problem() + " at byte " + std::to_string(in.ProblemOffset());
+        const std::string text = FileProblemAt(path, in.Problem(), in.ProblemOffset());
         ShowBox("Loaderror", "Damaged file %s", text.c_str());
     }
     return ok;

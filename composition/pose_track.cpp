@@ -13,8 +13,9 @@ void ShowDuplicateTimeBox() {
     MessageBoxA(nullptr, "Det finnes et keyframe p\xE5 samme tid", "Error", MB_OK);
 }
 
+// Time order with every time that is not a number after all others (and equal among themselves).
 bool EarlierThan(const PoseKey& a, const PoseKey& b) {
-    return a.time < b.time;
+    return std::isnan(b.time) ? !std::isnan(a.time) : a.time < b.time;
 }
 
 // Rates of k towards its successor n, as 1 / (time span) times the change. An unchanged channel
@@ -66,7 +67,6 @@ bool PoseTrack::Read(ByteCursor& in) {
     const size_t firstNew = all.size();
     for (uint32_t i = 0; i < std::max<uint32_t>(count, 1); ++i) {
         if (i > 0 && !ReadFurtherRecord(in, &current)) return false;
-        if (std::isnan(current.time)) return in.Fail("key time that is not a number");
         all.push_back(current);
         if (all.back().time < 0.0f) all.back().time = 0.0f;
     }
@@ -89,38 +89,48 @@ bool PoseTrack::Read(ByteCursor& in) {
 }
 
 bool PoseTrack::InsertKey(float x, float y, float scaleX, float scaleY, float rotation, float alpha, float time) {
-    if (std::isnan(time)) return false;
     if (time < 0.0f) time = 0.0f;
     PoseKey key;
     key.time = time;
-    auto at = std::lower_bound(keys.begin(), keys.end(), key, EarlierThan);
+    auto at = std::isnan(time) ? keys.end() : std::lower_bound(keys.begin(), keys.end(), key, EarlierThan);
     if (at != keys.end() && at->time == time) {
         ShowDuplicateTimeBox();
         return false;
     }
     key.x = x, key.y = y, key.scaleX = scaleX, key.scaleY = scaleY, key.rotation = rotation, key.alpha = alpha;
     at = keys.insert(at, key);
+    if (std::isnan(time)) return true;  // last, and no key's rates lead to it
     // Only the new key and its predecessor change rates; the rest would be recomputed unchanged.
     const size_t i = size_t(at - keys.begin());
-    if (i + 1 < keys.size()) SetRates(keys[i], keys[i + 1]);
+    if (i + 1 < TimedKeys())
+        SetRates(keys[i], keys[i + 1]);
+    else
+        ClearRates(keys[i]);
     if (i > 0) SetRates(keys[i - 1], keys[i]);
     return true;
 }
 
+size_t PoseTrack::TimedKeys() const {
+    const auto end =
+        std::partition_point(keys.begin(), keys.end(), [](const PoseKey& k) { return !std::isnan(k.time); });
+    return size_t(end - keys.begin());
+}
+
 void PoseTrack::UpdateRates() {
-    if (keys.empty()) return;
-    for (size_t i = 0; i + 1 < keys.size(); ++i) SetRates(keys[i], keys[i + 1]);
-    ClearRates(keys.back());
+    const size_t timed = TimedKeys();
+    for (size_t i = 0; i + 1 < timed; ++i) SetRates(keys[i], keys[i + 1]);
+    for (size_t i = timed ? timed - 1 : 0; i < keys.size(); ++i) ClearRates(keys[i]);
 }
 
 PoseKey PoseTrack::Sample(float t) const {
-    if (keys.empty()) return defaultPose;
+    const auto timedEnd = keys.begin() + std::ptrdiff_t(TimedKeys());
+    if (timedEnd == keys.begin()) return defaultPose;
     if (!(t >= 0.0f)) t = 0.0f;  // negative (and not-a-number) times sample at 0
     if (t < keys.front().time) return defaultPose;
     // The last key at or before t: one before the first key after t.
     PoseKey probe;
     probe.time = t;
-    const PoseKey& k = *(std::upper_bound(keys.begin(), keys.end(), probe, EarlierThan) - 1);
+    const PoseKey& k = *(std::upper_bound(keys.begin(), timedEnd, probe, EarlierThan) - 1);
     PoseKey out;
     for (int c = 0; c < 6; ++c) out.*PoseKey::channels[c] = k.*PoseKey::channels[c] + (t - k.time) * k.rates[c];
     return out;

@@ -1,6 +1,7 @@
 // Keyframe tracks of the composition: six channels per key, linear between keys.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 class ByteCursor;
@@ -23,7 +24,9 @@ struct PoseKey {
 };
 static_assert(sizeof(PoseKey) == 13 * sizeof(float));
 
-// Keys sorted by strictly increasing time. Filled while the composition is read, read-only after.
+// Keys sorted by strictly increasing time, then any keys whose time is not a number: those compare
+// with no time, so they go last, are never the key a sample takes, and give no rates. Filled while
+// the composition is read, read-only after.
 struct PoseTrack {
     std::vector<PoseKey> keys;
     PoseKey defaultPose;  // all zero: the pose before the first key
@@ -32,8 +35,9 @@ struct PoseTrack {
     // already taken is dropped with the "Error" box and reading goes on.
     bool Read(ByteCursor& in);
     // False (after the "Error" box) when a key already has that time; a negative time counts as 0.
-    // A time that is not a number has no place in the order and is refused without a box.
+    // A key whose time is not a number goes last.
     bool InsertKey(float x, float y, float scaleX, float scaleY, float rotation, float alpha, float time);
     void UpdateRates();             // every key's rates from its successor; the last key's are 0
     PoseKey Sample(float t) const;  // channels at t; all zero before the first key
+    size_t TimedKeys() const;       // the keys before those whose time is not a number
 };

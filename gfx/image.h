@@ -28,12 +28,22 @@ struct DecodedImage {
     std::vector<ImageLevel> levels;  // [0] is the image; more only when the file carries mip levels
 };
 
-// What a decoder may allocate. Both are checked before any pixel memory is taken.
+// What a decoder may allocate, checked from the header before any pixel memory is taken. The
+// image is clamped to the device's largest texture, so its size alone refuses nothing; what is
+// refused is a texture over the memory left for file textures, and a decode that would need much
+// more memory than the texture it makes (more than twice the texture, or kMinDecodeBytes when that
+// is more, and never over maxBytes).
 struct DecodeLimits {
-    uint32_t maxWidth = 16384;  // the device's largest texture
-    uint32_t maxHeight = 16384;
-    uint64_t maxBytes = 256ull << 20;  // one pixel buffer
+    uint32_t maxWidth = 2048;  // the device's largest texture
+    uint32_t maxHeight = 2048;
+    uint64_t maxBytes = 256ull << 20;        // one pixel buffer
+    uint64_t textureBytesLeft = UINT64_MAX;  // of the file textures' budget
 };
+constexpr uint64_t kMinDecodeBytes = 64ull << 20;
+
+// Bytes of the texture an image of this size becomes (every level, 4 bytes a pixel, 16 for float
+// images), clamped as the loader clamps it.
+uint64_t TextureBytesFor(uint32_t width, uint32_t height, bool isFloat, const DecodeLimits& limits);
 
 // Recognises the type from the content (BMP, PPM, DDS, JPEG, PNG, PFM, HDR, TGA, DIB, first match
 // wins) and decodes it with the numeric locale set to "C". False with a one-line reason otherwise.

@@ -1,5 +1,7 @@
 // Recognition by content, the numeric locale around decoding, and the size checks every decoder
 // runs before it allocates.
+#include <algorithm>
+#include <bit>
 #include <clocale>
 #include <string>
 
@@ -75,13 +77,38 @@ bool Fail(std::string* error, const char* reason) {
     return false;
 }
 
+uint64_t TextureBytesFor(uint32_t width, uint32_t height, bool isFloat, const DecodeLimits& limits) {
+    const auto side = [](uint32_t v, uint32_t most) {
+        const uint64_t pow2 = std::bit_ceil(uint64_t(std::max(v, 1u)));
+        return std::min<uint64_t>(pow2, std::bit_floor(std::max(most, 1u)));
+    };
+    const uint64_t level0 = side(width, limits.maxWidth) * side(height, limits.maxHeight) * (isFloat ? 16 : 4);
+    return level0 + level0 / 3;  // the mip levels below add a third
+}
+
+uint64_t DecodeBytesAllowed(uint64_t textureBytes, const DecodeLimits& limits) {
+    return std::min(limits.maxBytes, std::max(2 * textureBytes, kMinDecodeBytes));
+}
+
+std::string Megabytes(uint64_t bytes) {
+    if (bytes < (1u << 20)) return std::to_string((bytes + 1023) >> 10) + " KB";  // rounded up
+    return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
 bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
                     std::string* error) {
     if (width == 0 || height == 0) return Fail(error, "image has no pixels");
-    if (width > limits.maxWidth || height > limits.maxHeight)
-        return Fail(error, "image is larger than the largest texture");
-    if (uint64_t(width) * height * bytesPerPixel > limits.maxBytes)
-        return Fail(error, "image needs more than 256 MiB of pixel memory");
+    const uint64_t texture = TextureBytesFor(width, height, bytesPerPixel >= 16, limits);
+    if (texture > limits.textureBytesLeft)
+        return Fail(error, ("its texture of " + Megabytes(texture) + " would pass the memory left for file textures (" +
+                            Megabytes(limits.textureBytesLeft) + ")")
+                               .c_str());
+    const uint64_t decode = uint64_t(width) * height * bytesPerPixel;
+    const uint64_t allowed = DecodeBytesAllowed(texture, limits);
+    if (decode > allowed)
+        return Fail(error, ("image needs " + Megabytes(decode) + " to decode, more than the " + Megabytes(allowed) +
+                            " allowed for its texture")
+                               .c_str());
     return true;
 }
 

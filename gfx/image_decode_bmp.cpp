@@ -128,7 +128,9 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
     const uint32_t h = info.height < 0 ? 0u - static_cast<uint32_t>(info.height) : uint32_t(info.height);
     const bool topDown = info.height < 0;
     info.height = static_cast<int32_t>(h);
-    if (!CheckImageSize(w, h, 4, limits, error)) return false;
+    const bool runLength = info.compression == BI_RLE8 || info.compression == BI_RLE4;
+    // A run-length bitmap also holds one palette index per pixel while it is expanded.
+    if (!CheckImageSize(w, h, runLength ? 5 : 4, limits, error)) return false;
 
     // Palette: BGR(X) entries, the reserved byte is not alpha.
     uint8_t palette[256 * 4] = {};

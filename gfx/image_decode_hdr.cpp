@@ -1,5 +1,6 @@
-// Radiance RGBE pictures (".hdr"): text header, "-Y h +X w" resolution, then scanlines that are
-// flat, new-style run-length (2, 2, width) or old-style run-length (1, 1, 1, repeat).
+// Radiance RGBE pictures (".hdr"): text header (lines may end in CR LF), a resolution line in any
+// of the eight standard orientations ("-Y h +X w" is the usual one), then scanlines that are flat,
+// new-style run-length (2, 2, length) or old-style run-length (1, 1, 1, repeat).
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,12 +10,15 @@
 
 namespace {
 
-// One header line without its '\n'; false at the end of the data or past 1 KiB.
+// One header line without its '\n' (or "\r\n"); false at the end of the data or past 1 KiB.
 bool ReadLine(ByteCursor& c, std::string* line) {
     line->clear();
     uint8_t b;
     while (c.U8(&b)) {
-        if (b == '\n') return true;
+        if (b == '\n') {
+            if (!line->empty() && line->back() == '\r') line->pop_back();
+            return true;
+        }
         if (line->size() >= 1024) return false;
         line->push_back(static_cast<char>(b));
     }
@@ -73,11 +77,48 @@ bool ReadFlatLine(ByteCursor& c, uint32_t width, uint8_t* line) {
     return true;
 }
 
+// Where the scanlines go: the resolution line names the slow axis first. "-Y" runs down the
+// picture, "+Y" up it, "+X" to the right, "-X" to the left.
+struct Orientation {
+    uint32_t width = 0, height = 0;
+    uint32_t scanlines = 0, length = 0;  // scanlines of `length` pixels each
+    bool linesAreRows = true;            // the slow axis is Y
+    bool slowReversed = false;           // scanline i is row/column (count - 1 - i)
+    bool fastReversed = false;           // pixel j is column/row (count - 1 - j)
+
+    size_t Index(uint32_t line, uint32_t j) const {
+        const uint32_t a = slowReversed ? scanlines - 1 - line : line;
+        const uint32_t b = fastReversed ? length - 1 - j : j;
+        return linesAreRows ? size_t(a) * width + b : size_t(b) * width + a;
+    }
+};
+
+bool ParseResolution(const std::string& line, Orientation* o) {
+    char s1 = 0, a1 = 0, s2 = 0, a2 = 0, tail = 0;
+    unsigned long n1 = 0, n2 = 0;
+    const int fields = std::sscanf(line.c_str(), "%c%c %lu %c%c %lu%c", &s1, &a1, &n1, &s2, &a2, &n2, &tail);
+    const auto sign = [](char c) { return c == '+' || c == '-'; };
+    if (fields < 6 || (fields == 7 && tail != ' ') || !sign(s1) || !sign(s2) || n1 > 0xffffffffu || n2 > 0xffffffffu)
+        return false;
+    if (!((a1 == 'Y' && a2 == 'X') || (a1 == 'X' && a2 == 'Y'))) return false;
+    o->scanlines = uint32_t(n1), o->length = uint32_t(n2);
+    o->linesAreRows = a1 == 'Y';
+    o->width = o->linesAreRows ? o->length : o->scanlines;
+    o->height = o->linesAreRows ? o->scanlines : o->length;
+    // Y grows upwards: "-Y" starts at the top; X grows to the right: "+X" starts at the left.
+    o->slowReversed = o->linesAreRows ? s1 == '+' : s1 == '-';
+    o->fastReversed = o->linesAreRows ? s2 == '-' : s2 == '+';
+    return true;
+}
+
 }  // namespace
 
 bool HdrAccepts(const uint8_t* data, size_t size) {
-    return (size >= 11 && std::memcmp(data, "#?RADIANCE\n", 11) == 0) ||
-           (size >= 7 && std::memcmp(data, "#?RGBE\n", 7) == 0);
+    for (const char* signature : {"#?RADIANCE\n", "#?RADIANCE\r\n", "#?RGBE\n", "#?RGBE\r\n"}) {
+        const size_t n = std::strlen(signature);
+        if (size >= n && std::memcmp(data, signature, n) == 0) return true;
+    }
+    return false;
 }
 
 bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
@@ -91,26 +132,24 @@ bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
             return Fail(error, "HDR pixel format is not supported");
     }
     if (!ReadLine(c, &line)) return Fail(error, "HDR resolution line is missing");
-    unsigned long h = 0, w = 0;
-    char tail = 0;
-    const int fields = std::sscanf(line.c_str(), "-Y %lu +X %lu%c", &h, &w, &tail);
-    if (fields < 2 || (fields == 3 && tail != '\r' && tail != ' ') || h > 0xffffffffu || w > 0xffffffffu)
-        return Fail(error, "HDR orientation is not supported");
+    Orientation o;
+    if (!ParseResolution(line, &o))
+        return Fail(error, ("HDR resolution line \"" + line.substr(0, 40) + "\" is not supported").c_str());
     ImageLevel level;
-    if (!AllocateLevel(&level, uint32_t(w), uint32_t(h), true, limits, error)) return false;
-    std::vector<uint8_t> scan(w * 4);
-    for (uint32_t y = 0; y < h; ++y) {
+    if (!AllocateLevel(&level, o.width, o.height, true, limits, error)) return false;
+    const uint32_t w = o.length;  // pixels per scanline
+    std::vector<uint8_t> scan(size_t(w) * 4);
+    for (uint32_t y = 0; y < o.scanlines; ++y) {
         const bool rle =
             w >= 8 && w < 32768 && c.Has(4) && c.Here()[0] == 2 && c.Here()[1] == 2 && !(c.Here()[2] & 0x80);
         bool ok;
         if (rle) {
-            ok = (uint32_t(c.Here()[2]) << 8 | c.Here()[3]) == w && c.Skip(4) &&
-                 ReadRleLine(c, uint32_t(w), scan.data());
+            ok = (uint32_t(c.Here()[2]) << 8 | c.Here()[3]) == w && c.Skip(4) && ReadRleLine(c, w, scan.data());
         } else {
-            ok = ReadFlatLine(c, uint32_t(w), scan.data());
+            ok = ReadFlatLine(c, w, scan.data());
         }
         if (!ok) return Fail(error, "HDR pixel data is truncated or damaged");
-        for (uint32_t x = 0; x < w; ++x) ToFloat(&scan[x * 4], &level.rgbaF[(size_t(y) * w + x) * 4]);
+        for (uint32_t x = 0; x < w; ++x) ToFloat(&scan[size_t(x) * 4], &level.rgbaF[o.Index(y, x) * 4]);
     }
     out->format = D3DFMT_A32B32G32R32F;
     out->levels.clear();

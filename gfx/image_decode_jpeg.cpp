@@ -3,6 +3,8 @@
 // (libjpeg would pad it with grey) is refused like any other damage.
 // jpeglib.h needs FILE and size_t declared first, and jerror.h needs jpeglib.h.
 // clang-format off
+#include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
@@ -19,6 +21,7 @@ struct ErrorManager {
     jpeg_error_mgr pub;  // first: libjpeg sees a jpeg_error_mgr*
     jmp_buf jump;
     bool truncated = false;
+    int maxScans = 0;  // for this image, from its size
     char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -33,13 +36,36 @@ void OnMessage(j_common_ptr info, int level) {
     if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) err->truncated = true;
 }
 
-// A progressive file may hold any number of scans, each a pass over the whole image; a hostile
-// one uses that to stall the load.
+// A progressive file may hold any number of scans, each a pass over the whole image however few
+// bytes it takes (one end-of-band run covers every block); a hostile one uses that to stall the
+// load. The scans allowed are bounded so that all of them together visit at most kScanPixels
+// pixels: work in proportion to the image's size. Real files have about ten.
 constexpr int kMaxScans = 500;
+constexpr uint64_t kScanPixels = uint64_t(1) << 26;
+
+int ScansAllowed(uint32_t width, uint32_t height) {
+    const uint64_t pixels = std::max<uint64_t>(uint64_t(width) * height, 1);
+    return int(std::clamp<uint64_t>(kScanPixels / pixels, 16, kMaxScans));
+}
+
+// The libjpeg scale (1/1 to 1/8) that decodes straight to the smallest size still at least the
+// texture's, so an image larger than the largest texture costs no more than it.
+unsigned ScaleDenominator(uint32_t width, uint32_t height, const DecodeLimits& limits) {
+    const auto target = [](uint32_t v, uint32_t most) {
+        return std::min<uint64_t>(std::bit_ceil(uint64_t(std::max(v, 1u))), std::bit_floor(std::max(most, 1u)));
+    };
+    const uint64_t tw = target(width, limits.maxWidth), th = target(height, limits.maxHeight);
+    unsigned denominator = 1;
+    while (denominator < 8 && (uint64_t(width) + denominator * 2 - 1) / (denominator * 2) >= tw &&
+           (uint64_t(height) + denominator * 2 - 1) / (denominator * 2) >= th)
+        denominator *= 2;
+    return denominator;
+}
 
 void OnProgress(j_common_ptr info) {
     auto* d = reinterpret_cast<j_decompress_ptr>(info);
-    if (d->input_scan_number > kMaxScans) {
+    auto* limit = reinterpret_cast<ErrorManager*>(info->err);
+    if (d->input_scan_number > limit->maxScans) {
         auto* err = reinterpret_cast<ErrorManager*>(info->err);
         std::snprintf(err->message, sizeof(err->message), "too many scans");
         std::longjmp(err->jump, 1);
@@ -80,10 +106,18 @@ int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limi
     job.progress.progress_monitor = OnProgress;
     info.progress = &job.progress;
     jpeg_read_header(&info, TRUE);
-    if (!CheckImageSize(info.image_width, info.image_height, 4, limits, error)) return 2;
+    job.err.maxScans = ScansAllowed(info.image_width, info.image_height);
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = ScaleDenominator(info.image_width, info.image_height, limits);
+    jpeg_calc_output_dimensions(&info);
+    if (!CheckImageSize(info.output_width, info.output_height, 4, limits, error)) return 2;
+    // A progressive image keeps all its coefficients at full size however it is scaled; libjpeg
+    // fails the decode rather than pass this.
+    info.mem->max_memory_to_use =
+        long(DecodeBytesAllowed(TextureBytesFor(info.output_width, info.output_height, false, limits), limits));
     jpeg_start_decompress(&info);
     if (!AllocateLevel(&job.level, info.output_width, info.output_height, false, limits, error)) return 2;
     job.row.resize(size_t(info.output_width) * info.output_components);

@@ -76,7 +76,8 @@ int Run(PngJob& job, const DecodeLimits& limits, std::string* error) {
     int depth = 0, colorType = 0;
     png_get_IHDR(job.png, job.info, &w, &h, &depth, &colorType, nullptr, nullptr, nullptr);
     const bool wide = depth == 16;
-    if (!CheckImageSize(w, h, wide ? 16 : 4, limits, error)) return 2;
+    // 16-bit rows are held as read (8 bytes a pixel) beside their floats.
+    if (!CheckImageSize(w, h, wide ? 24 : 4, limits, error)) return 2;
     job.format = FormatOf(job.png, job.info, colorType);
     png_set_expand(job.png);
     png_set_gray_to_rgb(job.png);

@@ -30,9 +30,13 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
 // the dimensions are 0, beyond the device's largest texture or the buffer would pass maxBytes.
 bool AllocateLevel(ImageLevel* level, uint32_t width, uint32_t height, bool isFloat, const DecodeLimits& limits,
                    std::string* error);
-// Just the check, for decoders that must size other buffers first.
+// Just the check, for decoders that must size other buffers first. bytesPerPixel is all the
+// decoder holds per pixel (16 and more: a float image).
 bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
                     std::string* error);
+
+// The memory a decode may take for a texture of textureBytes.
+uint64_t DecodeBytesAllowed(uint64_t textureBytes, const DecodeLimits& limits);
 
 // A palette's texture format: A8R8G8B8 when an entry has alpha below 255, L8 when it is exactly the
 // 256-step grey ramp, X8R8G8B8 otherwise. rgba holds count entries of R, G, B, A.

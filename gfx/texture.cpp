@@ -2,8 +2,10 @@
 #include "gfx/texture.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "gfx/texture_loader.h"
+#include "io/file_read.h"
 #include "platform/sdl/d3dwindow.h"
 
 TextureRegistry* fileTextures = nullptr;
@@ -20,10 +22,17 @@ void FetchLevel0(Texture* t) {
 }  // namespace
 
 bool Texture::LoadFromFile(const std::string& path) {
-    if (FAILED(D3DXCreateTextureFromFileA(device, path.c_str(), &texture)) || !texture) {
+    TextureFileInfo info;
+    std::string error;
+    if (FAILED(CreateTextureFromFile(device, path.c_str(), &texture, &info, &error, &FileTextureBudget())) ||
+        !texture) {
         texture = nullptr;
+        // A name that is not there is an ordinary miss (the composition tries a second name); a
+        // file that is there but cannot be a texture says why beside the system's message.
+        if (error != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, error).c_str());
         return false;
     }
+    budgetBytes = info.textureBytes;
     FetchLevel0(this);
     return true;
 }
@@ -62,6 +71,8 @@ void Texture::Release() {
     }
     surface = nullptr;
     texture = nullptr;
+    FileTextureBudget().Give(budgetBytes);
+    budgetBytes = 0;
 }
 
 void Texture::ClearTarget() {
@@ -72,32 +83,24 @@ void Texture::ClearTarget() {
 }
 
 Texture* TextureRegistry::GetOrLoad(const std::string& path) {
-    if (auto it = entries.find(path); it != entries.end()) return it->second.get();
-    auto record = std::make_unique<Texture>();
-    if (!record->LoadFromFile(path)) return nullptr;  // not remembered: the next request tries again
-    Texture* t = record.get();
-    entries.emplace(path, std::move(record));
-    order.push_back(path);
-    return t;
+    return records.GetOrCreate(path, [&]() -> std::unique_ptr<Texture> {
+        auto record = std::make_unique<Texture>();
+        if (!record->LoadFromFile(path)) return nullptr;
+        return record;
+    });
 }
 
 Texture* TextureRegistry::GetOrCreateRenderTarget(const std::string& name, int width, int height) {
-    if (auto it = entries.find(name); it != entries.end()) return it->second.get();  // size of a repeat ignored
-    auto record = std::make_unique<Texture>();
-    if (!record->CreateRenderTarget(width, height)) return nullptr;
-    Texture* t = record.get();
-    entries.emplace(name, std::move(record));
-    order.push_back(name);
-    return t;
+    return records.GetOrCreate(name, [&]() -> std::unique_ptr<Texture> {  // the size of a repeat is ignored
+        auto record = std::make_unique<Texture>();
+        if (!record->CreateRenderTarget(width, height)) return nullptr;
+        return record;
+    });
 }
 
 void TextureRegistry::ReleaseAll() {
-    while (!order.empty()) {
-        if (auto it = entries.find(order.back()); it != entries.end()) {
-            it->second->Release();
-            if (onRelease) onRelease(it->first);
-        }
-        order.pop_back();
-    }
-    entries.clear();
+    records.ReleaseAll([&](const std::string& name, Texture& t) {
+        t.Release();
+        if (onRelease) onRelease(name);
+    });
 }

@@ -1,12 +1,12 @@
 // Texture records and the named registries that own them.
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 
+#include "gfx/named_registry.h"
 #include "platform/device/d3d9.h"
 
 // One device texture with its level-0 surface and that level's description, fetched once.
@@ -15,7 +15,9 @@ struct Texture {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DSurface9* surface = nullptr;  // level 0; the colour target when this is a render target
     D3DSURFACE_DESC desc{};                // level 0; Width/Height are the texture's (power-of-two) size
+    uint64_t budgetBytes = 0;              // taken from the file textures' budget; given back at Release
 
+    // False for a file that cannot be made a texture; when the file is there, why goes to stderr.
     bool LoadFromFile(const std::string& path);
     bool CreateRenderTarget(int width, int height);
     void Release();      // surface first, then texture
@@ -30,10 +32,16 @@ public:
     void ReleaseAll();  // newest first
     ~TextureRegistry() { ReleaseAll(); }
 
-    std::deque<std::string> order;                            // creation order
-    std::map<std::string, std::unique_ptr<Texture>> entries;  // byte-wise ordered
+    Texture* Find(const std::string& name) const { return records.Find(name); }
+    const std::string* NameOf(const Texture* t) const { return records.NameOf(t); }  // null when not ours
+    const std::deque<std::string>& Names() const { return records.Names(); }         // creation order
+    std::size_t Size() const { return records.Size(); }
+
     // Called with each name as ReleaseAll releases its record (teardown checks, diagnostics).
     std::function<void(const std::string& name)> onRelease;
+
+private:
+    NamedRegistry<Texture> records;
 };
 
 // The two program-wide registries. They are objects of the program's start-up (constructed in

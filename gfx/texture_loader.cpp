@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr uint64_t kMaxLevelBytes = 256ull << 20;  // one level-0 buffer
+constexpr uint64_t kMaxLevelBytes = 256ull << 20;      // one level-0 buffer
+constexpr uint64_t kMaxImageFileBytes = 256ull << 20;  // an image file read
 
 // The formats to try for a file format, nearest first.
 std::vector<D3DFORMAT> Candidates(D3DFORMAT wanted) {
@@ -102,6 +103,13 @@ bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan
     return true;
 }
 
+uint64_t PlannedBytes(const TexturePlan& plan) {
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < plan.levels; ++i)
+        total += uint64_t(std::max(1u, plan.width >> i)) * std::max(1u, plan.height >> i) * BytesPerPixel(plan.format);
+    return total;
+}
+
 bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink) {
     const uint32_t bpp = BytesPerPixel(plan.format);
     std::vector<uint8_t> previous, current;
@@ -121,22 +129,28 @@ bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const
 }
 
 HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
-                                TextureFileInfo* info, std::string* error) {
+                                TextureFileInfo* info, std::string* error, TextureBudget* budget) {
     *texture = nullptr;
     if (!device) return Fail(error, "no device"), D3DERR_INVALIDCALL;
     const TextureCaps caps = QueryTextureCaps(device);
     DecodeLimits limits;
     limits.maxWidth = caps.maxWidth;
     limits.maxHeight = caps.maxHeight;
+    if (budget) limits.textureBytesLeft = budget->Left();
     DecodedImage image;
     TexturePlan plan;
     if (!DecodeImage(data, size, limits, &image, error) || !PlanTexture(image, caps, &plan, error))
         return D3DERR_INVALIDCALL;
+    const uint64_t bytes = PlannedBytes(plan);
+    if (budget && !budget->Take(bytes))
+        return Fail(error, "the texture would pass the memory left for file textures"), D3DERR_OUTOFVIDEOMEMORY;
     IDirect3DTexture9* tex = nullptr;
     if (FAILED(device->CreateTexture(plan.width, plan.height, plan.levels, 0, plan.format, D3DPOOL_MANAGED, &tex,
                                      nullptr)) ||
-        !tex)
+        !tex) {
+        if (budget) budget->Give(bytes);
         return Fail(error, "the device refused the texture"), D3DERR_NOTAVAILABLE;
+    }
     const uint32_t bpp = BytesPerPixel(plan.format);
     const bool filled =
         FillTextureLevels(image, plan, [&](uint32_t level, uint32_t w, uint32_t h, const uint8_t* bytes) {
@@ -150,19 +164,20 @@ HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, s
         });
     if (!filled) {
         tex->Release();
+        if (budget) budget->Give(bytes);
         return Fail(error, "the device refused to fill the texture"), D3DERR_NOTAVAILABLE;
     }
-    if (info) *info = {image.type, image.levels[0].width, image.levels[0].height};
+    if (info) *info = {image.type, image.levels[0].width, image.levels[0].height, bytes};
     *texture = tex;
     return D3D_OK;
 }
 
 HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture,
-                              TextureFileInfo* info, std::string* error) {
+                              TextureFileInfo* info, std::string* error, TextureBudget* budget) {
     *texture = nullptr;
     MappedFile file;
-    if (!path || !file.Open(path, error)) return D3DERR_NOTAVAILABLE;
-    return CreateTextureFromMemory(device, file.data(), file.size(), texture, info, error);
+    if (!path || !file.Open(path, kMaxImageFileBytes, error)) return D3DERR_NOTAVAILABLE;
+    return CreateTextureFromMemory(device, file.data(), file.size(), texture, info, error, budget);
 }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "gfx/image.h"
+#include "gfx/texture_budget.h"
 #include "platform/device/d3d9.h"
 
 // What the device allows, as the loader needs it.
@@ -29,6 +30,7 @@ struct TexturePlan {
     D3DFORMAT format = D3DFMT_UNKNOWN;
 };
 bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error);
+uint64_t PlannedBytes(const TexturePlan& plan);  // every level
 
 // Makes every level of the plan, in order, and hands each to `sink` as tightly packed rows in the
 // format's device layout (B, G, R, A bytes; L8 one byte; floats R, G, B, A). Stops at a false sink.
@@ -39,14 +41,17 @@ bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const
 struct TextureFileInfo {
     ImageType type = ImageType::Bmp;
     uint32_t imageWidth = 0;
-    uint32_t imageHeight = 0;
+    uint32_t imageHeight = 0;   // as decoded (a JPEG far over the largest texture decodes smaller)
+    uint64_t textureBytes = 0;  // every level; what was taken from the budget
 };
 
 // The loader. D3D_OK with *texture holding one reference, or a failure HRESULT with *texture null.
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture);
-// The same with a reason on failure and the file's facts on success.
+// The same with a reason on failure and the file's facts on success. With a budget the texture's
+// bytes are taken from it (the caller gives them back on release), and a texture that would pass
+// it fails before its pixels are decoded where the header tells its size.
 HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirect3DTexture9** texture,
-                              TextureFileInfo* info, std::string* error);
+                              TextureFileInfo* info, std::string* error, TextureBudget* budget = nullptr);
 // From bytes already in memory (the file step skipped).
 HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
-                                TextureFileInfo* info, std::string* error);
+                                TextureFileInfo* info, std::string* error, TextureBudget* budget = nullptr);

@@ -1,4 +1,4 @@
-// A whole file mapped read-only into memory.
+// A whole file mapped read-only into memory, opened with the checks of io/file_read.h.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,8 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    bool Open(const std::string& path, std::string* error);  // false: missing, unreadable or empty
+    // False when missing, not a regular file, larger than maxBytes, unreadable or empty.
+    bool Open(const std::string& path, uint64_t maxBytes, std::string* error);
     const uint8_t* data() const { return bytes; }
     size_t size() const { return length; }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/byte_cursor.h"
+#include "io/file_read.h"
 #include "platform/sdl/d3dwindow.h"
 #include "platform/sdl/win32.h"
 #include "scene/scene.h"
@@ -112,12 +113,10 @@ bool ReadMesh(ByteCursor& in, Mesh* mesh, uint64_t* keysLeft) {
     if (!in.U32(&mesh->triangleCount, "a mesh's triangle count")) return false;
     if (!in.Fits(mesh->triangleCount, 6, "a mesh's triangles")) return false;
     mesh->indices.resize(size_t(mesh->triangleCount) * 3);
-    for (uint16_t& index : mesh->indices) {
+    // An index beyond the vertices is kept as it is: the device refuses to draw through it, so
+    // only that mesh goes undrawn.
+    for (uint16_t& index : mesh->indices)
         if (!in.U16(&index, "a mesh's triangles")) return false;
-        if (index >= mesh->vertexCount)
-            return in.Fail("a mesh's vertex index " + std::to_string(index) + " is beyond its " +
-                           std::to_string(mesh->vertexCount) + " vertices");
-    }
     return ReadTrack(in, &mesh->track, keysLeft);
 }
 
@@ -218,22 +217,14 @@ bool ParseScene(ByteCursor& in, Scene* scene, int* failedNode) {
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + got);
-    const bool ok = !std::ferror(f);  // a folder opens but cannot be read
-    std::fclose(f);
-    return ok;
-}
-
 }  // namespace
 
 bool Scene::Load(std::string path) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) {
+    std::string refusal;
+    if (!ReadWholeFile(path, kMaxDocumentBytes, &bytes, &refusal)) {
+        // The system's box for a file it cannot open; a refused file's reason beside it on stderr.
+        if (refusal != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, refusal).c_str());
         MessageBoxA(nullptr, "Kunne ikke loade scene", "Error!", MB_OK);
         return false;
     }
@@ -241,9 +232,9 @@ bool Scene::Load(std::string path) {
     Scene staged;
     int failedNode;
     if (!ParseScene(in, &staged, &failedNode)) {
-        std::string text = "Kunne ikke loade scene\n" + path + ": ";
-        if (failedNode >= 0) text += "node " + std::to_string(failedNode) + ": ";
-        text += in.Problem() + " (byte " + std::to_string(in.ProblemOffset()) + ")";
+        const std::string node = failedNode >= 0 ? "node " + std::to_string(failedNode) + ": " : "";
+        const std::string text =
+            "Kunne ikke loade scene\n" + FileProblemAt(path, node + in.Problem(), in.ProblemOffset());
         MessageBoxA(nullptr, text.c_str(), "Error!", MB_OK);
         return false;
     }

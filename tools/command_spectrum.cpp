@@ -3,25 +3,17 @@
 // spectrum FILE --from A --to B --fps F   one CSV line "t,s0,s1" per frame time A, A+1/F, ... <= B
 // Both run the show's own stream on the offline clock, so the numbers are the ones the show sees.
 #include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "audio/music_stream.h"
 #include "platform/sdl/win32.h"
 #include "tools/commands.h"
+#include "tools/options.h"
 
 namespace {
 
 constexpr double maxFrames = 10e6;  // a bound on the CSV's length against typing slips
-
-bool ParseNumber(const char* text, double* out) {
-    char* end = nullptr;
-    *out = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(*out);
-}
 
 std::string Number(float v) {
     char buffer[32];
@@ -29,39 +21,27 @@ std::string Number(float v) {
     return std::string(buffer, result.ptr);
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: virelle-tools spectrum FILE (--time T | --from A --to B --fps F)\n");
-    return 2;
-}
+const CommandSpec spec{"spectrum",
+                       "usage: virelle-tools spectrum FILE (--time T | --from A --to B --fps F)",
+                       {{"--time", true}, {"--from", true}, {"--to", true}, {"--fps", true}},
+                       1};
 
 }  // namespace
 
 int CmdSpectrum(int argc, char** argv) {
-    const char* path = nullptr;
+    ParsedOptions options;
+    std::string problem;
     double time = 0, from = 0, to = 0, fps = 0;
-    bool haveTime = false, haveFrom = false, haveTo = false, haveFps = false;
-    for (int i = 0; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "--time") && hasValue) {
-            haveTime = ParseNumber(argv[++i], &time);
-            if (!haveTime) return Usage();
-        } else if (!std::strcmp(argv[i], "--from") && hasValue) {
-            haveFrom = ParseNumber(argv[++i], &from);
-            if (!haveFrom) return Usage();
-        } else if (!std::strcmp(argv[i], "--to") && hasValue) {
-            haveTo = ParseNumber(argv[++i], &to);
-            if (!haveTo) return Usage();
-        } else if (!std::strcmp(argv[i], "--fps") && hasValue) {
-            haveFps = ParseNumber(argv[++i], &fps) && fps > 0;
-            if (!haveFps) return Usage();
-        } else if (!path && argv[i][0] != '-') {
-            path = argv[i];
-        } else {
-            return Usage();
-        }
-    }
+    if (!ParseOptions(spec, argc, argv, &options, &problem) || !options.Number("--time", &time, &problem) ||
+        !options.Number("--from", &from, &problem) || !options.Number("--to", &to, &problem) ||
+        !options.Number("--fps", &fps, &problem))
+        return RefuseOptions(spec, problem);
+    const bool haveTime = options.Has("--time"), haveFrom = options.Has("--from"), haveTo = options.Has("--to"),
+               haveFps = options.Has("--fps");
+    if (haveFps && !(fps > 0)) return RefuseOptions(spec, "--fps must be above 0");
+    const char* path = options.positional.empty() ? nullptr : options.positional[0].c_str();
     const bool range = haveFrom && haveTo && haveFps;
-    if (!path || haveTime == range || (!range && (haveFrom || haveTo || haveFps))) return Usage();
+    if (!path || haveTime == range || (!range && (haveFrom || haveTo || haveFps))) return RefuseOptions(spec, "");
     if (range && (to < from || (to - from) * fps > maxFrames)) {
         std::fprintf(stderr, "virelle-tools spectrum: --from must not pass --to, and at most %.0f frames\n", maxFrames);
         return 2;

@@ -6,6 +6,8 @@ int CmdSpectrum(int argc, char** argv);     // spectrum FILE --time T | --from A
 int CmdFrame(int argc, char** argv);        // frame [--composition F | --scene F] --time T --out F.png
 int CmdRender(int argc, char** argv);       // render --from A --to B --fps F --out DIR
 int CmdMakeContent(int argc, char** argv);  // make-content --out DIR
+int CmdIcon(int argc, char** argv);         // icon --time T --size N --out F.png
+int CmdCapture(int argc, char** argv);      // capture --out FILE [...]: tools/capture/
 
 // The kinds behind inspect and frame.
 int InspectMp3(const char* path);

@@ -1,12 +1,14 @@
 // inspect FILE: picks the describer from the file's extension (.mp3, .cda, .SCENE) and treats
 // anything else as an image, which the loader recognises from its content.
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "tools/commands.h"
+#include "tools/options.h"
 
 namespace {
+
+const CommandSpec spec{"inspect", "usage: virelle-tools inspect FILE [--level0 OUT.png]", {{"--level0", true}}, 1};
 
 bool EndsWith(const std::string& s, const char* suffix) {
     const size_t n = std::strlen(suffix);
@@ -16,25 +18,14 @@ bool EndsWith(const std::string& s, const char* suffix) {
 }  // namespace
 
 int CmdInspect(int argc, char** argv) {
-    const char* path = nullptr;
-    const char* level0 = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--level0") && i + 1 < argc) {
-            level0 = argv[++i];
-        } else if (!path && argv[i][0] != '-') {
-            path = argv[i];
-        } else {
-            std::fprintf(stderr, "usage: virelle-tools inspect FILE [--level0 OUT.png]\n");
-            return 2;
-        }
-    }
-    if (!path) {
-        std::fprintf(stderr, "usage: virelle-tools inspect FILE [--level0 OUT.png]\n");
-        return 2;
-    }
-    const std::string p = path;
+    ParsedOptions options;
+    std::string problem;
+    if (!ParseOptions(spec, argc, argv, &options, &problem)) return RefuseOptions(spec, problem);
+    if (options.positional.empty()) return RefuseOptions(spec, "");
+    const std::string p = options.positional[0];
+    const char* path = p.c_str();
     if (EndsWith(p, ".mp3") || EndsWith(p, ".MP3")) return InspectMp3(path);
     if (EndsWith(p, ".cda") || EndsWith(p, ".CDA")) return InspectComposition(path);
     if (EndsWith(p, ".SCENE") || EndsWith(p, ".scene")) return InspectScene(path);
-    return InspectImage(path, level0);
+    return InspectImage(path, options.Value("--level0"));
 }

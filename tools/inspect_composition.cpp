@@ -61,9 +61,8 @@ void PrintTrack(const PoseTrack& track, const char* indent) {
 
 // The registry name the element's texture was stored under, or null.
 std::string RegistryName(const TextureRegistry& registry, const Texture* texture) {
-    for (const auto& [name, record] : registry.entries)
-        if (record.get() == texture) return Quoted(name);
-    return "null";
+    const std::string* name = registry.NameOf(texture);
+    return name ? Quoted(*name) : "null";
 }
 
 void PrintComposition(const Composition& c, const TextureRegistry& registry) {

@@ -15,13 +15,13 @@ int InspectMp3(const char* path) {
     });
     MusicStream music(path, MusicStream::Clock::Offline);
     Mp3Decoder file;
-    if (!music.created || !file.Open(path, 0)) {
+    if (!music.created || !file.Open(path)) {
         std::fprintf(stderr, "virelle-tools inspect: %s is not playable MPEG audio\n", path);
         return 1;
     }
     char length[32];
     *std::to_chars(length, length + sizeof length - 1, music.GetLength()).ptr = '\0';
-    std::printf("{\"sampleRate\": %d, \"channels\": %d, \"samples\": %lld, \"length\": %s}\n", file.FileRate(),
+    std::printf("{\"sampleRate\": %d, \"channels\": %d, \"samples\": %lld, \"length\": %s}\n", file.Rate(),
                 file.FileChannels(), static_cast<long long>(file.Length()), length);
     return 0;
 }

@@ -19,7 +19,11 @@ const Command commands[] = {
     {"frame", CmdFrame,
      "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F]   draw one frame headless"},
     {"render", CmdRender, "render --from A --to B --fps F --out DIR   render the show offline to PNG frames"},
+    {"capture", CmdCapture,
+     "capture --out FILE.mp4 [--from A] [--to B] [--fps F] [--size WxH] [--crf Q] [--quiet]   the show as a video "
+     "with its music"},
     {"make-content", CmdMakeContent, "make-content --out DIR   write the show's content (data/, music/)"},
+    {"icon", CmdIcon, "icon --time T --size N --out F.png   the show's frame scaled to fit N x N"},
 };
 
 void PrintHelp(FILE* to) {

@@ -1,19 +1,25 @@
 // make-content --out DIR: writes the show's content under DIR (data/ and music/).
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "content/content.h"
 #include "tools/commands.h"
+#include "tools/options.h"
+
+namespace {
+
+const CommandSpec spec{"make-content", "usage: virelle-tools make-content --out DIR", {{"--out", true}}};
+
+}  // namespace
 
 int CmdMakeContent(int argc, char** argv) {
-    if (argc != 2 || std::strcmp(argv[0], "--out") != 0) {
-        std::fprintf(stderr, "usage: virelle-tools make-content --out DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[1];
+    ParsedOptions options;
+    std::string problem;
+    if (!ParseOptions(spec, argc, argv, &options, &problem)) return RefuseOptions(spec, problem);
+    if (!options.Has("--out")) return RefuseOptions(spec, "");
+    const std::string dir = options.Value("--out");
     std::error_code ec;
     std::filesystem::create_directories(dir + "/data", ec);
     std::filesystem::create_directories(dir + "/music", ec);

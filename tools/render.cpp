@@ -1,41 +1,33 @@
 // render: the show on the offline clock, frames written as PNG; also the show's single frame.
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "app/content_root.h"
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/sdl/d3dwindow.h"
 #include "platform/sdl/stop_signals.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
+#include "tools/options.h"
 
 namespace {
 
-// A frame count far past any music; keeps frame arithmetic in range for absurd --to values.
-constexpr double maxFrames = 1.0e9;
+const CommandSpec renderSpec{"render",
+                             "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
+                             {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
 
-bool ParseNumber(const char* text, double* out) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno == ERANGE || !std::isfinite(v)) return false;
-    *out = v;
-    return true;
-}
-
-// The first frame whose time is at least t.
-long FirstFrameAtOrAfter(double t, double fps) {
-    if (!(t > 0.0)) return 0;
-    const double guess = std::floor(std::min(t * fps, maxFrames));
-    long n = std::max(0L, static_cast<long>(guess) - 2);
-    while (n < static_cast<long>(maxFrames) && static_cast<double>(OfflineFrameTime(n, fps)) < t) ++n;
-    return n;
+// A path given on the command line, made absolute against the working directory (as given when that
+// fails).
+std::string Absolute(const char* path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.string();
 }
 
 // The bound back buffer as an RGB PNG.
@@ -60,6 +52,11 @@ bool WriteBackBuffer(const std::string& path) {
 
 int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
     PlatformCatchStopSignals();  // Ctrl+C, kill and timeout stop after the frame being drawn
+    // Output names are the user's, relative to where the command ran; the show then reads its content
+    // from the folder the show itself would use, made the working directory.
+    const std::string dir = outDir ? Absolute(outDir) : std::string();
+    const std::string file = outFile ? Absolute(outFile) : std::string();
+    EnterContentRoot();
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
@@ -68,11 +65,21 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.fps = fps;
     options.firstCaptured = first;
     options.endCaptured = end;
+    // The device's counters of each frame written, less the previous frame's read-back. The first
+    // frame also carries the start-up's uploads: it counts only when it is the only one.
+    D3DFRAMESTATS sum{}, firstFrame{};
+    uint64_t readBackCalls = 0;
+    long counted = 0;
     options.capture = [&](long n, float) {
-        if (outFile) return WriteBackBuffer(outFile);
+        const D3DFRAMESTATS f = device->GetLastFrameStats();
+        D3DFRAMESTATS& into = counted++ == 0 ? firstFrame : sum;
+        into.draws += f.draws, into.stateChanges += f.stateChanges, into.textureBinds += f.textureBinds;
+        into.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
-        return WriteBackBuffer(std::string(outDir) + name);
+        const bool written = WriteBackBuffer(outFile ? file : dir + name);
+        readBackCalls = device->GetFrameStats().glCalls;
+        return written;
     };
     const OfflineResult r = RunOffline(options);
     if (!r.started) {
@@ -95,47 +102,37 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     // Frame times hold the drawing up to the finished picture, not the PNG writing. Drawn between
     // writes, under that load, frames measure slower than in a live run (a few ms on a 2-core
     // machine); `make bench` times the same frames without writing.
-    std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s\n",
-                r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames);
+    if (counted == 1) sum = firstFrame;
+    const double per = counted > 1 ? 1.0 / static_cast<double>(counted - 1) : 1.0;
+    std::printf(
+        "%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s"
+        "; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls\n",
+        r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames,
+        static_cast<double>(sum.draws) * per, static_cast<double>(sum.stateChanges) * per,
+        static_cast<double>(sum.textureBinds) * per, static_cast<double>(sum.glCalls) * per);
     return 0;
 }
 
 int CmdRender(int argc, char** argv) {
-    const char* from = nullptr;
-    const char* to = nullptr;
-    const char* fpsText = nullptr;
-    const char* out = nullptr;
-    bool ok = argc % 2 == 0;
-    for (int i = 0; ok && i + 1 < argc; i += 2) {
-        const char* key = argv[i];
-        if (!std::strcmp(key, "--from"))
-            from = argv[i + 1];
-        else if (!std::strcmp(key, "--to"))
-            to = argv[i + 1];
-        else if (!std::strcmp(key, "--fps"))
-            fpsText = argv[i + 1];
-        else if (!std::strcmp(key, "--out"))
-            out = argv[i + 1];
-        else
-            ok = false;
-    }
+    ParsedOptions options;
+    std::string problem;
     double a = 0, b = 0, fps = 0;
-    ok = ok && from && to && fpsText && out && *out && ParseNumber(from, &a) && ParseNumber(to, &b) &&
-         ParseNumber(fpsText, &fps) && fps > 0.0 && fps <= 1000.0 && a <= b;
-    if (!ok) {
-        std::fprintf(stderr,
-                     "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)\n");
-        return 2;
-    }
+    if (!ParseOptions(renderSpec, argc, argv, &options, &problem) || !options.Number("--from", &a, &problem) ||
+        !options.Number("--to", &b, &problem) || !options.Number("--fps", &fps, &problem))
+        return RefuseOptions(renderSpec, problem);
+    const char* out = options.Value("--out");
+    if (!options.Has("--from") || !options.Has("--to") || !options.Has("--fps") || !out || !*out || !(fps > 0.0) ||
+        fps > 1000.0 || a > b)
+        return RefuseOptions(renderSpec, "");
     std::error_code ec;
     std::filesystem::create_directories(out, ec);
     if (!std::filesystem::is_directory(out)) {
         std::fprintf(stderr, "virelle-tools render: cannot make folder %s\n", out);
         return 1;
     }
-    const long first = FirstFrameAtOrAfter(a, fps), end = FirstFrameAtOrAfter(b, fps);
+    const long first = OfflineFirstFrameAtOrAfter(a, fps), end = OfflineFirstFrameAtOrAfter(b, fps);
     if (end <= first) {
-        std::fprintf(stderr, "virelle-tools render: no frame time lies in [%s, %s) at %s fps\n", from, to, fpsText);
+        std::fprintf(stderr, "virelle-tools render: no frame time lies in [%g, %g) at %g fps\n", a, b, fps);
         return 2;
     }
     return RenderShowFrames(first, end, fps, out, nullptr);

@@ -113,18 +113,19 @@ void AddTitleLayers(const CompositionKit& kit, CdaComposition& c) {
         const float centre = kit.font.TextWidth(title.substr(0, i + 1), kTitleLetterHeight, kTitleTracking) -
                              advance * 0.5f - width * 0.5f;
         const float start = BarTime(5 + int(i)), turn = (i % 2 ? -0.5f : 0.45f), drop = (i % 2 ? -70.0f : 70.0f);
-        letters.push_back(kit.Element(
-            std::string("letter ") + title[i], LetterTextureName(title[i]), Motion(start, 44.0f, 0.1f, [=](float t) {
-                const float settle = Ease((t - start) / 1.4f);
-                ScreenPose p;
-                p.x = centre;
-                p.y = 45.0f + drop * (1 - settle);
-                p.rotation = turn * (1 - settle);
-                p.scaleX = p.scaleY = 1.0f + 1.6f * (1 - settle) * (1 - settle);
-                p.alpha = Ease((t - start) / 0.9f) * (0.9f + 0.1f * std::sin(2.0f * t + float(i))) *
-                          Envelope(t, start - 0.01f, 44.0f, 0.0f, 1.0f);
-                return p;
-            })));
+        letters.push_back(kit.Element(std::string("letter ") + title[i], LetterTextureName(title[i]),
+                                      Motion(start, soloStart, 0.1f, [=](float t) {
+                                          const float settle = Ease((t - start) / 1.4f);
+                                          ScreenPose p;
+                                          p.x = centre;
+                                          p.y = 45.0f + drop * (1 - settle);
+                                          p.rotation = turn * (1 - settle);
+                                          p.scaleX = p.scaleY = 1.0f + 1.6f * (1 - settle) * (1 - settle);
+                                          p.alpha = Ease((t - start) / 0.9f) *
+                                                    (0.9f + 0.1f * std::sin(2.0f * t + float(i))) *
+                                                    Envelope(t, start - 0.01f, soloStart, 0.0f, 1.0f);
+                                          return p;
+                                      })));
     }
     // The whole title grows a little and fades as the solo begins.
     std::vector<CdaKey> titleKeys{LayerKeyAt(0, 1), LayerKeyAt(37.5f, 1), LayerKeyAt(43.5f, 0, 1.12f)};
@@ -132,16 +133,16 @@ void AddTitleLayers(const CompositionKit& kit, CdaComposition& c) {
 
     // 5: the subtitle, a line drawn under the title, and the warm glow behind it.
     std::vector<CdaElement> sub;
-    sub.push_back(kit.Element("glow", "glow_amber.tga", Motion(7.5f, 44.0f, 0.25f, [](float t) {
+    sub.push_back(kit.Element("glow", "glow_amber.tga", Motion(7.5f, soloStart, 0.25f, [](float t) {
                                   ScreenPose p;
                                   p.y = 45;
                                   p.scaleX = 3.0f + 0.2f * std::sin(t * 0.8f);
                                   p.scaleY = 1.1f;
-                                  p.alpha = 0.32f * Envelope(t, 7.5f, 44.0f, 10.0f, 5.0f) *
+                                  p.alpha = 0.32f * Envelope(t, 7.5f, soloStart, 10.0f, 5.0f) *
                                             (0.85f + 0.15f * std::sin(kTwoPi * (t - 0.8f) / 1.55f));
                                   return p;
                               })));
-    sub.push_back(kit.Element("line", "streak.png", Motion(18.5f, 44.0f, 0.1f, [](float t) {
+    sub.push_back(kit.Element("line", "streak.png", Motion(18.5f, soloStart, 0.1f, [](float t) {
                                   ScreenPose p;
                                   p.y = -12;
                                   p.scaleX = 1.1f * Ease((t - 18.5f) / 2.5f);
@@ -149,7 +150,7 @@ void AddTitleLayers(const CompositionKit& kit, CdaComposition& c) {
                                   p.alpha = 0.8f * Envelope(t, 18.5f, 43.0f, 0.5f, 4.0f);
                                   return p;
                               })));
-    sub.push_back(kit.Element("subtitle", "subtitle.png", Motion(20.0f, 44.0f, 0.25f, [](float t) {
+    sub.push_back(kit.Element("subtitle", "subtitle.png", Motion(20.0f, soloStart, 0.25f, [](float t) {
                                   ScreenPose p;
                                   p.y = -42 + 4.0f * Ease((t - 20.0f) / 3.0f);
                                   p.alpha = Envelope(t, 20.0f, 42.5f, 3.0f, 4.0f);

@@ -7,14 +7,16 @@
 
 #include "content/assets/textures.h"
 #include "content/writers/cda_writer.h"
+#include "timing/show_times.h"
 
 class Font;
 
-// The music's grid: a bar is 1.55 s and bar 0 starts at 0.8 s.
-inline constexpr float kShowEnd = 150.0f;
-inline constexpr float kBar = 1.55f;
+// The music's grid in single precision: a bar is 1.55 s and bar 0 starts at 0.8 s.
+inline constexpr float kShowEnd = float(musicLength);
+inline constexpr float kBar = float(musicBar);
+inline constexpr float kFirstDownbeat = float(musicFirstDownbeat);
 inline float BarTime(int bar) {
-    return 0.8f + kBar * float(bar);
+    return kFirstDownbeat + kBar * float(bar);
 }
 
 // A pose in picture terms: centre in pixels from the picture's centre (y up), scale, turn, alpha.

@@ -23,7 +23,7 @@ CdaLayer Layer(const std::string& name, std::vector<CdaKey> keys, std::vector<Cd
 
 // Time since the latest 2-bar downbeat of the ringer (from 69.0 s, the heavy hits).
 float SinceHeavy(float t) {
-    return std::fmod(t - 69.0f + 31.0f, 3.1f);
+    return std::fmod(t - ringerStart + 31.0f, ringerStep);
 }
 
 ScreenPose View(float x, float y, float width, float alpha) {
@@ -42,19 +42,19 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     // 11: the ostrel solo, floating in a soft frame. The target is first drawn just after 44 s; the
     // last picture lingers into the interlude and fades.
     std::vector<CdaElement> solo;
-    solo.push_back(kit.Element("frame", "frame.png", Motion(44.0f, 57.0f, 0.1f, [&](float t) {
+    solo.push_back(kit.Element("frame", "frame.png", Motion(soloStart, soloEnd + 2.0f, 0.1f, [&](float t) {
                                    ScreenPose p;
                                    const float grow =
-                                       1.0f + 0.04f * Ease((t - 44.0f) / 3.0f);  // never below the image's size
+                                       1.0f + 0.04f * Ease((t - soloStart) / 3.0f);  // never below the image's size
                                    p.y = 12;
                                    p.scaleX = kit.ScaleX("frame.png", 512) * grow;
                                    p.scaleY = kit.ScaleY("frame.png", 384) * grow;
-                                   p.alpha = 0.9f * Envelope(t, 44.0f, 57.0f, 1.5f, 2.5f);
+                                   p.alpha = 0.9f * Envelope(t, soloStart, soloEnd + 2.0f, 1.5f, 2.5f);
                                    return p;
                                })));
-    solo.push_back(kit.Element("ostrel view", "view.png", Motion(44.1f, 57.0f, 0.1f, [](float t) {
-                                   const float grow = 0.96f + 0.04f * Ease((t - 44.0f) / 3.0f);
-                                   return View(0, 12, 448 * grow, Envelope(t, 44.1f, 57.0f, 1.4f, 2.5f));
+    solo.push_back(kit.Element("ostrel view", "view.png", Motion(44.1f, soloEnd + 2.0f, 0.1f, [](float t) {
+                                   const float grow = 0.96f + 0.04f * Ease((t - soloStart) / 3.0f);
+                                   return View(0, 12, 448 * grow, Envelope(t, 44.1f, soloEnd + 2.0f, 1.4f, 2.5f));
                                })));
     c.layers.push_back(Layer("ostrel solo", {LayerKeyAt(0, 1)}, std::move(solo)));
 
@@ -81,13 +81,14 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     std::vector<CdaElement> sides;
     for (int s = -1; s <= 1; s += 2) {
         sides.push_back(kit.Element(
-            s < 0 ? "left glow" : "right glow", "glow_amber.tga", Motion(69.0f, 93.8f, 0.1f, [=](float t) {
+            s < 0 ? "left glow" : "right glow", "glow_amber.tga", Motion(ringerStart, 93.8f, 0.1f, [=](float t) {
                 ScreenPose p;
                 p.x = 310.0f * float(s);
                 p.y = -40;
                 p.scaleX = 0.8f;
                 p.scaleY = 1.0f;
-                p.alpha = (0.12f + 0.5f * std::exp(-2.5f * SinceHeavy(t))) * Envelope(t, 69.0f, 93.8f, 0.1f, 1.0f);
+                p.alpha =
+                    (0.12f + 0.5f * std::exp(-2.5f * SinceHeavy(t))) * Envelope(t, ringerStart, 93.8f, 0.1f, 1.0f);
                 return p;
             })));
     }
@@ -98,7 +99,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
     for (int k = 0; k < 2; ++k) {
         std::vector<CdaKey> keys;
         for (int hit = k; hit < 8; hit += 2) {
-            const float t0 = 69.0f + 3.1f * float(hit),
+            const float t0 = ringerStart + ringerStep * float(hit),
                         y = -150.0f + 45.0f * float(hit % 4) * (k ? -1.0f : 1.0f) + (k ? 90.0f : 0.0f);
             Append(keys, Motion(t0, t0 + 0.9f, 0.05f, [=](float t) {
                        const float f = (t - t0) / 0.9f;
@@ -118,32 +119,32 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
 
     // 15: a violet floor glow under the rings, breathing on the beat.
     c.layers.push_back(Layer("floor glow", {LayerKeyAt(0, 1)},
-                             {kit.Element("floor", "glow_violet.dds", Motion(69.0f, 94.0f, 0.1f, [](float t) {
+                             {kit.Element("floor", "glow_violet.dds", Motion(ringerStart, duetStart, 0.1f, [](float t) {
                                               ScreenPose p;
                                               p.y = -240;
                                               p.scaleX = 3.6f;
                                               p.scaleY = 1.0f;
                                               p.alpha =
                                                   (0.45f + 0.2f * std::exp(-4.0f * std::fmod(t - 0.8f, 0.3875f))) *
-                                                  Envelope(t, 69.0f, 94.0f, 0.2f, 1.0f);
+                                                  Envelope(t, ringerStart, duetStart, 0.2f, 1.0f);
                                               return p;
                                           }))}));
 
     // 16: the ringer, full screen. Element 1, a warm glow behind the rings, is bounced on the bass
     // by the show (its y offset); it is drawn first so the rings stand in front of it.
     std::vector<CdaElement> ringer;
-    ringer.push_back(kit.Element("ringer view", "view.png", Motion(69.02f, 94.0f, 0.1f, [](float t) {
-                                     ScreenPose p = View(0, 0, 640, Envelope(t, 69.02f, 94.0f, 0.25f, 0.0f));
-                                     p.alpha *= 1.0f - 0.6f * Ease((t - 93.0f) /
+    ringer.push_back(kit.Element("ringer view", "view.png", Motion(69.02f, duetStart, 0.1f, [](float t) {
+                                     ScreenPose p = View(0, 0, 640, Envelope(t, 69.02f, duetStart, 0.25f, 0.0f));
+                                     p.alpha *= 1.0f - 0.6f * Ease((t - ringerEnd) /
                                                                    0.9f);  // the breath: the picture holds and dims
                                      return p;
                                  })));
-    ringer.push_back(kit.Element("bass glow", "glow_amber.tga", Motion(69.0f, 94.0f, 0.25f, [](float t) {
+    ringer.push_back(kit.Element("bass glow", "glow_amber.tga", Motion(ringerStart, duetStart, 0.25f, [](float t) {
                                      ScreenPose p;
                                      p.y = -150;
                                      p.scaleX = 1.9f;
                                      p.scaleY = 0.8f;
-                                     p.alpha = 0.55f * Envelope(t, 69.0f, 93.6f, 0.3f, 0.8f);
+                                     p.alpha = 0.55f * Envelope(t, ringerStart, 93.6f, 0.3f, 0.8f);
                                      return p;
                                  })));
     c.layers.push_back(Layer("ringer", {LayerKeyAt(0, 1)}, std::move(ringer), {1, 0}));
@@ -184,7 +185,7 @@ void AddViewLayers(const CompositionKit& kit, CdaComposition& c) {
         duet.push_back(kit.Element(
             s < 0 ? "ostrel view" : "park view", "view.png", Motion(duetIn + 0.05f, duetOut, 0.1f, [=](float t) {
                 // A slow float; the park's picture changes camera every 4 s and breathes a little with it.
-                const float breathe = s > 0 ? 0.006f * std::cos(kTwoPi * (t - 94.0f) / 4.0f) : 0.0f;
+                const float breathe = s > 0 ? 0.006f * std::cos(kTwoPi * (t - duetStart) / parkStep) : 0.0f;
                 return View(158.0f * float(s), 10 + 3.0f * std::sin(0.4f * t + float(s)), 304 * (1 + breathe),
                             Envelope(t, duetIn + 0.05f, duetOut, 1.2f, 2.0f));
             })));

@@ -2,12 +2,13 @@
 #pragma once
 
 #include "content/writers/scene_writer.h"
+#include "timing/show_times.h"
 
 // Scene time each loop runs over (seconds): the show restarts ringer and ostrel every 3.1 s of
 // scene time and park every 2 s, so their tracks close on themselves at those times.
-inline constexpr float kRingerLoop = 3.1f;
-inline constexpr float kOstrelLoop = 3.1f;
-inline constexpr float kParkMove = 2.0f;
+inline constexpr float kRingerLoop = ringerStep;
+inline constexpr float kOstrelLoop = ostrelStep * halfSpeedScenes;
+inline constexpr float kParkMove = parkStep * halfSpeedScenes;
 
 SceneFile BuildRinger();  // three interlocking rings swinging and ringing, three cameras
 SceneFile BuildOstrel();  // petals opening around a glowing core, camera 0 circling

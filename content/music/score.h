@@ -4,15 +4,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "timing/show_times.h"
+
 namespace score {
 
-// 154.84 BPM rounded to the show's grid: a beat of 0.3875 s, 2 bars 3.1 s, 4 bars 6.2 s.
-constexpr double kFirstDownbeat = 0.8;  // seconds
-constexpr double kBeat = 0.3875;
-constexpr double kBar = 4.0 * kBeat;
+// The show's grid (timing/show_times.h): a beat of 0.3875 s, 2 bars 3.1 s, 4 bars 6.2 s.
+constexpr double kFirstDownbeat = musicFirstDownbeat;  // seconds
+constexpr double kBeat = musicBeat;
+constexpr double kBar = musicBar;
 constexpr double kEighth = kBeat / 2.0;
-constexpr double kLength = 150.0;      // the whole piece, seconds
-constexpr double kBreathStart = 93.0;  // the ringer's drive stops dead here; only reverb rings on
+constexpr double kLength = musicLength;     // the whole piece, seconds
+constexpr double kBreathStart = ringerEnd;  // the ringer's drive stops dead here; only reverb rings on
 
 constexpr double BarTime(double bar) {
     return kFirstDownbeat + bar * kBar;

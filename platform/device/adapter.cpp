@@ -1,6 +1,9 @@
 // The renderer's capabilities, for the device and for the adapter before any device exists.
+#include <algorithm>
+
 #include "platform/device/device_core.h"
 #include "platform/device/device_window.h"
+#include "platform/device/gl_backend.h"
 
 bool IsSoftwareRenderer(const std::string& renderer) {
     for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
@@ -8,7 +11,7 @@ bool IsSoftwareRenderer(const std::string& renderer) {
     return false;
 }
 
-D3DCAPS9 CapsOfRenderer(bool softwareRenderer, GLint maxTextureSize) {
+D3DCAPS9 CapsOfRenderer(bool softwareRenderer, int maxTextureSize) {
     D3DCAPS9 caps = {};
     // Software rasterizers stand for "no hardware transform and lighting".
     caps.DevCaps = softwareRenderer ? 0 : D3DDEVCAPS_HWTRANSFORMANDLIGHT;
@@ -19,8 +22,6 @@ D3DCAPS9 CapsOfRenderer(bool softwareRenderer, GLint maxTextureSize) {
 }
 
 D3DCAPS9 CurrentContextCaps() {
-    const GLubyte* renderer = glGetString(GL_RENDERER);
-    GLint maxTextureSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-    return CapsOfRenderer(IsSoftwareRenderer(renderer ? reinterpret_cast<const char*>(renderer) : ""), maxTextureSize);
+    const GlInfo info = GlQueryInfo();
+    return CapsOfRenderer(IsSoftwareRenderer(info.renderer), std::min(info.maxTextureSize, kLargestTexture));
 }

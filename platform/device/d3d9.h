@@ -1,4 +1,5 @@
-// The graphics device: Direct3D 9 operation names and effects over OpenGL 3.3 core.
+// The graphics device: Direct3D 9 operation names and effects over OpenGL 3.3 core (the GL backend,
+// gl_backend.h).
 //
 // Only the operations the show uses exist. Objects are reference counted: each holder releases what
 // it took, and every resource keeps its device (and so the GL context) alive until it is released.
@@ -18,8 +19,8 @@
 
 class IDirect3DDevice9;
 class IDirect3DTexture9;
-struct DeviceCore;  // the GL side of the device; platform/device_core.h, private to platform/
-struct D3DState;    // the states a device records; platform/device_core.h
+struct DeviceCore;  // the device's own side; platform/device/device_core.h, private to the device
+struct D3DState;    // the states a device records; platform/device/device_core.h
 
 // Shared reference counting. A resource holds one reference on its device.
 // Device bindings (SetTexture, SetRenderTarget, ...) keep the object itself alive but not its
@@ -154,11 +155,22 @@ private:
     D3DState* saved;
 };
 
-// Not Direct3D: counters of the device layer, for tests and benchmarks.
+// Not Direct3D: counters of the device layer since it was made, for tests and benchmarks.
 struct D3DDEVICESTATS {
     uint64_t draws;           // DrawPrimitive and DrawIndexedPrimitive calls that reached GL
-    uint64_t glStateCalls;    // GL state, binding and uniform calls actually made
+    uint64_t glStateCalls;    // GL state, binding, uniform, attribute and sampler calls actually made
     uint64_t magnifiedDraws;  // draws sampled without the mip filter: their texture is magnified everywhere
+    uint64_t stateChanges;    // Set* calls that changed a recorded state (a repeated value is no change)
+    uint64_t textureBinds;    // GL texture bindings made (draws and uploads)
+    uint64_t glCalls;         // every GL call the device made: state, objects, uploads, clears, draws, Present
+};
+
+// Not Direct3D: what one frame cost the device layer, from one Present to the next.
+struct D3DFRAMESTATS {
+    uint64_t draws;
+    uint64_t stateChanges;
+    uint64_t textureBinds;
+    uint64_t glCalls;
 };
 
 class IDirect3DDevice9 {
@@ -211,10 +223,21 @@ public:
     // Not Direct3D: reads the window's pixels as the last Present left them (black bars included),
     // at the window's drawable size, top row first. For tests of the presentation.
     HRESULT ReadPresented(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    // Not Direct3D: the same read-back without waiting for the picture. QueueReadRenderTarget starts
+    // copying the bound render target 0 and returns at once (at most 3 copies wait; then it fails);
+    // TakeReadRenderTarget hands over the oldest queued copy as ReadRenderTarget would, waiting only
+    // if that copy has not finished. Drawing may go on between the two.
+    HRESULT QueueReadRenderTarget();
+    HRESULT TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height);
+    UINT PendingReadRenderTargets() const;  // queued, not yet taken
     // Not Direct3D: counters since the device was made.
     D3DDEVICESTATS GetStats() const;
+    // Not Direct3D: the frame being drawn (since the last Present), and the frame the last Present
+    // ended (zero before the first).
+    D3DFRAMESTATS GetFrameStats() const;
+    D3DFRAMESTATS GetLastFrameStats() const;
 
-    // Made by the window (platform/device_core.h); everyone else uses the global device.
+    // Made by CreateDevice (platform/device/device_window.h); everyone else uses the global device.
     explicit IDirect3DDevice9(DeviceCore* core);
     IDirect3DDevice9(const IDirect3DDevice9&) = delete;
     IDirect3DDevice9& operator=(const IDirect3DDevice9&) = delete;

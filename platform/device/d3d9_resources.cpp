@@ -38,37 +38,13 @@ void IDirect3DResource9::Unbind() {
     if (bindCount > 0 && --bindCount == 0 && refCount == 0) delete this;
 }
 
-// ---------------------------------------------------------------- formats
-
-bool LookUpFormat(D3DFORMAT format, GlFormat* out) {
-    switch (format) {
-        case D3DFMT_A8R8G8B8:
-            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
-            return true;
-        case D3DFMT_X8R8G8B8:  // the fourth byte is ignored: alpha reads 1
-            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
-            return true;
-        case D3DFMT_L8:
-            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_RED, GL_RED, GL_RED, GL_ONE}};
-            return true;
-        case D3DFMT_A8:
-            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}};
-            return true;
-        case D3DFMT_A32B32G32R32F:  // floats R, G, B, A in memory
-            *out = {GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
-            return true;
-        default:
-            return false;
-    }
-}
-
 // ---------------------------------------------------------------- surfaces
 
 IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, const D3DSURFACE_DESC& d)
     : IDirect3DResource9(device), desc(d) {}
 
 IDirect3DSurface9::~IDirect3DSurface9() {
-    if (renderbuffer) glDeleteRenderbuffers(1, &renderbuffer);
+    if (renderbuffer) GlDeleteDepthBuffer(owner->Core()->gl, renderbuffer);
 }
 
 HRESULT IDirect3DSurface9::GetDesc(D3DSURFACE_DESC* out) {
@@ -92,15 +68,7 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
 
 IDirect3DTexture9::~IDirect3DTexture9() {
     for (Level& level : levels) delete level.surface;
-    DeviceCore* core = owner->Core();
-    if (framebuffer) {
-        core->cache.ForgetFramebuffer(framebuffer);
-        glDeleteFramebuffers(1, &framebuffer);
-    }
-    if (glTexture) {
-        core->cache.ForgetTexture(glTexture);
-        glDeleteTextures(1, &glTexture);
-    }
+    GlDeleteTexture(owner->Core()->gl, glTexture, framebuffer);
 }
 
 void IDirect3DTexture9::DescribeLevel(UINT level, D3DSURFACE_DESC* desc) const {
@@ -138,14 +106,13 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
     if (!locked || level >= levels.size() || pool == D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     Level& l = levels[level];
     if (l.locked) return D3DERR_INVALIDCALL;
-    GlFormat gl;
-    LookUpFormat(format, &gl);
-    const size_t pitch = size_t(l.width) * gl.bytesPerTexel;
+    const UINT texel = BytesPerTexel(format);
+    const size_t pitch = size_t(l.width) * texel;
     if (rect && (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
                  UINT(rect->right) > l.width || UINT(rect->bottom) > l.height))
         return D3DERR_INVALIDCALL;
     if (l.memory.empty()) l.memory.assign(pitch * l.height, 0);
-    size_t offset = rect ? size_t(rect->top) * pitch + size_t(rect->left) * gl.bytesPerTexel : 0;
+    size_t offset = rect ? size_t(rect->top) * pitch + size_t(rect->left) * texel : 0;
     locked->Pitch = INT(pitch);
     locked->pBits = l.memory.data() + offset;
     l.locked = true;
@@ -156,12 +123,7 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
     Level& l = levels[level];
     l.locked = false;
-    GlFormat gl;
-    LookUpFormat(format, &gl);
-    DeviceCore* core = owner->Core();
-    core->cache.BindTexture(kUploadUnit, glTexture);
-    glTexSubImage2D(GL_TEXTURE_2D, GLint(level), 0, 0, GLsizei(l.width), GLsizei(l.height), gl.format, gl.type,
-                    l.memory.data());
+    GlUploadTextureLevel(owner->Core()->gl, glTexture, format, level, l.width, l.height, l.memory.data());
     return D3D_OK;
 }
 
@@ -171,10 +133,7 @@ BufferStorage9::BufferStorage9(IDirect3DDevice9* device, UINT length, DWORD usag
     : IDirect3DResource9(device), memory(length, 0), usage(usageFlags), pool(memoryPool) {}
 
 BufferStorage9::~BufferStorage9() {
-    if (glBuffer) {
-        owner->Core()->cache.ForgetBuffer(glBuffer);
-        glDeleteBuffers(1, &glBuffer);
-    }
+    if (glBuffer) GlDeleteBuffer(owner->Core()->gl, glBuffer);
 }
 
 HRESULT BufferStorage9::Lock(UINT offset, UINT size, void** data, DWORD flags) {
@@ -193,10 +152,7 @@ HRESULT BufferStorage9::Unlock() {
     if (!locked) return D3DERR_INVALIDCALL;
     locked = false;
     ++version;
-    glBindBuffer(GL_COPY_WRITE_BUFFER, glBuffer);
-    if (discard)  // a fresh store, so a draw still reading the old one never waits
-        glBufferData(GL_COPY_WRITE_BUFFER, GLsizeiptr(memory.size()), memory.data(), GL_DYNAMIC_DRAW);
-    else if (lockSize)
-        glBufferSubData(GL_COPY_WRITE_BUFFER, lockOffset, lockSize, memory.data() + lockOffset);
+    // With discard a fresh store, so a draw still reading the old one never waits.
+    GlUploadBuffer(owner->Core()->gl, glBuffer, memory.data(), memory.size(), discard, lockOffset, lockSize);
     return D3D_OK;
 }

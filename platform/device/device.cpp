@@ -1,4 +1,6 @@
-// The device's life: the GL context it owns, reference counting, capabilities, resource creation.
+// The device's life on the window it was given, reference counting, capabilities, counters and
+// resource creation.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/device/device_core.h"
@@ -15,29 +17,6 @@ UINT FullChainLevels(UINT width, UINT height) {
     return levels;
 }
 
-// Texture storage for every level; render targets also get a framebuffer.
-bool AllocateTexture(DeviceCore* core, const GlFormat& gl, GLuint* name, GLuint* fbo, bool renderTarget, UINT width,
-                     UINT height, UINT levels) {
-    glGenTextures(1, name);
-    core->cache.BindTexture(kUploadUnit, *name);
-    for (UINT i = 0; i < levels; ++i) {
-        const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
-        glTexImage2D(GL_TEXTURE_2D, GLint(i), GLint(gl.internalFormat), GLsizei(w), GLsizei(h), 0, gl.format, gl.type,
-                     nullptr);
-    }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
-    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, gl.swizzle);
-    if (renderTarget) {
-        glGenFramebuffers(1, fbo);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, *fbo);
-        glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *name, 0);
-        const GLenum status = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-        if (status != GL_FRAMEBUFFER_COMPLETE) return false;
-    }
-    return glGetError() == GL_NO_ERROR;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- creation and lifetime
@@ -45,31 +24,16 @@ bool AllocateTexture(DeviceCore* core, const GlFormat& gl, GLuint* name, GLuint*
 IDirect3DDevice9::IDirect3DDevice9(DeviceCore* deviceCore) : core(deviceCore) {}
 
 IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT height, std::string* error) {
-    if (epoxy_gl_version() < 33) {
-        *error = "OpenGL 3.3 is not available";
-        window.release(window.window);
-        return nullptr;
-    }
     auto* core = new DeviceCore;
     core->window = window;
-    const GLubyte* renderer = glGetString(GL_RENDERER);
-    core->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
-    core->softwareRenderer = IsSoftwareRenderer(core->renderer);
-    if (!core->program.Build(core->pixelKey, error)) {
-        window.release(window.window);
+    core->gl = GlCreate(&core->info, error);
+    if (!core->gl) {
         delete core;
+        window.release(window.window);
         return nullptr;
     }
-    core->variants.emplace_back(core->pixelKey, core->program);
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &core->maxTextureSize);
-    glGenVertexArrays(1, &core->vertexArray);
-    glGenSamplers(GLsizei(kStageCount), core->samplers);
-    glGenSamplers(1, &core->magnifySampler);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glCullFace(GL_BACK);
-    glDepthRange(0.0, 1.0);
-    core->cache.Invalidate();
+    core->softwareRenderer = IsSoftwareRenderer(core->info.renderer);
+    core->info.maxTextureSize = std::min(core->info.maxTextureSize, kLargestTexture);
 
     auto* device = new IDirect3DDevice9(core);
     if (!core->MakeBackBuffer(device, width, height)) {
@@ -88,6 +52,7 @@ IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT heig
         depth->Release();
     }
     core->dirty = kDirtyAll;
+    core->frameStart = core->Totals();  // the first frame starts now, set-up not counted
     return device;
 }
 
@@ -121,10 +86,8 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
-    for (auto& variant : core->variants) variant.second.Destroy();
-    glDeleteVertexArrays(1, &core->vertexArray);
-    glDeleteSamplers(GLsizei(kStageCount), core->samplers);
-    glDeleteSamplers(1, &core->magnifySampler);
+    DestroyReadbackQueue(core);
+    GlDestroy(core->gl);
     const DeviceWindow window = core->window;
     delete core;
     window.release(window.window);
@@ -141,24 +104,38 @@ ULONG IDirect3DDevice9::Release() {
     return left;
 }
 
+D3DDEVICESTATS DeviceCore::Totals() const {
+    const GlCounts gl = GlGetCounts(this->gl);
+    return {draws, gl.state, magnifiedDraws, stateChanges, gl.textureBinds, gl.total};
+}
+
 D3DDEVICESTATS IDirect3DDevice9::GetStats() const {
-    return {core->draws, core->cache.calls, core->magnifiedDraws};
+    return core->Totals();
+}
+
+D3DFRAMESTATS IDirect3DDevice9::GetFrameStats() const {
+    const D3DDEVICESTATS now = core->Totals(), &start = core->frameStart;
+    return {now.draws - start.draws, now.stateChanges - start.stateChanges, now.textureBinds - start.textureBinds,
+            now.glCalls - start.glCalls};
+}
+
+D3DFRAMESTATS IDirect3DDevice9::GetLastFrameStats() const {
+    return core->lastFrame;
 }
 
 // ---------------------------------------------------------------- capabilities
 
 HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
     if (!caps) return D3DERR_INVALIDCALL;
-    *caps = CapsOfRenderer(core->softwareRenderer, core->maxTextureSize);
+    *caps = CapsOfRenderer(core->softwareRenderer, core->info.maxTextureSize);
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::CheckDeviceFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
-    GlFormat gl;
     if (type == D3DRTYPE_SURFACE && (usage & D3DUSAGE_DEPTHSTENCIL))
         return format == D3DFMT_D24X8 ? D3D_OK : D3DERR_NOTAVAILABLE;
     if (type != D3DRTYPE_TEXTURE && type != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
-    if (!LookUpFormat(format, &gl)) return D3DERR_NOTAVAILABLE;
+    if (!BytesPerTexel(format)) return D3DERR_NOTAVAILABLE;
     if ((usage & D3DUSAGE_RENDERTARGET) && format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
         return D3DERR_NOTAVAILABLE;
     return D3D_OK;
@@ -170,17 +147,15 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
                                         D3DPOOL pool, IDirect3DTexture9** texture, void*) {
     if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    GlFormat gl;
     const bool renderTarget = usage & D3DUSAGE_RENDERTARGET;
-    if (width == 0 || height == 0 || width > UINT(core->maxTextureSize) || height > UINT(core->maxTextureSize))
-        return D3DERR_INVALIDCALL;
-    if (FAILED(CheckDeviceFormat(usage, D3DRTYPE_TEXTURE, format)) || !LookUpFormat(format, &gl))
-        return D3DERR_INVALIDCALL;
+    const UINT maxSize = UINT(core->info.maxTextureSize);
+    if (width == 0 || height == 0 || width > maxSize || height > maxSize) return D3DERR_INVALIDCALL;
+    if (FAILED(CheckDeviceFormat(usage, D3DRTYPE_TEXTURE, format))) return D3DERR_INVALIDCALL;
     if (renderTarget && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     const UINT fullChain = FullChainLevels(width, height);
     if (levels == 0 || levels > fullChain) levels = renderTarget ? 1 : fullChain;
     auto* t = new IDirect3DTexture9(this, width, height, levels, usage, format, pool);
-    if (!AllocateTexture(core, gl, &t->glTexture, &t->framebuffer, renderTarget, width, height, levels)) {
+    if (!GlCreateTexture(core->gl, format, width, height, levels, renderTarget, &t->glTexture, &t->framebuffer)) {
         delete t;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
@@ -195,10 +170,7 @@ HRESULT IDirect3DDevice9::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf
     *buffer = nullptr;
     if (length == 0) return D3DERR_INVALIDCALL;
     auto* b = new IDirect3DVertexBuffer9(this, length, usage, fvf, pool);
-    glGenBuffers(1, &b->glBuffer);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, b->glBuffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, b->memory.data(),
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC);
     AddRef();
     *buffer = b;
     return D3D_OK;
@@ -210,10 +182,7 @@ HRESULT IDirect3DDevice9::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT 
     *buffer = nullptr;
     if (length == 0 || format != D3DFMT_INDEX16) return D3DERR_INVALIDCALL;
     auto* b = new IDirect3DIndexBuffer9(this, length, usage, pool);
-    glGenBuffers(1, &b->glBuffer);
-    glBindBuffer(GL_COPY_WRITE_BUFFER, b->glBuffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, length, b->memory.data(),
-                 (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC);
     AddRef();
     *buffer = b;
     return D3D_OK;
@@ -223,18 +192,15 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
                                                     DWORD, BOOL, IDirect3DSurface9** surface, void*) {
     if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
-    if (format != D3DFMT_D24X8 || width == 0 || height == 0 || width > UINT(core->maxTextureSize) ||
-        height > UINT(core->maxTextureSize))
+    if (format != D3DFMT_D24X8 || width == 0 || height == 0 || width > UINT(core->info.maxTextureSize) ||
+        height > UINT(core->info.maxTextureSize))
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC desc = {
         format, D3DRTYPE_SURFACE, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, D3DMULTISAMPLE_NONE, 0, width, height};
     static uint64_t serials = 0;
     auto* s = new IDirect3DSurface9(this, desc);
     s->serial = ++serials;
-    glGenRenderbuffers(1, &s->renderbuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, s->renderbuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, GLsizei(width), GLsizei(height));
-    if (glGetError() != GL_NO_ERROR) {
+    if (!GlCreateDepthBuffer(core->gl, width, height, &s->renderbuffer)) {
         delete s;
         return D3DERR_OUTOFVIDEOMEMORY;
     }

@@ -1,62 +1,35 @@
-// The GL side of the device, private to platform/.
+// The device's own side, private to platform/device/: the D3D9 state as the program set it, what
+// the next draw must send, and the counters.
 //
-// Ownership: DeviceCore is written by the IDirect3DDevice9 operations (device*.cpp); the GL state
-// cache inside it is written only through gl_cache.cpp, so the cache and the driver always agree.
+// Ownership: DeviceCore is written by the IDirect3DDevice9 operations (device*.cpp, d3d9_*.cpp);
+// everything GL lives behind `gl` (gl_backend.h), whose cache is the only writer of GL state.
 #pragma once
-
-#include <epoxy/gl.h>
 
 #include <map>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/device/d3d9.h"
 #include "platform/device/device_window.h"
-#include "platform/device/ff_program.h"
-#include "platform/device/gl_cache.h"
+#include "platform/device/gl_backend.h"
 
 constexpr UINT kStageCount = 8;       // texture stages and samplers Direct3D 9 offers
 constexpr UINT kMaxActiveLights = 8;  // lights enabled at one time
-constexpr UINT kUploadUnit = 7;       // texture unit used for uploads, never by a draw
 
-// Where each element of a flexible vertex format sits; -1 when absent.
-struct FvfLayout {
-    int position = -1, normal = -1, diffuse = -1, specular = -1, texCoord = -1;
-    bool pretransformed = false;
-    UINT size = 0;
-};
-
-inline FvfLayout ParseFvf(DWORD fvf) {
-    FvfLayout l;
-    UINT at = 0;
-    if (fvf & D3DFVF_XYZRHW) {
-        l.position = 0, l.pretransformed = true, at = 16;
-    } else if (fvf & D3DFVF_XYZ) {
-        l.position = 0, at = 12;
+// Bytes per texel of the formats the device stores; 0 for any other.
+inline UINT BytesPerTexel(D3DFORMAT format) {
+    switch (format) {
+        case D3DFMT_A8R8G8B8:
+        case D3DFMT_X8R8G8B8:
+            return 4;
+        case D3DFMT_L8:
+        case D3DFMT_A8:
+            return 1;
+        case D3DFMT_A32B32G32R32F:
+            return 16;
+        default:
+            return 0;
     }
-    if (fvf & D3DFVF_NORMAL) l.normal = int(at), at += 12;
-    if (fvf & D3DFVF_DIFFUSE) l.diffuse = int(at), at += 4;
-    if (fvf & D3DFVF_SPECULAR) l.specular = int(at), at += 4;
-    const UINT sets = (fvf >> 8) & 0xF;
-    if (sets > 0) l.texCoord = int(at);
-    l.size = at + sets * 8;  // two floats per set
-    return l;
 }
-
-// What changed since the last draw; each bit names one group of uniforms or GL state.
-enum DirtyBits : unsigned {
-    kDirtyTransforms = 1u << 0,
-    kDirtyLights = 1u << 1,
-    kDirtyMaterial = 1u << 2,
-    kDirtyLightingStates = 1u << 3,
-    kDirtyStage = 1u << 4,
-    kDirtyTarget = 1u << 5,
-    kDirtyVertexFormat = 1u << 6,
-    kDirtyProjection = 1u << 7,
-    kDirtyFactor = 1u << 8,  // the texture factor alone: the composition changes it per element
-    kDirtyAll = ~0u,
-};
 
 struct LightSlot {
     D3DLIGHT9 light;
@@ -81,29 +54,35 @@ struct D3DState {
     RECT scissor;
 };
 
+struct ReadbackQueue;  // device_readback.cpp
+
+// The largest texture side the device reports and creates, as Direct3D 9 hardware reported its own
+// (2048 to 8192). Images are clamped to it on loading. With a software renderer every texture lives
+// in process memory twice (the managed copy and the renderer's), so this keeps the largest one a
+// small file can make at 2048 x 2048: 64 MB of floats for level 0, whatever GL would take.
+constexpr int kLargestTexture = 2048;
+
 struct DeviceCore {
-    DeviceWindow window;   // the window side's context, swap and size
-    std::string renderer;  // GL_RENDERER
+    DeviceWindow window;  // the window side's context, swap and size
+    GlBackend* gl = nullptr;
+    GlInfo info;
     bool softwareRenderer = false;
     // Present waits until the picture is finished, as a swap to a window does: with no window a
     // software renderer would let frames pile up unfinished and then finish a dozen at once.
     bool finishOnPresent = false;
-    GLint maxTextureSize = 0;
-    GlCache cache;
-    FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
-    std::vector<std::pair<FfPixelKey, FixedFunctionProgram>> variants;  // built on first use, kept
-    FfPixelKey pixelKey;
-    GLuint vertexArray = 0;
-    GLuint samplers[kStageCount] = {};
-    GLuint magnifySampler = 0;                        // stage 0's sampler with the mip filter off (device_magnify.cpp)
-    unsigned samplerDirty = (1u << kStageCount) - 1;  // sampler objects needing new parameters
+    unsigned samplerDirty = (1u << kStageCount) - 1;  // samplers needing new parameters
     D3DState state{};
     unsigned dirty = kDirtyAll;
+    FfConstants constants{};  // the program's inputs as last worked out (device_constants.cpp)
     uint64_t draws = 0;
     uint64_t magnifiedDraws = 0;
+    uint64_t stateChanges = 0;
+    D3DDEVICESTATS frameStart{};  // the counters when the frame began (the last Present)
+    D3DFRAMESTATS lastFrame{};    // the frame the last Present ended
     bool inScene = false;
     IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
+    ReadbackQueue* readback = nullptr;               // read-backs in flight, made at the first one
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
@@ -113,11 +92,10 @@ struct DeviceCore {
     bool ClipToScissor(int* x1, int* y1, int* x2, int* y2) const;
     // State and uniforms before a draw; false: skip it. `magnified`: the draw needs no mip filter.
     bool ApplyDraw(bool magnified);
-    bool DrawIsMagnified(GLenum mode, UINT first, UINT count) const;
-    void ApplyVertexFormat();
-    void ApplySamplers();
-    void ApplyUniforms();
-    bool SelectProgram();  // the variant for stage 0's states; a change re-sends every uniform
+    bool DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) const;
+    FfPixelKey PixelKey() const;            // the program variant stage 0's states ask for
+    void UpdateConstants(unsigned groups);  // works out the dirty groups of `constants`
+    D3DDEVICESTATS Totals() const;
 
     // Swaps a bound reference: the new object is bound before the old one may go.
     template <typename T>
@@ -133,12 +111,7 @@ struct DeviceCore {
 // The renderer's capabilities as Direct3D reports them (GetDeviceCaps, and the adapter's before a
 // device exists: device_window.h).
 bool IsSoftwareRenderer(const std::string& renderer);
-D3DCAPS9 CapsOfRenderer(bool softwareRenderer, GLint maxTextureSize);
+D3DCAPS9 CapsOfRenderer(bool softwareRenderer, int maxTextureSize);
 
-// Texture formats the layer stores: GL internal format, upload format and type, bytes per texel.
-struct GlFormat {
-    GLenum internalFormat, format, type;
-    UINT bytesPerTexel;
-    GLint swizzle[4];
-};
-bool LookUpFormat(D3DFORMAT format, GlFormat* out);
+// Deletes the read-back buffers; the backend must still be there.
+void DestroyReadbackQueue(DeviceCore* core);

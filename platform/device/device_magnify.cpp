@@ -24,11 +24,11 @@ struct ScreenVertex {
     float u, v;  // texels of level 0
 };
 
-bool Triangle(GLenum mode, UINT i, UINT count, UINT corners[3]) {
-    if (mode == GL_TRIANGLES) {
+bool Triangle(D3DPRIMITIVETYPE type, UINT i, UINT count, UINT corners[3]) {
+    if (type == D3DPT_TRIANGLELIST) {
         if (3 * i + 2 >= count) return false;
         corners[0] = 3 * i, corners[1] = 3 * i + 1, corners[2] = 3 * i + 2;
-    } else if (mode == GL_TRIANGLE_FAN) {
+    } else if (type == D3DPT_TRIANGLEFAN) {
         if (i + 2 >= count) return false;
         corners[0] = 0, corners[1] = i + 1, corners[2] = i + 2;
     } else {
@@ -51,7 +51,7 @@ float ScaleSquared(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
 
 }  // namespace
 
-bool DeviceCore::DrawIsMagnified(GLenum mode, UINT first, UINT count) const {
+bool DeviceCore::DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) const {
     const IDirect3DTexture9* texture = state.textures[0];
     const DWORD* ss = state.samplerStates[0];
     if (!state.stream || !state.renderTarget) return false;
@@ -85,7 +85,7 @@ bool DeviceCore::DrawIsMagnified(GLenum mode, UINT first, UINT count) const {
         screen[i] = {clip[0] / clip[3] * halfW, clip[1] / clip[3] * halfH, uv[0] * texW, uv[1] * texH};
     }
     UINT corners[3];
-    for (UINT t = 0; Triangle(mode, t, count, corners); ++t)
+    for (UINT t = 0; Triangle(type, t, count, corners); ++t)
         if (!(ScaleSquared(screen[corners[0]], screen[corners[1]], screen[corners[2]]) <= kMaxScaleSquared))
             return false;
     return true;

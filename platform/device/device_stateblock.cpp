@@ -40,6 +40,7 @@ HRESULT IDirect3DStateBlock9::Apply() {
     s.renderTarget = target;
     s.depthStencil = depth;
     core->dirty = kDirtyAll;
+    ++core->stateChanges;  // one change, however many states it puts back
     core->samplerDirty = (1u << kStageCount) - 1;
     return D3D_OK;
 }

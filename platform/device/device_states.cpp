@@ -94,6 +94,7 @@ HRESULT IDirect3DDevice9::SetRenderState(D3DRENDERSTATETYPE type, DWORD value) {
     DWORD& slot = core->state.renderStates[type];
     if (slot == value) return D3D_OK;
     slot = value;
+    ++core->stateChanges;
     core->dirty |= DirtyFor(type);
     return D3D_OK;
 }
@@ -103,6 +104,7 @@ HRESULT IDirect3DDevice9::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATE
     DWORD& slot = core->state.stageStates[stage][type];
     if (slot == value) return D3D_OK;
     slot = value;
+    ++core->stateChanges;
     if (stage == 0) core->dirty |= kDirtyStage;  // stages 1..7 are not emulated
     return D3D_OK;
 }
@@ -112,6 +114,7 @@ HRESULT IDirect3DDevice9::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE typ
     DWORD& slot = core->state.samplerStates[sampler][type];
     if (slot == value) return D3D_OK;
     slot = value;
+    ++core->stateChanges;
     core->samplerDirty |= 1u << sampler;
     return D3D_OK;
 }
@@ -125,6 +128,7 @@ HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATR
     if (!slot) return D3DERR_INVALIDCALL;
     if (std::memcmp(slot, matrix, sizeof *matrix) == 0) return D3D_OK;
     *slot = *matrix;
+    ++core->stateChanges;
     core->dirty |= type == D3DTS_PROJECTION ? kDirtyProjection : kDirtyTransforms;
     if (type == D3DTS_VIEW) core->dirty |= kDirtyLights;  // lights live in camera space
     return D3D_OK;
@@ -132,7 +136,9 @@ HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATR
 
 HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
     if (!material) return D3DERR_INVALIDCALL;
+    if (std::memcmp(&core->state.material, material, sizeof *material) == 0) return D3D_OK;
     core->state.material = *material;
+    ++core->stateChanges;
     core->dirty |= kDirtyMaterial;
     return D3D_OK;
 }
@@ -143,7 +149,10 @@ HRESULT IDirect3DDevice9::SetLight(DWORD index, const D3DLIGHT9* light) {
         return D3DERR_INVALIDCALL;
     if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f && light->Range <= 1.8446743e19f))
         return D3DERR_INVALIDCALL;  // Range must lie in 0..sqrt(FLT_MAX)
-    core->state.lights[index].light = *light;
+    D3DLIGHT9& slot = core->state.lights[index].light;
+    if (std::memcmp(&slot, light, sizeof *light) == 0) return D3D_OK;
+    slot = *light;
+    ++core->stateChanges;
     core->dirty |= kDirtyLights;
     return D3D_OK;
 }
@@ -167,6 +176,7 @@ HRESULT IDirect3DDevice9::LightEnable(DWORD index, BOOL enable) {
         if (active >= kMaxActiveLights) return D3DERR_INVALIDCALL;
     }
     it->second.enabled = enable;
+    ++core->stateChanges;
     core->dirty |= kDirtyLights;
     return D3D_OK;
 }
@@ -175,6 +185,7 @@ HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DTexture9* texture) {
     if (stage >= kStageCount) return D3DERR_INVALIDCALL;
     IDirect3DTexture9*& slot = core->state.textures[stage];
     if (slot == texture) return D3D_OK;
+    ++core->stateChanges;
     // NULL-ness decides whether stage 0 runs at all; the texture itself binds at the draw.
     if (stage == 0 && (slot == nullptr) != (texture == nullptr)) core->dirty |= kDirtyStage;
     DeviceCore::Rebind(slot, texture);
@@ -184,6 +195,7 @@ HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DTexture9* texture) {
 HRESULT IDirect3DDevice9::SetFVF(DWORD fvf) {
     if (core->state.fvf == fvf) return D3D_OK;
     core->state.fvf = fvf;
+    ++core->stateChanges;
     core->dirty |= kDirtyVertexFormat | kDirtyLightingStates;
     return D3D_OK;
 }
@@ -192,6 +204,7 @@ HRESULT IDirect3DDevice9::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* b
     if (stream != 0) return D3DERR_INVALIDCALL;
     D3DState& s = core->state;
     if (s.stream == buffer && s.streamOffset == offset && s.streamStride == stride) return D3D_OK;
+    ++core->stateChanges;
     DeviceCore::Rebind(s.stream, buffer);
     s.streamOffset = offset;
     s.streamStride = stride;
@@ -200,6 +213,7 @@ HRESULT IDirect3DDevice9::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* b
 }
 
 HRESULT IDirect3DDevice9::SetIndices(IDirect3DIndexBuffer9* buffer) {
+    if (core->state.indices != buffer) ++core->stateChanges;
     DeviceCore::Rebind(core->state.indices, buffer);
     return D3D_OK;
 }

@@ -1,5 +1,7 @@
-// Render targets, the shared depth buffer, Clear, Present and the read-back.
+// Render targets, the shared depth buffer, Clear, Present (which also ends the frame's counters)
+// and the read-back.
 #include <algorithm>
+#include <vector>
 
 #include "platform/device/device_core.h"
 
@@ -7,18 +9,14 @@
 
 void DeviceCore::ApplyTarget() {
     IDirect3DTexture9* texture = state.renderTarget->texture;
-    cache.BindDrawFramebuffer(texture->framebuffer);
     // The one depth buffer follows whichever target is bound; GL keeps attachments per framebuffer,
     // so each target remembers what it has attached.
-    const GLuint depth = state.depthStencil ? state.depthStencil->renderbuffer : 0;
+    const unsigned depth = state.depthStencil ? state.depthStencil->renderbuffer : 0;
     const uint64_t serial = state.depthStencil ? state.depthStencil->serial : 0;
-    if (texture->attachedDepth != serial) {
-        glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-        texture->attachedDepth = serial;
-        ++cache.calls;
-    }
+    const bool attach = texture->attachedDepth != serial;
+    texture->attachedDepth = serial;
     const D3DSURFACE_DESC& d = state.renderTarget->desc;
-    cache.Viewport(0, 0, GLsizei(d.Width), GLsizei(d.Height));
+    GlBindTarget(gl, texture->framebuffer, attach, depth, d.Width, d.Height);
 }
 
 HRESULT IDirect3DDevice9::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
@@ -34,6 +32,7 @@ HRESULT IDirect3DDevice9::SetRenderTarget(DWORD index, IDirect3DSurface9* surfac
     if (index != 0 || !surface || !surface->texture || !(surface->desc.Usage & D3DUSAGE_RENDERTARGET) ||
         surface->level != 0)
         return D3DERR_INVALIDCALL;
+    if (core->state.renderTarget != surface) ++core->stateChanges;
     DeviceCore::Rebind(core->state.renderTarget, surface);
     core->dirty |= kDirtyTarget;  // the viewport and the scissor rectangle become the whole surface
     core->state.scissor = {0, 0, int32_t(surface->desc.Width), int32_t(surface->desc.Height)};
@@ -54,12 +53,18 @@ bool DeviceCore::ClipToScissor(int* x1, int* y1, int* x2, int* y2) const {
 
 HRESULT IDirect3DDevice9::SetScissorRect(const RECT* rect) {
     if (!rect) return D3DERR_INVALIDCALL;
-    core->state.scissor = *rect;
+    RECT& scissor = core->state.scissor;
+    if (scissor.left == rect->left && scissor.top == rect->top && scissor.right == rect->right &&
+        scissor.bottom == rect->bottom)
+        return D3D_OK;
+    scissor = *rect;
+    ++core->stateChanges;
     return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     if (surface && !surface->renderbuffer) return D3DERR_INVALIDCALL;
+    if (core->state.depthStencil != surface) ++core->stateChanges;
     DeviceCore::Rebind(core->state.depthStencil, surface);
     core->dirty |= kDirtyTarget;
     return D3D_OK;
@@ -72,30 +77,18 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     if ((flags & D3DCLEAR_STENCIL)) return D3DERR_INVALIDCALL;  // D24X8 has no stencil
     if (count && !rects) return D3DERR_INVALIDCALL;
     core->ApplyTarget();
-    GLbitfield mask = 0;
-    if (flags & D3DCLEAR_TARGET) {
-        glClearColor(float((color >> 16) & 255) / 255.0f, float((color >> 8) & 255) / 255.0f,
-                     float(color & 255) / 255.0f, float(color >> 24) / 255.0f);
-        core->cache.ColorMask(true);
-        mask |= GL_COLOR_BUFFER_BIT;
-    }
-    if (flags & D3DCLEAR_ZBUFFER) {
-        glClearDepth(std::clamp(double(z), 0.0, 1.0));
-        core->cache.Depth(false, true, GL_LEQUAL);  // depth writes on; the next draw sets the test
-        mask |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (!mask) return D3D_OK;
+    const bool clearColor = flags & D3DCLEAR_TARGET, clearDepth = flags & D3DCLEAR_ZBUFFER;
+    if (!clearColor && !clearDepth) return D3D_OK;
     // Only the viewport (the whole target) is cleared, never the rest of the larger depth buffer;
     // with the scissor test on, only inside the scissor rectangle.
     const D3DSURFACE_DESC& d = core->state.renderTarget->desc;
-    for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {  // rows are stored top first: D3D's y is GL's y
+    std::vector<GlBox> boxes;
+    for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
         int x1 = 0, y1 = 0, x2 = int(d.Width), y2 = int(d.Height);
         if (count) x1 = rects[i].x1, y1 = rects[i].y1, x2 = rects[i].x2, y2 = rects[i].y2;
-        if (!core->ClipToScissor(&x1, &y1, &x2, &y2)) continue;
-        core->cache.Scissor(true, x1, y1, x2 - x1, y2 - y1);
-        glClear(mask);
+        if (core->ClipToScissor(&x1, &y1, &x2, &y2)) boxes.push_back({x1, y1, x2 - x1, y2 - y1});
     }
-    core->cache.Scissor(false, 0, 0, 0, 0);
+    GlClear(core->gl, boxes.data(), boxes.size(), clearColor, color, clearDepth, z);
     return D3D_OK;
 }
 
@@ -123,20 +116,14 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
     else
         outH = int(int64_t(windowW) * h / w);
     const int x0 = (windowW - outW) / 2, y0 = (windowH - outH) / 2;
-    core->cache.BindDrawFramebuffer(0);
-    core->cache.Scissor(false, 0, 0, 0, 0);
-    core->cache.ColorMask(true);
-    if (outW != windowW || outH != windowH) {  // black bars; otherwise the picture covers every pixel
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, core->backBufferTexture->framebuffer);
-    // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
-    glBlitFramebuffer(0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
-                      outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
+    // Black bars where the picture leaves room; otherwise it covers every pixel.
+    GlPresent(core->gl, core->backBufferTexture->framebuffer, w, h, {x0, y0, outW, outH},
+              outW != windowW || outH != windowH);
     core->window.swap(core->window.window);
-    if (core->finishOnPresent) glFinish();
+    if (core->finishOnPresent) GlFinish(core->gl);
     core->dirty |= kDirtyTarget;
+    core->lastFrame = GetFrameStats();
+    core->frameStart = core->Totals();
     return D3D_OK;
 }
 
@@ -145,13 +132,12 @@ HRESULT IDirect3DDevice9::ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* wid
     IDirect3DSurface9* target = core->state.renderTarget;
     const UINT w = target->desc.Width, h = target->desc.Height;
     bgra->assign(size_t(w) * h * 4, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, target->texture->framebuffer);
-    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bgra->data());
+    const bool read = GlReadTarget(core->gl, target->texture->framebuffer, w, h, bgra->data());
     if (target->desc.Format == D3DFMT_X8R8G8B8)  // the X byte reads as opaque, as LockRect shows it
         for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
     if (width) *width = w;
     if (height) *height = h;
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    return read ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 HRESULT IDirect3DDevice9::ReadPresented(std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
@@ -159,13 +145,12 @@ HRESULT IDirect3DDevice9::ReadPresented(std::vector<uint8_t>* bgra, UINT* width,
     int w = 0, h = 0;
     core->window.drawableSize(core->window.window, &w, &h);
     std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-    glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    const bool read = GlReadTarget(core->gl, 0, UINT(w), UINT(h), rows.data());  // the window's framebuffer
     bgra->resize(rows.size());
     for (int y = 0; y < h; ++y)  // GL's bottom row first to the window's top row first
         std::copy_n(rows.data() + size_t(h - 1 - y) * size_t(w) * 4, size_t(w) * 4,
                     bgra->data() + size_t(y) * size_t(w) * 4);
     if (width) *width = UINT(w);
     if (height) *height = UINT(h);
-    return glGetError() == GL_NO_ERROR ? D3D_OK : D3DERR_INVALIDCALL;
+    return read ? D3D_OK : D3DERR_INVALIDCALL;
 }

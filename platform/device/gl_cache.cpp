@@ -1,4 +1,5 @@
-// Compare, then call, then count: GL state changes through one cache.
+// Compare, then call, then count: GL state changes, uniforms, attributes and sampler parameters
+// through one cache.
 #include "platform/device/gl_cache.h"
 
 namespace {
@@ -20,7 +21,7 @@ void GlCache::UseProgram(GLuint p) {
     if (program == p) return;
     glUseProgram(p);
     program = p;
-    ++calls;
+    Counted();
 }
 
 void GlCache::BindVertexArray(GLuint v) {
@@ -28,35 +29,35 @@ void GlCache::BindVertexArray(GLuint v) {
     glBindVertexArray(v);
     vao = v;
     elementBuffer = kUnknownName;  // element binding is vertex-array state
-    ++calls;
+    Counted();
 }
 
 void GlCache::BindArrayBuffer(GLuint b) {
     if (arrayBuffer == b) return;
     glBindBuffer(GL_ARRAY_BUFFER, b);
     arrayBuffer = b;
-    ++calls;
+    Counted();
 }
 
 void GlCache::BindElementBuffer(GLuint b) {
     if (elementBuffer == b) return;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, b);
     elementBuffer = b;
-    ++calls;
+    Counted();
 }
 
 void GlCache::BindDrawFramebuffer(GLuint f) {
     if (drawFramebuffer == f) return;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, f);
     drawFramebuffer = f;
-    ++calls;
+    Counted();
 }
 
 void GlCache::ActiveUnit(int unit) {
     if (activeUnit == unit) return;
     glActiveTexture(GL_TEXTURE0 + unit);
     activeUnit = unit;
-    ++calls;
+    Counted();
 }
 
 void GlCache::BindTexture(int unit, GLuint t) {
@@ -64,33 +65,34 @@ void GlCache::BindTexture(int unit, GLuint t) {
     ActiveUnit(unit);
     glBindTexture(GL_TEXTURE_2D, t);
     textures[unit] = t;
-    ++calls;
+    Counted();
+    ++counts.textureBinds;
 }
 
 void GlCache::BindSampler(int unit, GLuint s) {
     if (samplers[unit] == s) return;
     glBindSampler(unit, s);
     samplers[unit] = s;
-    ++calls;
+    Counted();
 }
 
 void GlCache::Viewport(GLint x, GLint y, GLsizei w, GLsizei h) {
     if (viewport[0] == x && viewport[1] == y && viewport[2] == w && viewport[3] == h) return;
     glViewport(x, y, w, h);
     viewport[0] = x, viewport[1] = y, viewport[2] = w, viewport[3] = h;
-    ++calls;
+    Counted();
 }
 
 void GlCache::Blend(bool enable, GLenum src, GLenum dst) {
     if (blend != int(enable)) {
         enable ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
         blend = enable;
-        ++calls;
+        Counted();
     }
     if (enable && (blendSrc != src || blendDst != dst)) {
         glBlendFunc(src, dst);
         blendSrc = src, blendDst = dst;
-        ++calls;
+        Counted();
     }
 }
 
@@ -98,17 +100,17 @@ void GlCache::Depth(bool test, bool write, GLenum func) {
     if (depthTest != int(test)) {
         test ? glEnable(GL_DEPTH_TEST) : glDisable(GL_DEPTH_TEST);
         depthTest = test;
-        ++calls;
+        Counted();
     }
     if (depthWrite != int(write)) {
         glDepthMask(write ? GL_TRUE : GL_FALSE);
         depthWrite = write;
-        ++calls;
+        Counted();
     }
     if (test && depthFunc != func) {
         glDepthFunc(func);
         depthFunc = func;
-        ++calls;
+        Counted();
     }
 }
 
@@ -116,12 +118,12 @@ void GlCache::Cull(bool enable, GLenum face) {
     if (cull != int(enable)) {
         enable ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
         cull = enable;
-        ++calls;
+        Counted();
     }
     if (enable && frontFace != face) {
         glFrontFace(face);
         frontFace = face;
-        ++calls;
+        Counted();
     }
 }
 
@@ -129,12 +131,12 @@ void GlCache::Scissor(bool enable, GLint x, GLint y, GLsizei w, GLsizei h) {
     if (scissor != int(enable)) {
         enable ? glEnable(GL_SCISSOR_TEST) : glDisable(GL_SCISSOR_TEST);
         scissor = enable;
-        ++calls;
+        Counted();
     }
     if (enable && (scissorBox[0] != x || scissorBox[1] != y || scissorBox[2] != w || scissorBox[3] != h)) {
         glScissor(x, y, w, h);
         scissorBox[0] = x, scissorBox[1] = y, scissorBox[2] = w, scissorBox[3] = h;
-        ++calls;
+        Counted();
     }
 }
 
@@ -143,7 +145,76 @@ void GlCache::ColorMask(bool all) {
     const GLboolean on = all ? GL_TRUE : GL_FALSE;
     glColorMask(on, on, on, on);
     colorMask = all;
-    ++calls;
+    Counted();
+}
+
+void GlCache::AttachDepth(GLuint renderbuffer) {
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, renderbuffer);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLint x) {
+    glUniform1i(location, x);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLfloat x) {
+    glUniform1f(location, x);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLfloat x, GLfloat y) {
+    glUniform2f(location, x, y);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLfloat x, GLfloat y, GLfloat z) {
+    glUniform3f(location, x, y, z);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    glUniform4f(location, x, y, z, w);
+    Counted();
+}
+
+void GlCache::Uniform(GLint location, GLint x, GLint y, GLint z, GLint w) {
+    glUniform4i(location, x, y, z, w);
+    Counted();
+}
+
+void GlCache::Uniform4v(GLint location, GLsizei count, const GLfloat* values) {
+    glUniform4fv(location, count, values);
+    Counted();
+}
+
+void GlCache::UniformMatrix4(GLint location, bool transpose, const GLfloat* values) {
+    glUniformMatrix4fv(location, 1, transpose ? GL_TRUE : GL_FALSE, values);
+    Counted();
+}
+
+void GlCache::UniformMatrix3(GLint location, bool transpose, const GLfloat* values) {
+    glUniformMatrix3fv(location, 1, transpose ? GL_TRUE : GL_FALSE, values);
+    Counted();
+}
+
+void GlCache::AttributeArray(GLuint location, GLint size, GLenum type, bool normalized, GLsizei stride,
+                             uintptr_t offset) {
+    glEnableVertexAttribArray(location);
+    glVertexAttribPointer(location, size, type, normalized ? GL_TRUE : GL_FALSE, stride,
+                          reinterpret_cast<const void*>(offset));
+    Counted(), Counted();
+}
+
+void GlCache::AttributeConstant(GLuint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+    glDisableVertexAttribArray(location);
+    glVertexAttrib4f(location, x, y, z, w);
+    Counted(), Counted();
+}
+
+void GlCache::SamplerParameter(GLuint sampler, GLenum name, GLint value) {
+    glSamplerParameteri(sampler, name, value);
+    Counted();
 }
 
 void GlCache::ForgetTexture(GLuint t) {

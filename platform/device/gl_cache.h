@@ -1,19 +1,30 @@
 // A small cache of GL state: each setter compares with what GL already has and calls GL only on a
-// change, counting the calls it really makes.
+// change. Every GL call the backend makes goes through here and is counted: state setters,
+// uniforms, vertex attributes and sampler parameters by their methods, everything else (objects,
+// uploads, clears, draws) through Call.
 //
-// Written only by gl_cache.cpp; the device reads `calls`. Invalidate() after anything else touched
-// GL state (or after context creation), Forget*() when a GL object is deleted so a recycled name is
-// never skipped as "already bound".
+// Written only by the backend (gl_*.cpp). Invalidate() after anything else touched GL state (or
+// after context creation), Forget*() when a GL object is deleted so a recycled name is never
+// skipped as "already bound".
 #pragma once
 
 #include <epoxy/gl.h>
 
-#include <cstdint>
+#include <utility>
+
+#include "platform/device/gl_backend.h"
 
 struct GlCache {
     static constexpr int kUnits = 8;
 
-    uint64_t calls = 0;  // GL calls made through the cache
+    GlCounts counts;
+
+    // Any other GL call, counted: cache.Call(glDrawArrays, mode, first, count).
+    template <typename F, typename... A>
+    auto Call(F function, A&&... arguments) {
+        ++counts.total;
+        return function(std::forward<A>(arguments)...);
+    }
 
     void Invalidate();  // forget everything: the next set of each state calls GL
 
@@ -30,6 +41,22 @@ struct GlCache {
     void Cull(bool enable, GLenum frontFace);
     void Scissor(bool enable, GLint x, GLint y, GLsizei w, GLsizei h);
     void ColorMask(bool all);
+    void AttachDepth(GLuint renderbuffer);  // to the bound draw framebuffer; the caller knows what is attached
+
+    // Not cached (uniforms live per program; the callers send only what changed), but counted.
+    void Uniform(GLint location, GLint x);
+    void Uniform(GLint location, GLfloat x);
+    void Uniform(GLint location, GLfloat x, GLfloat y);
+    void Uniform(GLint location, GLfloat x, GLfloat y, GLfloat z);
+    void Uniform(GLint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
+    void Uniform(GLint location, GLint x, GLint y, GLint z, GLint w);
+    void Uniform4v(GLint location, GLsizei count, const GLfloat* values);
+    void UniformMatrix4(GLint location, bool transpose, const GLfloat* values);
+    void UniformMatrix3(GLint location, bool transpose, const GLfloat* values);
+    // A vertex attribute read from the bound array buffer, or a constant one.
+    void AttributeArray(GLuint location, GLint size, GLenum type, bool normalized, GLsizei stride, uintptr_t offset);
+    void AttributeConstant(GLuint location, GLfloat x, GLfloat y, GLfloat z, GLfloat w);
+    void SamplerParameter(GLuint sampler, GLenum name, GLint value);
 
     void ForgetTexture(GLuint texture);
     void ForgetBuffer(GLuint buffer);
@@ -52,4 +79,5 @@ struct GlCache {
 
 private:
     void ActiveUnit(int unit);
+    void Counted() { ++counts.total, ++counts.state; }  // one state call made
 };

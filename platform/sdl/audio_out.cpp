@@ -18,8 +18,8 @@ constexpr int bufferFrames = 1024;  // about 23 ms per pull
 // rate does not drift however late a single wake-up comes.
 class SilentOutput {
 public:
-    SilentOutput(AudioOut::Pull pull, void* user)
-        : pull(pull), user(user), buffer(size_t(bufferFrames) * AudioOut::channels) {
+    SilentOutput(AudioOut::Pull pull, void* user, int rate)
+        : pull(pull), user(user), rate(rate), buffer(size_t(bufferFrames) * AudioOut::channels) {
         thread = std::thread([this] { Run(); });
     }
     ~SilentOutput() {
@@ -59,13 +59,14 @@ private:
             // The pull runs under the lock so that Pause returns only once no pull is running.
             pull(user, buffer.data(), bufferFrames);
             ++pulls;
-            const auto due = start + std::chrono::nanoseconds(pulls * bufferFrames * 1000000000LL / AudioOut::rate);
+            const auto due = start + std::chrono::nanoseconds(pulls * bufferFrames * 1000000000LL / rate);
             wake.wait_until(lock, due, [this] { return closing || !running; });
         }
     }
 
     AudioOut::Pull pull;
     void* user;
+    int rate;
     std::vector<int16_t> buffer;
     std::mutex mutex;
     std::condition_variable wake;
@@ -94,7 +95,7 @@ AudioOut::~AudioOut() {
     Close();
 }
 
-bool AudioOut::Open(Pull pull, void* user) {
+bool AudioOut::Open(Pull pull, void* user, int rate) {
     Close();
     impl = std::make_unique<Impl>();
     impl->pull = pull;
@@ -118,7 +119,7 @@ bool AudioOut::Open(Pull pull, void* user) {
     } else {
         std::fprintf(stderr, "audio: no audio driver (%s); playing silently\n", SDL_GetError());
     }
-    impl->silent = std::make_unique<SilentOutput>(pull, user);
+    impl->silent = std::make_unique<SilentOutput>(pull, user, rate);
     return false;
 }
 

@@ -1,4 +1,4 @@
-// The sound output: a device that pulls 16-bit stereo frames at 44100 Hz from a callback.
+// The sound output: a device that pulls 16-bit stereo frames at the rate it was opened with.
 // When there is no usable sound device, a silent output takes its place: it pulls the same frames
 // in real time on its own thread and throws them away, so a clock built on the pulls still runs.
 #pragma once
@@ -8,7 +8,7 @@
 
 class AudioOut {
 public:
-    static constexpr int rate = 44100;
+    static constexpr int defaultRate = 44100;  // when there is no music to take a rate from
     static constexpr int channels = 2;
 
     // Fills `frames` interleaved stereo frames. Runs on the output's own thread.
@@ -19,9 +19,10 @@ public:
     AudioOut(const AudioOut&) = delete;
     AudioOut& operator=(const AudioOut&) = delete;
 
-    // Opens the default output device, paused. Returns false when no device could be opened; the
-    // silent output is then in place and everything else works the same.
-    bool Open(Pull pull, void* user);
+    // Opens the default output device at `rate` frames a second, paused (SDL converts for hardware
+    // that runs at another). Returns false when no device could be opened; the silent output is then
+    // in place, pulling at the same rate, and everything else works the same.
+    bool Open(Pull pull, void* user, int rate = defaultRate);
     void Start();  // pulls begin (or resume)
     void Pause();  // on return no pull is running and none will start until Start
     void Close();  // stops for good; safe to call twice

@@ -53,6 +53,16 @@ void PlatformUseOffscreenVideo();
 // Tests: queue input as if it came from the window system (a key by virtual-key code, or the
 // window's close button). Handled by the next PumpMessages / GetAsyncKeyState.
 void PlatformPushKeyEvent(int virtualKey, bool down);
+
+// Every key-down the window saw, in order (author mode's keys), with whether Shift was held and
+// whether it was the keyboard's auto-repeat. The newest 64 are kept until taken.
+struct KeyPress {
+    int virtualKey;
+    bool shift;
+    bool repeat;
+};
+// Moves up to `capacity` of the oldest kept presses into `out`; returns how many.
+int PlatformTakeKeyPresses(KeyPress* out, int capacity);
 void PlatformPushCloseEvent();
 // Tests: the window's client area changes size, as a window manager would make it.
 void PlatformResizeWindow(int width, int height);

@@ -16,7 +16,15 @@ struct POINT {
 };
 
 constexpr UINT MB_OK = 0;
+constexpr int VK_SHIFT = 0x10;
 constexpr int VK_ESCAPE = 0x1B;
+constexpr int VK_SPACE = 0x20;
+constexpr int VK_PRIOR = 0x21;  // Page Up
+constexpr int VK_NEXT = 0x22;   // Page Down
+constexpr int VK_HOME = 0x24;
+constexpr int VK_LEFT = 0x25;
+constexpr int VK_RIGHT = 0x27;
+constexpr int VK_F1 = 0x70;
 
 // Modal, with no owner. With no display the caption and text go to stderr and the program goes on.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
@@ -29,6 +37,7 @@ SHORT GetAsyncKeyState(int virtualKey);
 // Tests and tools watch message boxes through this hook instead of showing them. Empty: show them.
 using MessageBoxHook = std::function<void(const char* text, const char* caption)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+MessageBoxHook GetMessageBoxHook();  // the hook now in place (to chain one in front of it)
 
 // Windows-1252 bytes to UTF-8 (message boxes, JSON output).
 std::string Cp1252ToUtf8(const char* text);

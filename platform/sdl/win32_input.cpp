@@ -14,10 +14,24 @@
 namespace {
 
 constexpr int cursorHomeX = 320, cursorHomeY = 240;  // the free camera's cursor home
+constexpr int keptPresses = 64;
+
+// The keys the show and author mode know: SDL key and virtual-key code.
+struct KeyName {
+    SDL_Keycode sdl;
+    int vk;
+};
+constexpr KeyName namedKeys[] = {
+    {SDLK_ESCAPE, VK_ESCAPE}, {SDLK_SPACE, VK_SPACE},  {SDLK_RETURN, 0x0D},      {SDLK_LSHIFT, VK_SHIFT},
+    {SDLK_RSHIFT, VK_SHIFT},  {SDLK_PAGEUP, VK_PRIOR}, {SDLK_PAGEDOWN, VK_NEXT}, {SDLK_HOME, VK_HOME},
+    {SDLK_LEFT, VK_LEFT},     {SDLK_RIGHT, VK_RIGHT},  {SDLK_F1, VK_F1},
+};
 
 struct KeyTracker {
     bool down[256] = {};
     bool pressedSince[256] = {};
+    KeyPress presses[keptPresses] = {};  // a ring: `pressCount` of them from `firstPress`
+    int firstPress = 0, pressCount = 0;
     bool watching = false;
     bool cursorHidden = false;
     // The offscreen driver has no real pointer. It starts where the free camera puts it back
@@ -29,10 +43,18 @@ struct KeyTracker {
 int VirtualKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + int(key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + int(key - SDLK_0);
-    if (key == SDLK_ESCAPE) return VK_ESCAPE;
-    if (key == SDLK_SPACE) return 0x20;
-    if (key == SDLK_RETURN) return 0x0D;
+    for (const KeyName& k : namedKeys)
+        if (k.sdl == key) return k.vk;
     return -1;
+}
+
+void KeepPress(const KeyPress& press) {
+    if (keys.pressCount == keptPresses) {  // the oldest goes
+        keys.firstPress = (keys.firstPress + 1) % keptPresses;
+        --keys.pressCount;
+    }
+    keys.presses[(keys.firstPress + keys.pressCount) % keptPresses] = press;
+    ++keys.pressCount;
 }
 
 int SDLCALL WatchKeys(void*, SDL_Event* event) {
@@ -42,6 +64,8 @@ int SDLCALL WatchKeys(void*, SDL_Event* event) {
     if (event->type == SDL_KEYDOWN) {
         keys.down[vk] = true;
         keys.pressedSince[vk] = true;
+        const bool shift = keys.down[VK_SHIFT] || (event->key.keysym.mod & KMOD_SHIFT);
+        if (vk != VK_SHIFT) KeepPress(KeyPress{vk, shift, event->key.repeat != 0});
     } else {
         keys.down[vk] = false;
     }
@@ -108,15 +132,25 @@ void PlatformPushKeyEvent(int virtualKey, bool down) {
     SDL_Keycode key = SDLK_UNKNOWN;
     if (virtualKey >= 'A' && virtualKey <= 'Z') key = SDLK_a + (virtualKey - 'A');
     if (virtualKey >= '0' && virtualKey <= '9') key = SDLK_0 + (virtualKey - '0');
-    if (virtualKey == VK_ESCAPE) key = SDLK_ESCAPE;
-    if (virtualKey == 0x20) key = SDLK_SPACE;
-    if (virtualKey == 0x0D) key = SDLK_RETURN;
+    for (const KeyName& k : namedKeys)
+        if (k.vk == virtualKey && key == SDLK_UNKNOWN) key = k.sdl;  // Shift: the left one
     SDL_Event event = {};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.keysym.sym = key;
     event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
     SDL_PushEvent(&event);
+}
+
+int PlatformTakeKeyPresses(KeyPress* out, int capacity) {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_PumpEvents();
+    int n = 0;
+    while (n < capacity && keys.pressCount > 0) {
+        out[n++] = keys.presses[keys.firstPress];
+        keys.firstPress = (keys.firstPress + 1) % keptPresses;
+        --keys.pressCount;
+    }
+    return n;
 }
 
 void PlatformPushCloseEvent() {

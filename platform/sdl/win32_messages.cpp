@@ -47,6 +47,10 @@ void SetMessageBoxHook(MessageBoxHook hook) {
     messageBoxHook = std::move(hook);
 }
 
+MessageBoxHook GetMessageBoxHook() {
+    return messageBoxHook;
+}
+
 int MessageBoxA(HWND, const char* text, const char* caption, UINT) {
     if (messageBoxHook) {
         messageBoxHook(text, caption);

@@ -48,7 +48,7 @@ void KeepGlDriverLoaded() {
         KeepGlDriverLoaded();
         kill(getpid(), signal);
     });
-    const int status = RunLiveProgram(false);
+    const int status = RunLiveProgram(LiveOptions{false, 0.0f});
     sender.join();
     std::exit(status);
 }

@@ -1,7 +1,6 @@
 // virelle-tools render and frame on the test show: file names, sizes, determinism, the summary.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,28 +13,9 @@
 
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
+#include "tests/common/run_tool.h"
 
 namespace {
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-// Runs virelle-tools with arguments in the folder; stdout is captured.
-ToolRun Tools(const std::string& dir, const std::string& args) {
-    const char* tools = std::getenv("VIRELLE_TOOLS");
-    ToolRun run;
-    if (!tools) return run;
-    const std::string command = "cd '" + dir + "' && '" + tools + "' " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -62,7 +42,7 @@ std::vector<std::string> Names(const std::string& dir) {
 class RenderCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::getenv("VIRELLE_TOOLS")) GTEST_SKIP() << "VIRELLE_TOOLS is not set";
+        if (ToolsPath().empty()) GTEST_SKIP() << "virelle-tools is not built";
         TestShow show;
         show.mp3Frames = 2000;  // about 52 s: into the solo window
         ASSERT_TRUE(WriteTestShow(scratch.path, show));
@@ -71,7 +51,7 @@ protected:
 };
 
 TEST_F(RenderCommand, WritesTheFramesOfTheRangeAndTheSameBytesAgain) {
-    const ToolRun first = Tools(scratch.path, "render --from 45.5 --to 47.5 --fps 2 --out a");
+    const ToolRun first = RunTool("render --from 45.5 --to 47.5 --fps 2 --out a", scratch.path);
     ASSERT_EQ(first.status, 0);
     EXPECT_NE(first.out.find("frames"), std::string::npos);
     EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 1);
@@ -82,18 +62,18 @@ TEST_F(RenderCommand, WritesTheFramesOfTheRangeAndTheSameBytesAgain) {
     EXPECT_EQ(w, 640u);
     EXPECT_EQ(h, 480u);
 
-    ASSERT_EQ(Tools(scratch.path, "render --from 45.5 --to 47.5 --fps 2 --out b").status, 0);
+    ASSERT_EQ(RunTool("render --from 45.5 --to 47.5 --fps 2 --out b", scratch.path).status, 0);
     for (const std::string& name : Names(scratch.File("a")))
         EXPECT_EQ(ReadAll(scratch.File("a/" + name)), ReadAll(scratch.File("b/" + name))) << name;
 
     // The frame nearest 46.6 at 2 fps is frame 93, drawn after the same 93 frames before it.
-    ASSERT_EQ(Tools(scratch.path, "frame --time 46.6 --fps 2 --out one.png").status, 0);
+    ASSERT_EQ(RunTool("frame --time 46.6 --fps 2 --out one.png", scratch.path).status, 0);
     EXPECT_EQ(ReadAll(scratch.File("one.png")), ReadAll(scratch.File("a/frame_000093.png")));
 }
 
 // The music's end ends the run: a range past it writes only what the music covers.
 TEST_F(RenderCommand, StopsAtTheMusicsEnd) {
-    ASSERT_EQ(Tools(scratch.path, "render --from 51 --to 200 --fps 1 --out c").status, 0);
+    ASSERT_EQ(RunTool("render --from 51 --to 200 --fps 1 --out c", scratch.path).status, 0);
     EXPECT_EQ(Names(scratch.File("c")), (std::vector<std::string>{"frame_000051.png", "frame_000052.png"}));
 }
 
@@ -101,13 +81,12 @@ TEST_F(RenderCommand, RejectsBadArguments) {
     for (const char* args :
          {"render", "render --from 1 --to 2 --fps 0 --out x", "render --from 3 --to 2 --fps 1 --out x",
           "render --from a --to 2 --fps 1 --out x", "render --from 1 --to 2 --fps 1 --out x --y 1",
-          "render --from 1 --to 2 --fps nan --out x"})
-        EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
+          "render --from 1 --to 2 --fps nan --out x", "render --from 1 --to 2 --fps 1 --out",
+          "frame --time abc --out x.png", "frame --time 1 --camera 1x --scene s --out x.png",
+          "frame --time 1 --fps 0 --out x.png", "frame --time 1 --out x.png extra", "frame --out x.png"})
+        EXPECT_EQ(RunTool(args, scratch.path).status, 2) << args;
     // A range holding no frame time is refused before anything runs.
-    EXPECT_EQ(Tools(scratch.path, "render --from 1 --to 1 --fps 1 --out x").status, 2);
-    // Without content the show cannot start.
-    ScratchDir empty;
-    EXPECT_EQ(Tools(empty.path, "render --from 0 --to 1 --fps 1 --out x").status, 1);
+    EXPECT_EQ(RunTool("render --from 1 --to 1 --fps 1 --out x", scratch.path).status, 2);
 }
 
 // Without its music the show starts but no frame is drawn: a failure, not "0 frames" and success.
@@ -117,9 +96,9 @@ TEST_F(RenderCommand, FailsWhenNoFrameIsDrawn) {
     TestShow show;
     show.mp3Frames = 0;
     ASSERT_TRUE(WriteTestShow(silent.path, show));
-    EXPECT_EQ(Tools(silent.path, "render --from 0 --to 1 --fps 2 --out x").status, 1);
+    EXPECT_EQ(RunTool("render --from 0 --to 1 --fps 2 --out x", silent.path).status, 1);
     EXPECT_TRUE(Names(silent.File("x")).empty());
-    EXPECT_EQ(Tools(scratch.path, "render --from 60 --to 61 --fps 1 --out y").status, 1);
+    EXPECT_EQ(RunTool("render --from 60 --to 61 --fps 1 --out y", scratch.path).status, 1);
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST_F(ShowTest, StartUpWiresTargetsAndFrameSetsTheOffset) {
     EXPECT_EQ(c->layers[11].elements[1].texture, target);
     EXPECT_EQ(c->layers[18].elements[1].texture, target);
     EXPECT_EQ(c->layers[18].elements[2].texture, parken);
-    EXPECT_EQ(renderTargets->order, (std::deque<std::string>{"render_target", "parken"}));
+    EXPECT_EQ(renderTargets->Names(), (std::deque<std::string>{"render_target", "parken"}));
 
     float spectrum[512] = {0.2f, 0.0f};
     show.Frame(80.0f, spectrum);

@@ -1,6 +1,7 @@
 // Byte writers for the test show: the .cda and .SCENE layouts, a PPM texture and MPEG audio frames.
 #include "tests/app/test_show_content.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <filesystem>
@@ -136,8 +137,8 @@ std::vector<unsigned char> Scene(float r, float g, float b) {
 
 std::vector<unsigned char> GreyPpm() {
     const std::string header = "P6\n8 8\n255\n";
-    std::vector<unsigned char> out(header.begin(), header.end());
-    out.insert(out.end(), 8 * 8 * 3, 128);
+    std::vector<unsigned char> out(header.size() + 8 * 8 * 3, 128);
+    std::copy(header.begin(), header.end(), out.begin());
     return out;
 }
 

@@ -12,23 +12,9 @@
 
 #include "tests/audio/mp3_maker.h"
 #include "tests/common/headless.h"
+#include "tests/common/run_tool.h"
 
 namespace {
-
-std::string RunTools(const std::string& arguments, int* status) {
-    const char* tools = std::getenv("VIRELLE_TOOLS");
-    if (!tools) {
-        *status = -1;
-        return "";
-    }
-    FILE* pipe = popen((std::string(tools) + " " + arguments).c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    *status = pclose(pipe);
-    return out;
-}
 
 // The numbers in the text after `key`, up to the closing bracket or brace.
 std::vector<double> NumbersAfter(const std::string& json, const std::string& key) {
@@ -106,9 +92,9 @@ TEST(SpectrumCommand, AgreesWithAnIndependentDecodeAndDft) {
     const std::vector<double> mono = DecodeMono(path);
     ASSERT_EQ(mono.size(), size_t(44100 * 2));
     for (float t : {0.0f, 0.1234f, 0.5f, 1.01f, 1.9950f}) {
-        int status = 0;
-        const std::string json = RunTools("spectrum " + path + " --time " + std::to_string(t), &status);
-        ASSERT_EQ(status, 0) << json;
+        const ToolRun run = RunTool("spectrum " + path + " --time " + std::to_string(t));
+        ASSERT_EQ(run.status, 0) << run.out;
+        const std::string& json = run.out;
         EXPECT_NEAR(NumbersAfter(json, "time").at(0), t, 1e-6);
         EXPECT_EQ(NumbersAfter(json, "length").at(0), float(2.0));
         const std::vector<double> got = NumbersAfter(json, "spectrum");
@@ -121,9 +107,9 @@ TEST(SpectrumCommand, AgreesWithAnIndependentDecodeAndDft) {
 TEST(SpectrumCommand, RangeGivesOneLinePerFrameTime) {
     ScratchDir dir;
     const std::string path = WriteSweep(dir, 44100);
-    int status = 0;
-    const std::string csv = RunTools("spectrum " + path + " --from 0.25 --to 0.5 --fps 20", &status);
-    ASSERT_EQ(status, 0);
+    const ToolRun run = RunTool("spectrum " + path + " --from 0.25 --to 0.5 --fps 20");
+    ASSERT_EQ(run.status, 0);
+    const std::string& csv = run.out;
     std::istringstream lines(csv);
     std::string line;
     std::vector<double> times, bass;
@@ -135,7 +121,7 @@ TEST(SpectrumCommand, RangeGivesOneLinePerFrameTime) {
         times.push_back(t);
         bass.push_back(s1);
         // Each line matches the single-time output at its time.
-        const std::string json = RunTools("spectrum " + path + " --time " + std::to_string(t), &status);
+        const std::string json = RunTool("spectrum " + path + " --time " + std::to_string(t)).out;
         const std::vector<double> s = NumbersAfter(json, "spectrum");
         ASSERT_EQ(s.size(), 256u);
         EXPECT_NEAR(s0, s[0], 1e-6);
@@ -152,17 +138,15 @@ TEST(SpectrumCommand, InspectReportsTheExactCount) {
     ScratchDir dir;
     const std::string path = dir.File("tone.mp3");
     ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(132423, 2, BinSine(9, 0.4)), {})));
-    int status = 0;
-    const std::string json = RunTools("inspect " + path, &status);
-    ASSERT_EQ(status, 0) << json;
+    const ToolRun run = RunTool("inspect " + path);
+    ASSERT_EQ(run.status, 0) << run.out;
+    const std::string& json = run.out;
     EXPECT_EQ(NumbersAfter(json, "sampleRate").at(0), 44100);
     EXPECT_EQ(NumbersAfter(json, "channels").at(0), 2);
     EXPECT_EQ(NumbersAfter(json, "samples").at(0), 132423);
     EXPECT_EQ(float(NumbersAfter(json, "length").at(0)), float(132423.0 / 44100));
 
     ASSERT_TRUE(WriteFileBytes(dir.File("bad.mp3"), {'n', 'o', 'p', 'e'}));
-    RunTools("inspect " + dir.File("bad.mp3") + " 2>/dev/null", &status);
-    EXPECT_NE(status, 0);
-    RunTools("spectrum " + dir.File("bad.mp3") + " --time 1 2>/dev/null", &status);
-    EXPECT_NE(status, 0);
+    EXPECT_NE(RunTool("inspect " + dir.File("bad.mp3")).status, 0);
+    EXPECT_NE(RunTool("spectrum " + dir.File("bad.mp3") + " --time 1").status, 0);
 }

@@ -135,3 +135,48 @@ TEST(MusicStreamRealTime, MissingFileShowsTheTwoBoxesInOrder) {
     all.insert(all.end(), missing.begin(), missing.end());
     EXPECT_EQ(log.boxes, all);
 }
+
+TEST(MusicStreamRealTime, SeekMovesPlaybackAndClockTogether) {
+    ScratchDir dir;
+    const std::string path = dir.File("steps.mp3");
+    // Bin 1 at 0.2 for the first two seconds, at 0.6 for the next two.
+    const auto left = [](int64_t i) {
+        return (i < 2 * 44100 ? 0.2 : 0.6) * std::sin(2.0 * std::numbers::pi * double(i) / 512.0);
+    };
+    ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(44100 * 4, 2, left), {})));
+    MusicStream music(path.c_str());
+    MusicStream offline(path.c_str(), MusicStream::Clock::Offline);
+    ASSERT_TRUE(music.created && offline.created);
+
+    music.Seek(3.0f);  // stopped: nothing plays, the position is there at once
+    EXPECT_NEAR(music.GetPosition(), 3.0f, 1.0 / 44100);
+    std::vector<float> live(512, -1.0f), stepped(512, -1.0f);
+    music.GetSpectrum(live.data());
+    EXPECT_NEAR(live[1], 0.6, 0.03);
+    // The offline clock's spectrum at a moment is the live stream's at that moment, to the bit.
+    music.SpectrumAt(1.0f, live.data());
+    offline.SetPosition(1.0f);
+    offline.GetSpectrum(stepped.data());
+    EXPECT_EQ(live, stepped);
+    EXPECT_NEAR(live[1], 0.2, 0.03);
+
+    music.Play();
+    const auto start = std::chrono::steady_clock::now();
+    const float first = music.GetPosition();
+    EXPECT_GE(first, 2.9999f);
+    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    const float later = music.GetPosition();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(later, first);
+    EXPECT_LE(later, 3.0 + elapsed + 1.0 / 44100);
+
+    music.Seek(0.5f);  // playing, and back: the clock goes back with the music
+    const float back = music.GetPosition();
+    EXPECT_NEAR(back, 0.5f, 1.0 / 44100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_GE(music.GetPosition(), back);
+    EXPECT_LT(music.GetPosition(), 0.5f + 0.5f);
+    music.Stop();
+    music.Seek(9.0f);  // past the end: at the end
+    EXPECT_EQ(music.GetPosition(), music.GetLength());
+}

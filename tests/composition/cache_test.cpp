@@ -25,7 +25,7 @@ TEST_F(Cache, SameNameIsReadOnce) {
     ASSERT_NE(first, nullptr);
     std::filesystem::remove("c.cda");  // a second read would now fail
     EXPECT_EQ(cache.Get("c.cda"), first);
-    EXPECT_EQ(cache.names.size(), 1u);
+    EXPECT_EQ(cache.Size(), 1u);
 }
 
 TEST_F(Cache, NamesDifferingInCaseAreTwoEntries) {
@@ -40,7 +40,7 @@ TEST_F(Cache, NamesDifferingInCaseAreTwoEntries) {
     EXPECT_NE(lower, upper);
     EXPECT_EQ(lower->layers.size(), 1u);
     EXPECT_EQ(upper->headerWord, 7u);
-    EXPECT_EQ(cache.names, (std::deque<std::string>{"virelle.cda", "Virelle.cda"}));
+    EXPECT_EQ(cache.Names(), (std::deque<std::string>{"virelle.cda", "Virelle.cda"}));
 }
 
 TEST_F(Cache, FailuresAreNotRemembered) {
@@ -49,8 +49,8 @@ TEST_F(Cache, FailuresAreNotRemembered) {
     EXPECT_EQ(cache.Get("missing.cda"), nullptr);
     EXPECT_EQ(cache.Get("missing.cda"), nullptr);
     EXPECT_EQ(log.boxes.size(), 2u);  // read, and reported, each time
-    EXPECT_TRUE(cache.byName.empty());
-    EXPECT_TRUE(cache.names.empty());
+    EXPECT_EQ(cache.Size(), 0u);
+    EXPECT_TRUE(cache.Names().empty());
     // A load that fails part-way (no texture for the second layer's element) leaves nothing behind.
     WriteImage("a.ppm", 4, 4, 9, 9, 9);
     CdaWriter w;
@@ -59,7 +59,7 @@ TEST_F(Cache, FailuresAreNotRemembered) {
     w.LayerStart("m", 0, {0}, {still}).ElementRecord("e", "b.ppm", {still});
     WriteCda("half.cda", w);
     EXPECT_EQ(cache.Get("half.cda"), nullptr);
-    EXPECT_TRUE(cache.byName.empty());
+    EXPECT_EQ(cache.Size(), 0u);
     // Once the file is there, the same name loads.
     WriteCda("missing.cda", OneElement());
     EXPECT_NE(cache.Get("missing.cda"), nullptr);
@@ -68,7 +68,7 @@ TEST_F(Cache, FailuresAreNotRemembered) {
 TEST_F(Cache, TeardownReleasesAndForgetsEverything) {
     CompositionCache empty;
     empty.ReleaseAll();  // nothing loaded: nothing to do
-    EXPECT_TRUE(empty.byName.empty());
+    EXPECT_EQ(empty.Size(), 0u);
 
     WriteImage("a.ppm", 4, 4, 9, 9, 9);
     WriteCda("one.cda", OneElement());
@@ -77,8 +77,8 @@ TEST_F(Cache, TeardownReleasesAndForgetsEverything) {
     ASSERT_NE(cache.Get("one.cda"), nullptr);
     ASSERT_NE(cache.Get("two.cda"), nullptr);
     cache.ReleaseAll();
-    EXPECT_TRUE(cache.byName.empty());
-    EXPECT_TRUE(cache.names.empty());
+    EXPECT_EQ(cache.Size(), 0u);
+    EXPECT_TRUE(cache.Names().empty());
 }
 
 }  // namespace

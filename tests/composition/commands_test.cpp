@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tests/common/run_tool.h"
 #include "tests/composition/composition_files.h"
 
 namespace {
@@ -12,25 +13,14 @@ namespace {
 class Commands : public CompositionFiles {
 protected:
     void SetUp() override {
-        const char* tools = std::getenv("VIRELLE_TOOLS");
-        if (!tools || !std::filesystem::exists(tools)) GTEST_SKIP() << "VIRELLE_TOOLS not built";
-        binary = tools;
+        if (ToolsPath().empty()) GTEST_SKIP() << "VIRELLE_TOOLS not built";
+        built = true;
         CompositionFiles::SetUp();
     }
     void TearDown() override {
-        if (!binary.empty()) CompositionFiles::TearDown();
+        if (built) CompositionFiles::TearDown();
     }
-    // Runs the tool in the working folder; stdout and the exit status.
-    int Run(const std::string& args, std::string* out) {
-        FILE* pipe = popen((binary + " " + args + " 2>/dev/null").c_str(), "r");
-        if (!pipe) return -1;
-        char chunk[4096];
-        size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out->append(chunk, n);
-        const int status = pclose(pipe);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string binary;
+    bool built = false;
 };
 
 const Pose still{0, 0, 1, 1, 0, 1, 0};
@@ -44,8 +34,9 @@ TEST_F(Commands, InspectShowsTheCompositionAsRead) {
     w.ElementRecord("el\"1", "img\\a.ppm", {});
     w.ElementRecord("el2", "b.ppm", {{50, 20, 2, 1, 0.3f, 0.5f, 0}});
     WriteCda("c.cda", w);
-    std::string json;
-    ASSERT_EQ(Run("inspect c.cda", &json), 0);
+    const ToolRun run = RunTool("inspect c.cda");
+    ASSERT_EQ(run.status, 0);
+    const std::string& json = run.out;
     const char* expected[] = {
         "\"kind\": \"composition\", \"headerWord\": 7, \"layerOrder\": [0]",
         "\"name\": \"Lag\xC3\xA5\", \"layerWord\": 3, \"elementOrder\": [1, 0]",
@@ -59,9 +50,9 @@ TEST_F(Commands, InspectShowsTheCompositionAsRead) {
     };
     for (const char* part : expected) EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 
-    std::string none;
-    EXPECT_NE(Run("inspect missing.cda", &none), 0);
-    EXPECT_TRUE(none.empty());
+    const ToolRun none = RunTool("inspect missing.cda");
+    EXPECT_NE(none.status, 0);
+    EXPECT_TRUE(none.out.empty());
 }
 
 TEST_F(Commands, FrameDrawsTheCompositionAtTheGivenTime) {
@@ -70,8 +61,7 @@ TEST_F(Commands, FrameDrawsTheCompositionAtTheGivenTime) {
     w.Header(0, {0}).LayerStart("l", 0, {0}, {still});
     w.ElementRecord("e", "red.ppm", {{0, 0, 1, 1, 0, 1, 0}, {100, 0, 1, 1, 0, 1, 10}});
     WriteCda("c.cda", w);
-    std::string ignored;
-    ASSERT_EQ(Run("frame --composition c.cda --time 1 --out f.png", &ignored), 0);
+    ASSERT_EQ(RunTool("frame --composition c.cda --time 1 --out f.png").status, 0);
 
     png_image image{};
     image.version = PNG_IMAGE_VERSION;

@@ -172,13 +172,55 @@ TEST(TrackReading, DamagedRecordsFailWithoutReadingPastTheEnd) {
     cases.push_back({"short first record", CdaWriter{}.U32(1).F32(0).F32(1)});
     cases.push_back({"count past the end", CdaWriter{}.U32(0xFFFFFFFFu).FirstKey({})});
     cases.push_back({"flagged value missing", CdaWriter{}.U32(2).FirstKey({}).U8(0x84).F32(1).F32(3)});
-    cases.push_back(
-        {"not-a-number time", CdaWriter{}.U32(2).FirstKey({}).U8(0).F32(std::numeric_limits<float>::quiet_NaN())});
     for (Case& c : cases) {
         ReadResult r = ReadTrack(c.bytes);
         EXPECT_FALSE(r.ok) << c.what;
         EXPECT_FALSE(r.problem.empty()) << c.what;
     }
+}
+
+// A key whose time is not a number compares with no time: it goes last, whatever comes after it in
+// the file, the track still loads, and sampling never lands on it (nor on rates towards it).
+TEST(TrackReading, KeyWithoutANumberForItsTimeGoesLast) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    MessageLog log;
+    // Keys at 0 (x 0), NaN (x 99), 2 (x 10), then a second NaN and 1 (x 5).
+    ReadResult r = ReadTrack(CdaWriter{}
+                                 .U32(5)
+                                 .FirstKey({})
+                                 .U8(0x80)
+                                 .F32(nan)
+                                 .F32(99)
+                                 .U8(0x80)
+                                 .F32(2)
+                                 .F32(10)
+                                 .U8(0x00)
+                                 .F32(nan)
+                                 .U8(0x80)
+                                 .F32(1)
+                                 .F32(5));
+    ASSERT_TRUE(r.ok) << r.problem;
+    EXPECT_TRUE(log.boxes.empty());
+    ASSERT_EQ(r.track.keys.size(), 5u);
+    const float times[] = {0, 1, 2};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(r.track.keys[size_t(i)].time, times[i]);
+    EXPECT_TRUE(std::isnan(r.track.keys[3].time) && std::isnan(r.track.keys[4].time));
+    EXPECT_EQ(r.track.keys[3].x, 99.0f);  // file order among them
+    EXPECT_EQ(r.track.TimedKeys(), 3u);
+    for (const PoseKey& k : r.track.keys)
+        for (float rate : k.rates) EXPECT_FALSE(std::isnan(rate));
+    const struct { float t, x; } samples[] = {{0.5f, 2.5f}, {1.5f, 7.5f}, {2, 10}, {50, 10}};
+    for (auto s : samples) EXPECT_EQ(r.track.Sample(s.t).x, s.x) << s.t;
+
+    // Inserted one by one the same way; a track of such keys alone samples as before any key.
+    PoseTrack inserted;
+    EXPECT_TRUE(inserted.InsertKey(1, 0, 1, 1, 0, 1, nan));
+    EXPECT_EQ(inserted.Sample(3).x, 0.0f);
+    EXPECT_TRUE(inserted.InsertKey(4, 0, 1, 1, 0, 1, 3));
+    EXPECT_TRUE(inserted.InsertKey(2, 0, 1, 1, 0, 1, 1));
+    ASSERT_EQ(inserted.TimedKeys(), 2u);
+    EXPECT_EQ(inserted.keys[0].rates[0], 1.0f);
+    EXPECT_EQ(inserted.Sample(9).x, 4.0f);
 }
 
 TEST(TrackSampling, BeforeAtBetweenAndAfterKeys) {

@@ -48,7 +48,7 @@ TEST_F(Reader, ReadsTheStructureAsWritten) {
     EXPECT_NE(front.elements[0].vertexBuffer, nullptr);
     // Both elements name a.ppm: one shared record.
     EXPECT_EQ(front.elements[0].texture, front.elements[1].texture);
-    EXPECT_EQ(registry.entries.size(), 1u);
+    EXPECT_EQ(registry.Size(), 1u);
     EXPECT_EQ(c.layers[1].name, "empty");
     EXPECT_TRUE(c.layers[1].elements.empty());
     EXPECT_EQ(c.layers[1].track.keys.size(), 1u);
@@ -65,9 +65,11 @@ TEST_F(Reader, FindsTexturesUnderDataAndWithForwardSlashes) {
     Composition c;
     ASSERT_TRUE(c.Load("c.cda"));
     const auto& elements = c.layers[0].elements;
-    EXPECT_EQ(elements[0].texture, registry.entries.at("data/b.ppm").get());
+    ASSERT_NE(registry.Find("data/b.ppm"), nullptr);
+    EXPECT_EQ(elements[0].texture, registry.Find("data/b.ppm"));
     EXPECT_EQ(elements[1].textureName, "img\\sub\\c.ppm");  // kept as stored
-    EXPECT_EQ(elements[1].texture, registry.entries.at("img/sub/c.ppm").get());
+    ASSERT_NE(registry.Find("img/sub/c.ppm"), nullptr);
+    EXPECT_EQ(elements[1].texture, registry.Find("img/sub/c.ppm"));
     EXPECT_EQ(elements[1].halfWidth, 8.0f);
     EXPECT_EQ(elements[1].halfHeight, 2.0f);
 }
@@ -113,7 +115,7 @@ TEST_F(Reader, MissingFileAndMissingTextureShowOneBoxEach) {
     ASSERT_EQ(log.boxes.size(), 2u);
     EXPECT_EQ(log.boxes[1].first, "Unable to find texture: gone.png");
     EXPECT_EQ(log.boxes[1].second, "Load Error");
-    EXPECT_TRUE(registry.entries.empty());
+    EXPECT_EQ(registry.Size(), 0u);
 
     // Texts longer than the 128-byte buffer are cut to 127 bytes.
     const std::string longName = std::string(150, 'x') + ".cda";

@@ -116,18 +116,22 @@ TEST(ImageHostile, OversizedPicturesAreRefusedBeforeAllocation) {
         EXPECT_FALSE(error.empty());
     }
 
-    // The same good file under a small budget: the check is on the pixel buffer, not the file.
+    // The same good file under small limits: the checks are on memory, not on the file's bytes.
     const Bytes ok = MakePng(64, 64, PatternRgba(64, 64), 6, 8);
     DecodedImage image;
     std::string error;
     DecodeLimits tight;
     tight.maxBytes = 64 * 64 * 4 - 1;
     EXPECT_FALSE(DecodeImage(ok.data(), ok.size(), tight, &image, &error));
-    EXPECT_EQ(error, "image needs more than 256 MiB of pixel memory");
+    EXPECT_EQ(error, "image needs 16 KB to decode, more than the 16 KB allowed for its texture");
+    tight = DecodeLimits{};
+    tight.textureBytesLeft = 64 * 64 * 4;  // the mip levels do not fit
+    EXPECT_FALSE(DecodeImage(ok.data(), ok.size(), tight, &image, &error));
+    EXPECT_EQ(error, "its texture of 22 KB would pass the memory left for file textures (16 KB)");
+    // Larger than the largest texture is no refusal: the loader clamps it.
     tight = DecodeLimits{};
     tight.maxWidth = 63;
-    EXPECT_FALSE(DecodeImage(ok.data(), ok.size(), tight, &image, &error));
-    EXPECT_EQ(error, "image is larger than the largest texture");
+    EXPECT_TRUE(DecodeImage(ok.data(), ok.size(), tight, &image, &error)) << error;
 }
 
 // Unknown data, and run-length streams that go nowhere, end in a failure.

@@ -1,6 +1,5 @@
 // virelle-tools inspect on images: the JSON line, the level-0 picture, a refusal's exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,33 +7,17 @@
 
 #include "gfx/image.h"
 #include "tests/common/headless.h"
+#include "tests/common/run_tool.h"
 #include "tests/gfx/test_images.h"
 
-namespace {
-
-// Runs the tools binary; stdout in *out, the exit status returned.
-int RunTools(const std::string& args, std::string* out) {
-    const char* tools = std::getenv("VIRELLE_TOOLS");
-    std::FILE* p = popen((std::string(tools) + " " + args + " 2>/dev/null").c_str(), "r");
-    if (!p) return -1;
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out->append(buffer, n);
-    const int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
-
 TEST(InspectImage, JsonLevelZeroAndRefusal) {
-    const char* tools = std::getenv("VIRELLE_TOOLS");
-    if (!tools || !std::filesystem::exists(tools)) GTEST_SKIP() << "virelle-tools is not built";
+    if (ToolsPath().empty()) GTEST_SKIP() << "virelle-tools is not built";
     ScratchDir dir;
     const std::string jpeg = dir.File("photo.png");  // JPEG bytes under a PNG name
     ASSERT_TRUE(WriteFileBytes(jpeg, MakeJpeg(300, 200, PatternRgba(300, 200), false, false)));
-    std::string out;
-    ASSERT_EQ(RunTools("inspect " + jpeg + " --level0 " + dir.File("l0.png"), &out), 0);
-    EXPECT_EQ(out,
+    const ToolRun run = RunTool("inspect " + jpeg + " --level0 " + dir.File("l0.png"));
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
               "{\"kind\": \"image\", \"type\": \"jpeg\", \"imageWidth\": 300, \"imageHeight\": 200, \"width\": 512, "
               "\"height\": 256, \"levels\": 10, \"format\": \"D3DFMT_X8R8G8B8\"}\n");
     // The level-0 picture reads back as a 512x256 PNG.
@@ -51,7 +34,7 @@ TEST(InspectImage, JsonLevelZeroAndRefusal) {
 
     const std::string bad = dir.File("bad.dds");
     ASSERT_TRUE(WriteFileBytes(bad, Bytes{'D', 'D', 'S', ' ', 124, 0}));
-    out.clear();
-    EXPECT_NE(RunTools("inspect " + bad, &out), 0);
-    EXPECT_EQ(out, "");
+    const ToolRun refused = RunTool("inspect " + bad);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_EQ(refused.out, "");
 }

@@ -93,8 +93,8 @@ TEST_F(TextureTest, RegistryIdentityAndCaseSensitiveNames) {
     Texture* other = registry.GetOrLoad(b);
     ASSERT_NE(other, nullptr);
     EXPECT_NE(other, first);
-    EXPECT_EQ(registry.entries.size(), 2u);
-    EXPECT_EQ(registry.order, (std::deque<std::string>{a, b}));
+    EXPECT_EQ(registry.Size(), 2u);
+    EXPECT_EQ(registry.Names(), (std::deque<std::string>{a, b}));
 }
 
 // A failed request leaves nothing behind; the next request for the name tries again.
@@ -104,13 +104,13 @@ TEST_F(TextureTest, FailedLoadsAreNotRemembered) {
     EXPECT_EQ(registry.GetOrLoad(path), nullptr);
     Write("later.bmp", Bytes{'B', 'M', 0, 0});  // damaged
     EXPECT_EQ(registry.GetOrLoad(path), nullptr);
-    EXPECT_TRUE(registry.entries.empty());
-    EXPECT_TRUE(registry.order.empty());
+    EXPECT_EQ(registry.Size(), 0u);
+    EXPECT_TRUE(registry.Names().empty());
     Write("later.bmp", MakeBmp(3, 3, PatternRgba(3, 3), 24, false));
     Texture* t = registry.GetOrLoad(path);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->desc.Width, 4u);
-    EXPECT_EQ(registry.order.size(), 1u);
+    EXPECT_EQ(registry.Names().size(), 1u);
 }
 
 // Render targets: 512x512 A8R8G8B8 in device memory; a repeated name keeps the first size.
@@ -127,7 +127,7 @@ TEST_F(TextureTest, RenderTargets) {
     EXPECT_EQ(registry.GetOrCreateRenderTarget("render_target", 256, 256), target);
     EXPECT_EQ(target->desc.Width, 512u);
     EXPECT_EQ(registry.GetOrCreateRenderTarget("nothing", 0, 512), nullptr);
-    EXPECT_EQ(registry.entries.size(), 1u);
+    EXPECT_EQ(registry.Size(), 1u);
 
     // Clearing the bound target is silent; without a device it reports on the console.
     IDirect3DSurface9* backBuffer = nullptr;
@@ -164,6 +164,6 @@ TEST_F(TextureTest, ReleaseAllNewestFirst) {
     ASSERT_NE(targets.GetOrLoad(p1), nullptr);
     targets.ReleaseAll();
     EXPECT_EQ(released, (std::vector<std::string>{p1, p2, "parken", "render_target"}));
-    EXPECT_TRUE(targets.entries.empty());
-    EXPECT_TRUE(targets.order.empty());
+    EXPECT_EQ(targets.Size(), 0u);
+    EXPECT_TRUE(targets.Names().empty());
 }

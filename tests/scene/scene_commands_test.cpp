@@ -2,7 +2,6 @@
 // not been built (the tool's path comes from VIRELLE_TOOLS).
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,25 +10,10 @@
 #include <string>
 
 #include "tests/common/headless.h"
+#include "tests/common/run_tool.h"
 #include "tests/scene/scene_bytes.h"
 
 namespace {
-
-std::string Tool() {
-    const char* tool = std::getenv("VIRELLE_TOOLS");
-    return tool && std::filesystem::exists(tool) ? tool : "";
-}
-
-// Runs a command; returns its exit status and stdout.
-int RunTool(const std::string& command, std::string* out) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out->append(buffer, got);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string WriteScene(const ScratchDir& dir, const SceneBytes& f) {
     const std::string path = dir.File("cmd.SCENE");
@@ -51,11 +35,11 @@ SceneBytes QuadScene() {
 }
 
 TEST(SceneCommands, InspectPrintsTheSceneAsRead) {
-    const std::string tool = Tool();
-    if (tool.empty()) GTEST_SKIP() << "virelle-tools not built";
+    if (ToolsPath().empty()) GTEST_SKIP() << "virelle-tools not built";
     ScratchDir dir;
-    std::string json;
-    ASSERT_EQ(RunTool(tool + " inspect " + WriteScene(dir, QuadScene()), &json), 0);
+    const ToolRun run = RunTool("inspect " + WriteScene(dir, QuadScene()));
+    ASSERT_EQ(run.status, 0);
+    const std::string& json = run.out;
     for (const char* expected :
          {"\"kind\": \"scene\"", "\"header\": [1, 2, 3, 4]", "\"materialCount\": 1", "\"meshCount\": 1",
           "\"lightCount\": 1", "\"cameraCount\": 1", "\"word\": 99", "\"ambient\": [0.100000001, 0.200000003",
@@ -65,18 +49,16 @@ TEST(SceneCommands, InspectPrintsTheSceneAsRead) {
 
     SceneBytes cut = QuadScene();
     cut.bytes.resize(40);
-    std::string none;
-    EXPECT_EQ(RunTool(tool + " inspect " + WriteScene(dir, cut), &none), 1);
-    EXPECT_TRUE(none.empty());
+    const ToolRun none = RunTool("inspect " + WriteScene(dir, cut));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.out.empty());
 }
 
 TEST(SceneCommands, FrameWritesTheDrawnTargetWithAlpha) {
-    const std::string tool = Tool();
-    if (tool.empty()) GTEST_SKIP() << "virelle-tools not built";
+    if (ToolsPath().empty()) GTEST_SKIP() << "virelle-tools not built";
     ScratchDir dir;
     const std::string scene = WriteScene(dir, QuadScene()), png = dir.File("f.png");
-    std::string out;
-    ASSERT_EQ(RunTool(tool + " frame --scene " + scene + " --camera 0 --time 0 --out " + png, &out), 0);
+    ASSERT_EQ(RunTool("frame --scene " + scene + " --camera 0 --time 0 --out " + png).status, 0);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str()));

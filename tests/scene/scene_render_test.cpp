@@ -70,7 +70,7 @@ protected:
     }
 
     Scene& Load(const SceneBytes& f) {
-        const std::string path = dir.File("s" + std::to_string(scenes.size()) + ".SCENE");
+        const std::string path = dir.File(std::to_string(scenes.size()).insert(0, 1, 's') + ".SCENE");
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(f.bytes.data()), long(f.bytes.size()));
         scenes.push_back(std::make_unique<Scene>());
@@ -165,6 +165,37 @@ TEST_F(SceneDrawTest, ALitMeshHasTheColourOfTheLightingRules) {
     const float r = 0.1f * 0.08f + 0.5f * 0.8f, g = 0.2f * 0.08f + 0.25f * 0.8f, b = 0.3f * 0.04f + 0.75f * 0.4f;
     for (auto [x, y] : {std::pair{256, 256}, {300, 200}, {220, 330}}) ExpectRgba(At(x, y), r, g, b, 255);
     ExpectRgba(At(5, 5), 0, 0, 0, 0);  // uncovered pixels keep the clear
+}
+
+// A triangle naming a vertex the mesh does not have loads as it is; the device refuses that draw, so
+// the mesh alone goes undrawn and the rest of the scene draws as before.
+TEST_F(SceneDrawTest, AMeshWithAVertexIndexBeyondItsVerticesLoadsAndIsNotDrawn) {
+    SceneBytes f;
+    f.Start(1).U16(4);
+    Quad(f, 1, 1, 0, {Pose(-2, 0, 0)});  // left of centre: drawn
+    std::vector<float> v;
+    for (auto c : {std::pair{-1.0f, -1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}})
+        v.insert(v.end(), {c.first, c.second, 0, 0, 0, -1, 0, 0});
+    f.MeshNode(0, v, {0, 2, 3, 0, 1, 4}, {Pose(2, 0, 0)});  // right of centre: index 4 of 4 vertices
+    f.LightNode(Pose(0, 0, -10000), 1, 1, 1, 1);
+    f.CameraNode(1.0f, {Pose(0, 0, 0)}, {Pose(0, 0, -10)});
+    MessageLog log;
+    Scene& scene = Load(f);
+    EXPECT_TRUE(log.boxes.empty());
+    ASSERT_EQ(scene.meshes.size(), 2u);
+    EXPECT_EQ(scene.meshes[1]->indices[5], 4);
+    scene.SelectCamera(0);
+    scene.Render(0.0f);
+    Read();
+    // Screen pixel of a point in the plane z = 0, seen from 10 units with fov 1.
+    const auto pixel = [](float x, float y) {
+        const float k = 256.0f / 10.0f / std::tan(0.5f);
+        return std::pair{int(256.0f + x * k / (4.0f / 3.0f)), int(256.0f - y * k)};
+    };
+    const auto [lx, ly] = pixel(-2.5f, 0.5f);
+    EXPECT_TRUE(Covered(lx, ly));
+    const auto [rx, ry] = pixel(1.5f, 0.5f);  // inside the right mesh's first, well-formed triangle
+    EXPECT_FALSE(Covered(rx, ry));
 }
 
 TEST_F(SceneDrawTest, ProjectionUsesTheCameraFovAspectFourThirdsNearOneAndFarOneThousand) {

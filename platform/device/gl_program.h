@@ -2,26 +2,19 @@
 // of up to eight lights, texture stage 0 and specular add, alpha test, D3D's clip depth and
 // pixel-centre rule. The pixel stage is built per variant of its states (FfPixelKey), so a
 // software rasterizer runs only the arithmetic a draw needs. See the comment at the top of
-// ff_program.cpp for what it leaves out.
+// gl_program.cpp for what it leaves out.
 #pragma once
 
 #include <epoxy/gl.h>
 
 #include <string>
 
+#include "platform/device/gl_backend.h"
+
+struct GlCache;
+
 // Vertex attribute locations.
 enum FfAttribute : GLuint { kAttribPosition = 0, kAttribNormal, kAttribDiffuse, kAttribSpecular, kAttribTexCoord };
-
-// The pixel stage's states that pick a variant; equal keys share one program.
-struct FfPixelKey {
-    bool stageActive = false;  // stage 0 after the NULL-texture rule
-    int colorOp[3] = {};       // op, arg1, arg2
-    int alphaOp[3] = {};
-    bool hasTexture = false;
-    bool specularEnable = false;
-    int alphaFunc = 8;  // D3DCMPFUNC; ALWAYS when alpha testing is off
-    bool operator==(const FfPixelKey&) const = default;
-};
 
 struct FixedFunctionProgram {
     GLuint program = 0;
@@ -37,6 +30,7 @@ struct FixedFunctionProgram {
     // Pixel stage
     GLint textureFactor = -1, alphaRef = -1, texture0 = -1;  // -1 where the variant has no use for it
 
-    bool Build(const FfPixelKey& key, std::string* error);  // compiles, links and looks up every location
-    void Destroy();
+    // Compiles, links and looks up every location; the calls are counted by the cache.
+    bool Build(GlCache& gl, const FfPixelKey& key, std::string* error);
+    void Destroy(GlCache& gl);
 };

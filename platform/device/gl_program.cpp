@@ -8,10 +8,12 @@
 //
 // Every target is stored top row first, so the vertex stage flips y; that flip also turns D3D's
 // on-screen winding into GL's opposite winding (the device picks glFrontFace accordingly).
-#include "platform/device/ff_program.h"
+#include "platform/device/gl_program.h"
 
 #include <string>
 #include <vector>
+
+#include "platform/device/gl_cache.h"
 
 namespace {
 
@@ -185,19 +187,19 @@ void main() {
 }
 )";
 
-GLuint Compile(GLenum type, const char* source, std::string* error) {
-    GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
+GLuint Compile(GlCache& gl, GLenum type, const char* source, std::string* error) {
+    GLuint shader = gl.Call(glCreateShader, type);
+    gl.Call(glShaderSource, shader, 1, &source, nullptr);
+    gl.Call(glCompileShader, shader);
     GLint ok = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    gl.Call(glGetShaderiv, shader, GL_COMPILE_STATUS, &ok);
     if (!ok) {
         GLint length = 0;
-        glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+        gl.Call(glGetShaderiv, shader, GL_INFO_LOG_LENGTH, &length);
         std::vector<char> log(size_t(length > 0 ? length : 1), '\0');
-        glGetShaderInfoLog(shader, GLsizei(log.size()), nullptr, log.data());
+        gl.Call(glGetShaderInfoLog, shader, GLsizei(log.size()), nullptr, log.data());
         *error = std::string("shader compile: ") + log.data();
-        glDeleteShader(shader);
+        gl.Call(glDeleteShader, shader);
         return 0;
     }
     return shader;
@@ -218,31 +220,31 @@ std::string PixelConstants(const FfPixelKey& k) {
 
 }  // namespace
 
-bool FixedFunctionProgram::Build(const FfPixelKey& key, std::string* error) {
-    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource, error);
+bool FixedFunctionProgram::Build(GlCache& gl, const FfPixelKey& key, std::string* error) {
+    GLuint vs = Compile(gl, GL_VERTEX_SHADER, kVertexSource, error);
     if (!vs) return false;
     const std::string pixel = PixelConstants(key) + kFragmentSource;
-    GLuint fs = Compile(GL_FRAGMENT_SHADER, pixel.c_str(), error);
+    GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, pixel.c_str(), error);
     if (!fs) {
-        glDeleteShader(vs);
+        gl.Call(glDeleteShader, vs);
         return false;
     }
-    program = glCreateProgram();
-    glAttachShader(program, vs);
-    glAttachShader(program, fs);
-    glLinkProgram(program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
+    program = gl.Call(glCreateProgram);
+    gl.Call(glAttachShader, program, vs);
+    gl.Call(glAttachShader, program, fs);
+    gl.Call(glLinkProgram, program);
+    gl.Call(glDeleteShader, vs);
+    gl.Call(glDeleteShader, fs);
     GLint ok = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    gl.Call(glGetProgramiv, program, GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[1024] = {};
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        gl.Call(glGetProgramInfoLog, program, GLsizei(sizeof log), nullptr, log);
         *error = std::string("shader link: ") + log;
-        Destroy();
+        Destroy(gl);
         return false;
     }
-    auto at = [this](const char* name) { return glGetUniformLocation(program, name); };
+    auto at = [&](const char* name) { return gl.Call(glGetUniformLocation, program, name); };
     worldView = at("uWorldView"), projection = at("uProjection"), normalMatrix = at("uNormalMatrix");
     pretransformed = at("uPretransformed"), targetSize = at("uTargetSize"), pixelOffset = at("uPixelOffset");
     lighting = at("uLighting"), localViewer = at("uLocalViewer"), normalizeNormals = at("uNormalizeNormals");
@@ -257,7 +259,7 @@ bool FixedFunctionProgram::Build(const FfPixelKey& key, std::string* error) {
     return true;
 }
 
-void FixedFunctionProgram::Destroy() {
-    if (program) glDeleteProgram(program);
+void FixedFunctionProgram::Destroy(GlCache& gl) {
+    if (program) gl.Call(glDeleteProgram, program);
     program = 0;
 }

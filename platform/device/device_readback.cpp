@@ -1,0 +1,94 @@
+// Read-backs that do not wait, on the D3D side: render target 0 is copied into a pixel buffer and
+// fenced (gl_readback.cpp), and the bytes are fetched a frame or two later, by which time the copy
+// has long finished. Drawing the next frame goes on while the driver copies.
+//
+// Ownership: the queue hangs off DeviceCore::readback, made at the first QueueReadRenderTarget and
+// written only here; DestroyReadbackQueue runs in the device's destructor, before the backend goes.
+#include <deque>
+#include <vector>
+
+#include "platform/device/device_core.h"
+
+namespace {
+
+constexpr UINT kReadbackDepth = 3;  // copies in flight at most; two are enough to overlap a frame
+
+struct PixelBuffer {
+    unsigned name = 0;
+    size_t bytes = 0;  // its size
+};
+
+struct PendingRead {
+    PixelBuffer buffer;
+    void* fence = nullptr;
+    UINT width = 0, height = 0;
+    bool opaque = false;  // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
+};
+
+}  // namespace
+
+struct ReadbackQueue {
+    std::deque<PendingRead> pending;  // oldest first
+    std::vector<PixelBuffer> spare;   // buffers whose copies were taken, for reuse
+};
+
+void DestroyReadbackQueue(DeviceCore* core) {
+    ReadbackQueue* q = core->readback;
+    if (!q) return;
+    for (PendingRead& p : q->pending) {
+        GlDeleteFence(core->gl, p.fence);
+        GlDeletePixelBuffer(core->gl, p.buffer.name);
+    }
+    for (PixelBuffer& b : q->spare) GlDeletePixelBuffer(core->gl, b.name);
+    delete q;
+    core->readback = nullptr;
+}
+
+HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
+    if (!core->readback) core->readback = new ReadbackQueue;
+    ReadbackQueue& q = *core->readback;
+    if (q.pending.size() >= kReadbackDepth) return D3DERR_INVALIDCALL;  // take the oldest first
+    IDirect3DSurface9* target = core->state.renderTarget;
+    if (!target || !target->texture) return D3DERR_INVALIDCALL;
+    PendingRead read;
+    read.width = target->desc.Width;
+    read.height = target->desc.Height;
+    read.opaque = target->desc.Format == D3DFMT_X8R8G8B8;
+    const size_t bytes = size_t(read.width) * read.height * 4;
+    if (!q.spare.empty()) {
+        read.buffer = q.spare.back();
+        q.spare.pop_back();
+    }
+    if (read.buffer.bytes != bytes) {  // none spare, or one of another target's size
+        GlDeletePixelBuffer(core->gl, read.buffer.name);
+        read.buffer = {GlCreatePixelBuffer(core->gl, bytes), bytes};
+        if (!read.buffer.name) return D3DERR_INVALIDCALL;
+    }
+    read.fence = GlQueueReadTarget(core->gl, target->texture->framebuffer, read.width, read.height, read.buffer.name);
+    if (!read.fence) {
+        q.spare.push_back(read.buffer);
+        return D3DERR_INVALIDCALL;
+    }
+    q.pending.push_back(read);
+    return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
+    ReadbackQueue* q = core->readback;
+    if (!bgra || !q || q->pending.empty()) return D3DERR_INVALIDCALL;
+    const PendingRead read = q->pending.front();
+    q->pending.pop_front();
+    q->spare.push_back(read.buffer);
+    bgra->resize(read.buffer.bytes);
+    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, bgra->data()))
+        return D3DERR_INVALIDCALL;
+    if (read.opaque)
+        for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
+    if (width) *width = read.width;
+    if (height) *height = read.height;
+    return D3D_OK;
+}
+
+UINT IDirect3DDevice9::PendingReadRenderTargets() const {
+    return core->readback ? UINT(core->readback->pending.size()) : 0;
+}

@@ -1,0 +1,198 @@
+// The GL 3.3 backend's life, resources, targets, clears, Present's copy and the read-back.
+#include <algorithm>
+
+#include "platform/device/gl_state.h"
+#include "platform/device/gl_tables.h"
+
+// ---------------------------------------------------------------- life
+
+GlBackend* GlCreate(GlInfo* info, std::string* error) {
+    if (epoxy_gl_version() < 33) {
+        *error = "OpenGL 3.3 is not available";
+        return nullptr;
+    }
+    auto* gl = new GlBackend;
+    GlCache& c = gl->cache;
+    const GLubyte* renderer = c.Call(glGetString, GL_RENDERER);
+    info->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
+    if (!gl->program.Build(c, gl->pixelKey, error)) {
+        delete gl;
+        return nullptr;
+    }
+    gl->variants.emplace_back(gl->pixelKey, gl->program);
+    GLint maxTextureSize = 0;
+    c.Call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    info->maxTextureSize = maxTextureSize;
+    c.Call(glGenVertexArrays, 1, &gl->vertexArray);
+    c.Call(glGenSamplers, GLsizei(GlCache::kUnits), gl->samplers);
+    c.Call(glGenSamplers, 1, &gl->magnifySampler);
+    c.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 1);
+    c.Call(glPixelStorei, GL_PACK_ALIGNMENT, 1);
+    c.Call(glCullFace, GL_BACK);
+    c.Call(glDepthRange, 0.0, 1.0);
+    c.Invalidate();
+    return gl;
+}
+
+void GlDestroy(GlBackend* gl) {
+    GlCache& c = gl->cache;
+    for (auto& variant : gl->variants) variant.second.Destroy(c);
+    c.Call(glDeleteVertexArrays, 1, &gl->vertexArray);
+    c.Call(glDeleteSamplers, GLsizei(GlCache::kUnits), gl->samplers);
+    c.Call(glDeleteSamplers, 1, &gl->magnifySampler);
+    delete gl;
+}
+
+GlCounts GlGetCounts(const GlBackend* gl) {
+    return gl->cache.counts;
+}
+
+// ---------------------------------------------------------------- resources
+
+bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, UINT levels, bool renderTarget,
+                     unsigned* texture, unsigned* framebuffer) {
+    GlFormat f;
+    if (!LookUpFormat(format, &f)) return false;
+    GlCache& c = gl->cache;
+    c.Call(glGenTextures, 1, texture);
+    c.BindTexture(kUploadUnit, *texture);
+    for (UINT i = 0; i < levels; ++i) {
+        const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
+        c.Call(glTexImage2D, GL_TEXTURE_2D, GLint(i), GLint(f.internalFormat), GLsizei(w), GLsizei(h), 0, f.format,
+               f.type, nullptr);
+    }
+    c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
+    c.Call(glTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, f.swizzle);
+    if (renderTarget) {
+        c.Call(glGenFramebuffers, 1, framebuffer);
+        c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, *framebuffer);
+        c.Call(glFramebufferTexture2D, GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, *texture, 0);
+        const GLenum status = c.Call(glCheckFramebufferStatus, GL_READ_FRAMEBUFFER);
+        c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, 0);
+        if (status != GL_FRAMEBUFFER_COMPLETE) return false;
+    }
+    return c.Call(glGetError) == GL_NO_ERROR;
+}
+
+void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, UINT width, UINT height,
+                          const void* pixels) {
+    GlFormat f;
+    if (!LookUpFormat(format, &f)) return;
+    gl->cache.BindTexture(kUploadUnit, texture);
+    gl->cache.Call(glTexSubImage2D, GL_TEXTURE_2D, GLint(level), 0, 0, GLsizei(width), GLsizei(height), f.format,
+                   f.type, pixels);
+}
+
+void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer) {
+    GlCache& c = gl->cache;
+    if (framebuffer) {
+        c.ForgetFramebuffer(framebuffer);
+        c.Call(glDeleteFramebuffers, 1, &framebuffer);
+    }
+    if (texture) {
+        c.ForgetTexture(texture);
+        c.Call(glDeleteTextures, 1, &texture);
+    }
+}
+
+unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic) {
+    GlCache& c = gl->cache;
+    GLuint buffer = 0;
+    c.Call(glGenBuffers, 1, &buffer);
+    c.Call(glBindBuffer, GL_COPY_WRITE_BUFFER, buffer);
+    c.Call(glBufferData, GL_COPY_WRITE_BUFFER, GLsizeiptr(length), data, dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    return buffer;
+}
+
+void GlUploadBuffer(GlBackend* gl, unsigned buffer, const uint8_t* memory, size_t length, bool discard, size_t offset,
+                    size_t size) {
+    GlCache& c = gl->cache;
+    c.Call(glBindBuffer, GL_COPY_WRITE_BUFFER, buffer);
+    if (discard)  // a fresh store, so a draw still reading the old one never waits
+        c.Call(glBufferData, GL_COPY_WRITE_BUFFER, GLsizeiptr(length), memory, GL_DYNAMIC_DRAW);
+    else if (size)
+        c.Call(glBufferSubData, GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size), memory + offset);
+}
+
+void GlDeleteBuffer(GlBackend* gl, unsigned buffer) {
+    gl->cache.ForgetBuffer(buffer);
+    gl->cache.Call(glDeleteBuffers, 1, &buffer);
+}
+
+bool GlCreateDepthBuffer(GlBackend* gl, UINT width, UINT height, unsigned* renderbuffer) {
+    GlCache& c = gl->cache;
+    c.Call(glGenRenderbuffers, 1, renderbuffer);
+    c.Call(glBindRenderbuffer, GL_RENDERBUFFER, *renderbuffer);
+    c.Call(glRenderbufferStorage, GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, GLsizei(width), GLsizei(height));
+    return c.Call(glGetError) == GL_NO_ERROR;
+}
+
+void GlDeleteDepthBuffer(GlBackend* gl, unsigned renderbuffer) {
+    gl->cache.Call(glDeleteRenderbuffers, 1, &renderbuffer);
+}
+
+// ---------------------------------------------------------------- targets
+
+void GlBindTarget(GlBackend* gl, unsigned framebuffer, bool attachDepth, unsigned depth, UINT width, UINT height) {
+    GlCache& c = gl->cache;
+    c.BindDrawFramebuffer(framebuffer);
+    if (attachDepth) c.AttachDepth(depth);
+    c.Viewport(0, 0, GLsizei(width), GLsizei(height));
+}
+
+void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D3DCOLOR color, bool clearDepth,
+             float z) {
+    GlCache& c = gl->cache;
+    GLbitfield mask = 0;
+    if (clearColor) {
+        c.Call(glClearColor, float((color >> 16) & 255) / 255.0f, float((color >> 8) & 255) / 255.0f,
+               float(color & 255) / 255.0f, float(color >> 24) / 255.0f);
+        c.ColorMask(true);
+        mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if (clearDepth) {
+        c.Call(glClearDepth, std::clamp(double(z), 0.0, 1.0));
+        c.Depth(false, true, GL_LEQUAL);  // depth writes on; the next draw sets the test
+        mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    for (size_t i = 0; i < count; ++i) {  // rows are stored top first: D3D's y is GL's y
+        c.Scissor(true, boxes[i].x, boxes[i].y, boxes[i].width, boxes[i].height);
+        c.Call(glClear, mask);
+    }
+    c.Scissor(false, 0, 0, 0, 0);
+}
+
+void GlPresent(GlBackend* gl, unsigned backBuffer, int w, int h, const GlBox& into, bool bars) {
+    GlCache& c = gl->cache;
+    c.BindDrawFramebuffer(0);
+    c.Scissor(false, 0, 0, 0, 0);
+    c.ColorMask(true);
+    if (bars) {
+        c.Call(glClearColor, 0.0f, 0.0f, 0.0f, 1.0f);
+        c.Call(glClear, GL_COLOR_BUFFER_BIT);
+    }
+    c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, backBuffer);
+    // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
+    const int x0 = into.x, y0 = into.y, outW = into.width, outH = into.height;
+    c.Call(glBlitFramebuffer, 0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
+           outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
+}
+
+void GlFinish(GlBackend* gl) {
+    gl->cache.Call(glFinish);
+}
+
+bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT w, UINT h, uint8_t* bgra) {
+    GlCache& c = gl->cache;
+    c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, framebuffer);
+    c.Call(glReadPixels, 0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+    return c.Call(glGetError) == GL_NO_ERROR;
+}
+
+GlInfo GlQueryInfo() {
+    GlInfo info;
+    const GLubyte* renderer = glGetString(GL_RENDERER);
+    info.renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &info.maxTextureSize);
+    return info;
+}

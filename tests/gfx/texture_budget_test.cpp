@@ -1,0 +1,120 @@
+// What small hostile image files cost: every texture within the device's largest size and the file
+// textures' budget, and images over the largest size clamped rather than refused.
+#include "gfx/texture_budget.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "gfx/texture.h"
+#include "platform/sdl/d3dwindow.h"
+#include "tests/common/headless.h"
+#include "tests/gfx/test_images.h"
+
+namespace {
+
+class TextureBudgetTest : public testing::Test {
+protected:
+    void SetUp() override {
+        UseHeadlessDevice();
+        ASSERT_NE(device, nullptr);
+        saved = FileTextureBudget();
+    }
+    void TearDown() override { FileTextureBudget() = saved; }
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+    // Loads and releases at once; the budget is back where it was afterwards.
+    bool LoadsWithinTheBudget(const std::string& path, D3DSURFACE_DESC* desc = nullptr) {
+        const uint64_t before = FileTextureBudget().used;
+        Texture t;
+        const bool ok = t.LoadFromFile(path);
+        EXPECT_LE(FileTextureBudget().used, FileTextureBudget().limit);
+        if (ok && desc) *desc = t.desc;
+        t.Release();
+        EXPECT_EQ(FileTextureBudget().used, before);
+        return ok;
+    }
+    TextureBudget saved;
+    ScratchDir dir;
+};
+
+// The 64-byte run-length bitmap that declares 8192 x 8192 pixels: 64 MB of indices and 256 MB of
+// pixels to expand for a 21 MB texture. Refused from its header.
+Bytes RleBomb() {
+    Bytes bmp = MakeBmpRle8(1, 1, {0, 1}, GreyRamp());
+    bmp.resize(64, 0);
+    uint8_t* info = bmp.data() + 14;
+    const uint32_t side = 8192, palette = 0;
+    std::memcpy(info + 4, &side, 4);
+    std::memcpy(info + 8, &side, 4);
+    std::memcpy(info + 32, &palette, 4);  // colours used 0: the default 256
+    return bmp;
+}
+
+// A flat HDR of 4096 x 4096 whose scanlines are one pixel and old-style repeats: a few bytes per
+// line, 256 MB of floats to decode.
+Bytes FlatHdrBomb() {
+    const std::string text = "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 4096 +X 4096\n";
+    Bytes hdr(text.begin(), text.end());
+    for (int y = 0; y < 4096; ++y) hdr.insert(hdr.end(), {100, 50, 20, 130, 1, 1, 1, 255, 1, 1, 1, 15});
+    return hdr;
+}
+
+}  // namespace
+
+TEST_F(TextureBudgetTest, SmallHostileFilesFailOrLoadWithinTheBudget) {
+    EXPECT_FALSE(LoadsWithinTheBudget(Write("bomb.bmp", RleBomb())));
+    EXPECT_FALSE(LoadsWithinTheBudget(Write("flat.hdr", FlatHdrBomb())));
+    Bytes png = MakePng(2, 2, PatternRgba(2, 2), 2, 8);
+    SetPngSize(png, 30000, 30000);  // one colour of a great size: refused from the header
+    EXPECT_FALSE(LoadsWithinTheBudget(Write("big.png", png)));
+    // Not regular files: refused before anything is read, a FIFO without blocking.
+    const std::string fifo = dir.File("fifo.png");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadsWithinTheBudget(fifo));
+    EXPECT_FALSE(LoadsWithinTheBudget("/dev/zero"));
+    EXPECT_FALSE(LoadsWithinTheBudget(dir.path));
+}
+
+// Each side over the device's largest texture is clamped to it; the other keeps its own size.
+TEST_F(TextureBudgetTest, ImagesLargerThanTheLargestTextureAreClamped) {
+    D3DCAPS9 caps{};
+    ASSERT_EQ(device->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_GE(caps.MaxTextureWidth, 2048u);
+    EXPECT_LE(caps.MaxTextureWidth, 8192u);  // what Direct3D 9 hardware reported
+    D3DSURFACE_DESC desc{};
+    ASSERT_TRUE(LoadsWithinTheBudget(Write("wide.png", MakePng(9000, 2, PatternRgba(9000, 2), 2, 8)), &desc));
+    EXPECT_EQ(desc.Width, caps.MaxTextureWidth);
+    EXPECT_EQ(desc.Height, 2u);
+    // A JPEG over the largest size decodes straight to it.
+    ASSERT_TRUE(LoadsWithinTheBudget(Write("tall.jpg", MakeJpeg(4, 9000, PatternRgba(4, 9000), false, true)), &desc));
+    EXPECT_EQ(desc.Width, 4u);
+    EXPECT_EQ(desc.Height, caps.MaxTextureHeight);
+}
+
+// All file textures share one budget. One file under two spellings is two textures, both paid for;
+// a texture that would pass the budget fails like any unloadable one, and releasing gives back.
+TEST_F(TextureBudgetTest, FileTexturesShareOneBudget) {
+    const std::string path = Write("b.png", MakePng(256, 256, PatternRgba(256, 256), 2, 8));
+    const uint64_t one =
+        256 * 256 * 4 + 128 * 128 * 4 + 64 * 64 * 4 + 32 * 32 * 4 + 16 * 16 * 4 + 8 * 8 * 4 + 4 * 4 * 4 + 2 * 2 * 4 + 4;
+    FileTextureBudget() = TextureBudget{};
+    FileTextureBudget().limit = 2 * one + one / 2;
+    TextureRegistry registry;
+    const std::string elsewhere = dir.path + "/./b.png";
+    ASSERT_NE(registry.GetOrLoad(path), nullptr);
+    EXPECT_EQ(registry.GetOrLoad(path), registry.GetOrLoad(path));  // the same name is one texture
+    EXPECT_EQ(FileTextureBudget().used, one);
+    ASSERT_NE(registry.GetOrLoad(elsewhere), nullptr);
+    EXPECT_EQ(FileTextureBudget().used, 2 * one);
+    EXPECT_EQ(registry.GetOrLoad(dir.path + "//b.png"), nullptr);  // a third would pass the budget
+    EXPECT_EQ(registry.Size(), 2u);
+    registry.ReleaseAll();
+    EXPECT_EQ(FileTextureBudget().used, 0u);
+    EXPECT_NE(registry.GetOrLoad(dir.path + "//b.png"), nullptr);
+    registry.ReleaseAll();
+}

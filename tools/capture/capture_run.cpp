@@ -1,0 +1,236 @@
+// The capture run: device, signals, the offline show feeding the encoder, the file's last steps.
+#include "tools/capture/capture_run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/offline.h"
+#include "platform/sdl/d3dwindow.h"
+#include "tools/capture/capture_encoder.h"
+#include "tools/capture/progress.h"
+#include "tools/capture/video_file.h"
+#include "tools/headless_tool.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int sourceWidth = 640, sourceHeight = 480;  // the back buffer
+constexpr int queueDepth = 4;                         // pictures between drawing and encoding: a few frames of slack
+constexpr UINT readbackLag = 2;                       // picture n is taken after picture n + 1 is queued
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// ---------------------------------------------------------------- signals
+
+volatile std::sig_atomic_t interrupted = 0;
+char temporaryPath[4096];  // for a second signal, which removes the file and ends at once
+
+void OnSignal(int) {
+    if (interrupted) {
+        unlink(temporaryPath);
+        _exit(captureInterrupted);
+    }
+    interrupted = 1;
+}
+
+// SIGINT and SIGTERM set `interrupted` while this lives.
+struct SignalGuard {
+    explicit SignalGuard(const std::string& path) {
+        std::snprintf(temporaryPath, sizeof temporaryPath, "%s", path.c_str());
+        interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = OnSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt);
+        sigaction(SIGTERM, &action, &oldTerm);
+    }
+    ~SignalGuard() {
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+    }
+    struct sigaction oldInt {
+    }, oldTerm{};
+};
+
+// The temporary file goes unless it was renamed into place.
+struct TemporaryFile {
+    ~TemporaryFile() {
+        if (!path.empty()) unlink(path.c_str());
+    }
+    std::string path;
+};
+
+// ---------------------------------------------------------------- the run
+
+struct MainTimes {
+    double readback = 0;  // queueing copies and taking them
+    double waiting = 0;   // for a free picture: the encoder was behind
+};
+
+class Capture {
+public:
+    Capture(CaptureEncoder& encoder, ProgressLine& progress) : encoder(encoder), progress(progress) {}
+
+    // After each captured frame's Present, with the back buffer bound.
+    bool OnFrame() {
+        if (interrupted) return false;
+        const Clock::time_point start = Clock::now();
+        if (FAILED(device->QueueReadRenderTarget())) return Fail("cannot read the picture back");
+        times.readback += SecondsSince(start);
+        if (device->PendingReadRenderTargets() >= readbackLag && !TakeOne()) return false;
+        progress.Update(encoder.Encoded(), SecondsSince(runStart));
+        return true;
+    }
+    // The copies still queued once the show has stopped.
+    bool Drain() {
+        while (device->PendingReadRenderTargets() > 0)
+            if (interrupted || !TakeOne()) return false;
+        return true;
+    }
+
+    MainTimes times;
+    std::string error;
+    Clock::time_point runStart = Clock::now();
+
+private:
+    bool Fail(const char* what) {
+        if (error.empty()) error = what;
+        return false;
+    }
+    bool TakeOne() {
+        const Clock::time_point wait = Clock::now();
+        PictureQueue::Picture* picture = encoder.Acquire();
+        const Clock::time_point read = Clock::now();
+        times.waiting += std::chrono::duration<double>(read - wait).count();
+        if (!picture) return false;  // the encoder failed; it says why
+        UINT w = 0, h = 0;
+        const bool ok = SUCCEEDED(device->TakeReadRenderTarget(picture, &w, &h));
+        times.readback += SecondsSince(read);
+        if (!ok || w != UINT(sourceWidth) || h != UINT(sourceHeight)) return Fail("cannot read the picture back");
+        encoder.Submit(picture);
+        return true;
+    }
+
+    CaptureEncoder& encoder;
+    ProgressLine& progress;
+};
+
+// Makes the temporary file, so an unwritable place is known before anything is drawn.
+bool CreateTemporary(const std::string& path, const std::string& out) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        std::fprintf(stderr, "virelle-tools capture: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+void PrintSummary(const CaptureRequest& request, const OfflineResult& r, const Capture& capture,
+                  const CaptureEncoder& encoder, const VideoFile& file, double wall) {
+    std::error_code ec;
+    const double bytes = double(std::filesystem::file_size(request.out, ec));
+    const double seconds = double(encoder.Encoded()) / request.range.fps;
+    std::printf("capture: %ld frames, %.2f s of show, %.1f s wall, %.2fx real time, %.1f MB to %s\n", encoder.Encoded(),
+                seconds, wall, wall > 0 ? seconds / wall : 0.0, ec ? 0.0 : bytes / 1.0e6, request.out.c_str());
+    if (!request.stats) return;
+    const double drawing = r.meanFrameMs * double(r.frames) / 1000.0;
+    const VideoFileTimes t = file.Times();
+    auto share = [wall](double s) { return wall > 0 ? 100.0 * s / wall : 0.0; };
+    std::printf(
+        "capture time: drawing %.1f s (%.0f%%), reading back %.1f s (%.0f%%), waiting for the encoder %.1f s "
+        "(%.0f%%); encoder thread: converting %.1f s (%.0f%%), H.264 %.1f s (%.0f%%), music %.1f s (%.0f%%)\n",
+        drawing, share(drawing), capture.times.readback, share(capture.times.readback), capture.times.waiting,
+        share(capture.times.waiting), t.convert, share(t.convert), t.video, share(t.video),
+        t.audio + encoder.MusicSeconds(), share(t.audio + encoder.MusicSeconds()));
+}
+
+int Interrupted() {
+    std::fprintf(stderr, "\nvirelle-tools capture: interrupted; no file written\n");
+    return captureInterrupted;
+}
+
+}  // namespace
+
+int RunCapture(const CaptureRequest& request) {
+    const Clock::time_point start = Clock::now();
+    TemporaryFile temporary;
+    const std::string path = TemporaryPathFor(request.out, long(getpid()));
+    // Before the file exists, and before SDL starts: SDL leaves a handler it finds in place.
+    SignalGuard signals(path);
+    if (!CreateTemporary(path, request.out)) return captureBadInput;
+    temporary.path = path;
+
+    if (!OpenHeadlessDevice()) {
+        std::fprintf(stderr, "virelle-tools capture: no graphics device\n");
+        return captureFailed;
+    }
+
+    VideoSettings settings;
+    settings.path = path;
+    settings.container = request.container;
+    settings.sourceWidth = sourceWidth;
+    settings.sourceHeight = sourceHeight;
+    settings.width = request.width;
+    settings.height = request.height;
+    settings.fps = request.range.fps;
+    settings.crf = request.crf;
+    settings.preset = request.preset;
+    settings.audioRate = request.range.rate;
+    std::string error;
+    std::unique_ptr<VideoFile> file = VideoFile::Open(settings, &error);
+    if (!file) {
+        std::fprintf(stderr, "virelle-tools capture: %s\n", error.c_str());
+        return captureFailed;
+    }
+    CaptureEncoder encoder(*file, request.musicPath, request.range, queueDepth);
+    if (!encoder.Start()) {
+        std::fprintf(stderr, "virelle-tools capture: %s\n", encoder.Error().c_str());
+        return captureBadInput;
+    }
+
+    ProgressLine progress(ProgressLine::ModeFor(request.quiet, stderr), request.range.Frames(), request.range.fps);
+    Capture capture(encoder, progress);
+    OfflineOptions options;
+    options.fps = request.range.fps;
+    options.firstCaptured = request.range.firstFrame;
+    options.endCaptured = request.range.endFrame;
+    options.capture = [&capture](long, float) { return capture.OnFrame(); };
+    const OfflineResult r = RunOffline(options);
+    const bool drawn = r.started && !r.captureFailed && capture.Drain();
+    const bool finished = drawn && !interrupted && encoder.Finish();
+    progress.End();
+    if (interrupted) return Interrupted();
+    if (!r.started) {
+        std::fprintf(stderr, "virelle-tools capture: the show could not start (content in %s)\n",
+                     std::filesystem::current_path().c_str());
+        return captureBadInput;
+    }
+    if (!finished) {
+        encoder.Abort();
+        const std::string& why = !capture.error.empty() ? capture.error : encoder.Error();
+        std::fprintf(stderr, "virelle-tools capture: %s\n", why.empty() ? "the capture failed" : why.c_str());
+        return captureFailed;
+    }
+    std::error_code ec;
+    std::filesystem::rename(path, request.out, ec);
+    if (ec) {
+        std::fprintf(stderr, "virelle-tools capture: cannot move the video to %s: %s\n", request.out.c_str(),
+                     ec.message().c_str());
+        return captureFailed;
+    }
+    temporary.path.clear();
+    PrintSummary(request, r, capture, encoder, *file, SecondsSince(start));
+    return captureOk;
+}
