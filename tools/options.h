@@ -33,7 +33,7 @@ struct ParsedOptions {
     bool Integer(const char* name, int* out, std::string* problem) const;
 };
 
-// True when argv matches the spec; otherwise false with *problem in plain words.
+// True when argv matches the option list; otherwise false with *problem in plain words.
 bool ParseOptions(const CommandSpec& spec, int argc, char** argv, ParsedOptions* out, std::string* problem);
 
 // Whole-string, finite numbers ("12", "-0.5", "1e3"); no blanks, no trailing text, no inf/nan.
