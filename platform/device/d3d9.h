@@ -13,6 +13,7 @@
 //   IDirect3DDevice9        states, transforms, lights, draws, targets, Present
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/device/d3d9types.h"
@@ -70,7 +71,9 @@ public:
     DWORD GetLevelCount();
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc);
     HRESULT GetSurfaceLevel(UINT level, IDirect3DSurface9** surface);  // AddRefs the surface
-    // Managed textures only: memory of one level, row 0 = top, uploaded at UnlockRect.
+    // Managed textures only: memory of one level, row 0 = top, uploaded at UnlockRect (not with
+    // D3DLOCK_READONLY). The device keeps no copy between locks: a lock of a level uploaded before
+    // reads it back from GL, a level never written reads as zeros.
     HRESULT LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT UnlockRect(UINT level);
     D3DFORMAT Format() const { return format; }  // not Direct3D: GetLevelDesc's format without the copy
@@ -81,10 +84,15 @@ private:
     IDirect3DTexture9(IDirect3DDevice9* owner, UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                       D3DPOOL pool);
     ~IDirect3DTexture9() override;
+    struct FreeBytes {
+        void operator()(uint8_t* p) const;
+    };
     struct Level {
         UINT width, height;
-        std::vector<uint8_t> memory;  // managed copy, made at the first lock
+        std::unique_ptr<uint8_t[], FreeBytes> memory;  // only while locked
         bool locked = false;
+        bool readOnly = false;                 // this lock's
+        bool uploaded = false;                 // GL holds the level's pixels
         IDirect3DSurface9* surface = nullptr;  // made at the first GetSurfaceLevel
     };
     D3DFORMAT format;

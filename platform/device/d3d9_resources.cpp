@@ -1,4 +1,5 @@
 // Reference counting, surfaces, textures and buffers.
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/device/device_core.h"
@@ -102,7 +103,11 @@ HRESULT IDirect3DTexture9::GetSurfaceLevel(UINT level, IDirect3DSurface9** surfa
     return D3D_OK;
 }
 
-HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD) {
+void IDirect3DTexture9::FreeBytes::operator()(uint8_t* p) const {
+    std::free(p);
+}
+
+HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags) {
     if (!locked || level >= levels.size() || pool == D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     Level& l = levels[level];
     if (l.locked) return D3DERR_INVALIDCALL;
@@ -111,11 +116,19 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
     if (rect && (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
                  UINT(rect->right) > l.width || UINT(rect->bottom) > l.height))
         return D3DERR_INVALIDCALL;
-    if (l.memory.empty()) l.memory.assign(pitch * l.height, 0);
+    // calloc: large blocks come as fresh zero pages, so a level about to be overwritten whole costs
+    // no clearing pass.
+    l.memory.reset(static_cast<uint8_t*>(std::calloc(pitch * l.height, 1)));
+    if (!l.memory) return E_OUTOFMEMORY;
+    if (l.uploaded && !GlReadTextureLevel(owner->Core()->gl, glTexture, format, level, l.memory.get())) {
+        l.memory.reset();
+        return D3DERR_INVALIDCALL;
+    }
     size_t offset = rect ? size_t(rect->top) * pitch + size_t(rect->left) * texel : 0;
     locked->Pitch = INT(pitch);
-    locked->pBits = l.memory.data() + offset;
+    locked->pBits = l.memory.get() + offset;
     l.locked = true;
+    l.readOnly = (flags & D3DLOCK_READONLY) != 0;
     return D3D_OK;
 }
 
@@ -123,7 +136,11 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
     if (level >= levels.size() || !levels[level].locked) return D3DERR_INVALIDCALL;
     Level& l = levels[level];
     l.locked = false;
-    GlUploadTextureLevel(owner->Core()->gl, glTexture, format, level, l.width, l.height, l.memory.data());
+    if (!l.readOnly) {
+        GlUploadTextureLevel(owner->Core()->gl, glTexture, format, level, l.width, l.height, l.memory.get());
+        l.uploaded = true;
+    }
+    l.memory.reset();  // GL has the pixels; a later lock reads them back
     return D3D_OK;
 }
 

@@ -53,13 +53,16 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
                      unsigned* texture, unsigned* framebuffer) {
     GlFormat f;
     if (!LookUpFormat(format, &f)) return false;
+    // A lockable texture takes the unsized format, with which the driver stores the texels in the
+    // order they are uploaded (B, G, R, A); with GL_RGBA8 every upload swizzles each texel.
+    const GLint internalFormat = !renderTarget && f.format == GL_BGRA ? GL_RGBA : GLint(f.internalFormat);
     GlCache& c = gl->cache;
     c.Call(glGenTextures, 1, texture);
     c.BindTexture(kUploadUnit, *texture);
     for (UINT i = 0; i < levels; ++i) {
         const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
-        c.Call(glTexImage2D, GL_TEXTURE_2D, GLint(i), GLint(f.internalFormat), GLsizei(w), GLsizei(h), 0, f.format,
-               f.type, nullptr);
+        c.Call(glTexImage2D, GL_TEXTURE_2D, GLint(i), internalFormat, GLsizei(w), GLsizei(h), 0, f.format, f.type,
+               nullptr);
     }
     c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
     c.Call(glTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, f.swizzle);
@@ -81,6 +84,14 @@ void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UIN
     gl->cache.BindTexture(kUploadUnit, texture);
     gl->cache.Call(glTexSubImage2D, GL_TEXTURE_2D, GLint(level), 0, 0, GLsizei(width), GLsizei(height), f.format,
                    f.type, pixels);
+}
+
+bool GlReadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, void* pixels) {
+    GlFormat f;
+    if (!LookUpFormat(format, &f)) return false;
+    gl->cache.BindTexture(kUploadUnit, texture);
+    gl->cache.Call(glGetTexImage, GL_TEXTURE_2D, GLint(level), f.format, f.type, pixels);
+    return gl->cache.Call(glGetError) == GL_NO_ERROR;
 }
 
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer) {

@@ -106,6 +106,8 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
                      unsigned* texture, unsigned* framebuffer);
 void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, UINT width, UINT height,
                           const void* pixels);
+// The level's pixels as they were uploaded (rows tightly packed); false on a GL error.
+bool GlReadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, void* pixels);
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer);  // either may be 0
 unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic);
 // After a lock: a fresh store of the whole memory when `discard`, else bytes [offset, offset + size).

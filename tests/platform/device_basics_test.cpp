@@ -1,4 +1,6 @@
 // Resources, targets and the textured-quad path the composition draws with.
+#include <algorithm>
+
 #include "tests/platform/device_fixture.h"
 
 namespace {
@@ -52,6 +54,55 @@ TEST_F(DeviceTest, TextureLevelsAndDescriptions) {
               D3D_OK);
     EXPECT_NE(rt->LockRect(0, &locked, nullptr, 0), D3D_OK);  // device memory is not lockable
     rt->Release();
+}
+
+// The device keeps no copy of an uploaded level: a later lock reads back exactly what was written
+// (odd widths and every lockable format), a read-only lock changes nothing, an unwritten level is
+// zeros, and a partial lock keeps the rest of the level.
+TEST_F(DeviceTest, LockAfterUploadReadsTheLevelBack) {
+    for (D3DFORMAT format : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_L8, D3DFMT_A8, D3DFMT_A32B32G32R32F}) {
+        SCOPED_TRACE(format);
+        IDirect3DTexture9* t = nullptr;
+        ASSERT_EQ(device->CreateTexture(12, 6, 0, 0, format, D3DPOOL_MANAGED, &t, nullptr), D3D_OK);
+        const UINT bpp = format == D3DFMT_A32B32G32R32F ? 16 : format == D3DFMT_L8 || format == D3DFMT_A8 ? 1 : 4;
+        std::vector<std::vector<uint8_t>> written;
+        for (UINT level = 0; level < t->GetLevelCount(); ++level) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(t->LockRect(level, &locked, nullptr, 0), D3D_OK);
+            const size_t bytes = size_t(std::max(1u, 12u >> level)) * std::max(1u, 6u >> level) * bpp;
+            ASSERT_EQ(size_t(locked.Pitch) * std::max(1u, 6u >> level), bytes);
+            auto* p = static_cast<uint8_t*>(locked.pBits);
+            EXPECT_EQ(std::vector<uint8_t>(p, p + bytes), std::vector<uint8_t>(bytes, 0));  // never written
+            written.emplace_back(bytes);
+            for (size_t i = 0; i < bytes; ++i) written.back()[i] = uint8_t(i * 7 + level * 31 + 1);
+            if (format == D3DFMT_A32B32G32R32F)  // whole floats, not NaN patterns GL might not keep
+                for (size_t i = 0; i < bytes; i += 4) {
+                    const float v = float(i + level);
+                    std::memcpy(&written.back()[i], &v, 4);
+                }
+            std::memcpy(p, written.back().data(), bytes);
+            ASSERT_EQ(t->UnlockRect(level), D3D_OK);
+        }
+        for (UINT level = 0; level < t->GetLevelCount(); ++level) {
+            D3DLOCKED_RECT locked;
+            ASSERT_EQ(t->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+            auto* p = static_cast<uint8_t*>(locked.pBits);
+            EXPECT_EQ(std::vector<uint8_t>(p, p + written[level].size()), written[level]) << "level " << level;
+            p[0] ^= 0xFF;  // read-only: not uploaded
+            t->UnlockRect(level);
+        }
+        const RECT corner = {11, 5, 12, 6};  // the last texel of level 0
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(t->LockRect(0, &locked, &corner, 0), D3D_OK);
+        std::memset(locked.pBits, 0, bpp);
+        t->UnlockRect(0);
+        std::fill(written[0].end() - bpp, written[0].end(), 0);
+        ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        auto* p = static_cast<uint8_t*>(locked.pBits);
+        EXPECT_EQ(std::vector<uint8_t>(p, p + written[0].size()), written[0]);
+        t->UnlockRect(0);
+        t->Release();
+    }
 }
 
 TEST_F(DeviceTest, BadCreationRequestsFail) {
