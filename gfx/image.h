@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,15 @@ struct DecodedImage {
     // The file's pixel format in device terms: D3DFMT_X8R8G8B8, A8R8G8B8, L8 or A32B32G32R32F.
     D3DFORMAT format = D3DFMT_UNKNOWN;
     std::vector<ImageLevel> levels;  // [0] is the image; more only when the file carries mip levels
+    bool placed = false;             // level 0 went to the decode target: levels[0] has its size only
 };
+
+// Lets a decoder write level 0 straight where it ends up, in the texture's own layout. Asked once
+// the header is read, with the picture's size and its format in device terms; returns the first of
+// `height` rows, *pitch bytes apart, in that format's layout (B, G, R, A bytes; L8 one byte), or
+// null, and the decoder then fills the image as usual. The JPEG decoder and the PNG decoder (for
+// 8-bit files) ask; the others always fill the image.
+using DecodeTarget = std::function<uint8_t*(uint32_t width, uint32_t height, D3DFORMAT format, size_t* pitch)>;
 
 // What a decoder may allocate, checked from the header before any pixel memory is taken. The
 // image is clamped to the device's largest texture, so its size alone refuses nothing; what is
@@ -47,6 +56,7 @@ uint64_t TextureBytesFor(uint32_t width, uint32_t height, bool isFloat, const De
 
 // Recognises the type from the content (BMP, PPM, DDS, JPEG, PNG, PFM, HDR, TGA, DIB, first match
 // wins) and decodes it with the numeric locale set to "C". False with a one-line reason otherwise.
-bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error,
+                 const DecodeTarget& target = {});
 // The type DecodeImage would pick, without decoding; false when no decoder accepts the data.
 bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type);

@@ -13,14 +13,19 @@ struct Decoder {
     ImageType type;
     AcceptsFn accepts;
     DecodeFn decode;
+    DecodeIntoFn decodeInto = nullptr;  // for decoders that can write into a DecodeTarget
 };
 
 // The order decides between formats whose signatures overlap (TGA and DIB have none to speak of).
 const Decoder decoders[] = {
-    {ImageType::Bmp, BmpAccepts, BmpDecode}, {ImageType::Ppm, PpmAccepts, PpmDecode},
-    {ImageType::Dds, DdsAccepts, DdsDecode}, {ImageType::Jpeg, JpegAccepts, JpegDecode},
-    {ImageType::Png, PngAccepts, PngDecode}, {ImageType::Pfm, PfmAccepts, PfmDecode},
-    {ImageType::Hdr, HdrAccepts, HdrDecode}, {ImageType::Tga, TgaAccepts, TgaDecode},
+    {ImageType::Bmp, BmpAccepts, BmpDecode},
+    {ImageType::Ppm, PpmAccepts, PpmDecode},
+    {ImageType::Dds, DdsAccepts, DdsDecode},
+    {ImageType::Jpeg, JpegAccepts, JpegDecode, JpegDecodeInto},
+    {ImageType::Png, PngAccepts, PngDecode, PngDecodeInto},
+    {ImageType::Pfm, PfmAccepts, PfmDecode},
+    {ImageType::Hdr, HdrAccepts, HdrDecode},
+    {ImageType::Tga, TgaAccepts, TgaDecode},
     {ImageType::Dib, DibAccepts, DibDecode},
 };
 
@@ -145,13 +150,16 @@ bool RecogniseImage(const uint8_t* data, size_t size, ImageType* type) {
     return true;
 }
 
-bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
+bool DecodeImage(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error,
+                 const DecodeTarget& target) {
     const Decoder* d = Find(data, size);
     if (!d) return Fail(error, "not an image of a known type");
     NumericLocaleC locale;
     DecodedImage image;
     image.type = d->type;
-    if (!d->decode(data, size, limits, &image, error)) return false;
+    const bool decoded = target && d->decodeInto ? d->decodeInto(data, size, limits, target, &image, error)
+                                                 : d->decode(data, size, limits, &image, error);
+    if (!decoded) return false;
     *out = std::move(image);
     return true;
 }

@@ -80,25 +80,29 @@ struct JpegJob {
     std::vector<uint8_t> row;
     jpeg_progress_mgr progress{};
     D3DFORMAT format = D3DFMT_UNKNOWN;
+    bool placed = false;  // level 0 went to the decode target
 };
 
-void ToRgba(const JpegJob& job, const uint8_t* src, uint8_t* dst, uint32_t width) {
+// One row as libjpeg gave it to R, G, B, A, or with `bgr` to B, G, R, X (the texture's layout).
+void ToRgba(const JpegJob& job, const uint8_t* src, uint8_t* dst, uint32_t width, bool bgr) {
     const int n = job.info.output_components;
+    const int r = bgr ? 2 : 0, b = bgr ? 0 : 2;
     for (uint32_t x = 0; x < width; ++x, src += n, dst += 4) {
         if (n == 1) {
             dst[0] = dst[1] = dst[2] = src[0];
         } else if (n == 3) {
-            dst[0] = src[0], dst[1] = src[1], dst[2] = src[2];
+            dst[r] = src[0], dst[1] = src[1], dst[b] = src[2];
         } else {  // CMYK as Adobe writes it: stored inverted
             const uint32_t k = src[3];
-            dst[0] = uint8_t(src[0] * k / 255), dst[1] = uint8_t(src[1] * k / 255), dst[2] = uint8_t(src[2] * k / 255);
+            dst[r] = uint8_t(src[0] * k / 255), dst[1] = uint8_t(src[1] * k / 255), dst[b] = uint8_t(src[2] * k / 255);
         }
         dst[3] = 255;
     }
 }
 
 // Returns 0 on success, 1 on a libjpeg error, 2 on a refusal with *error set.
-int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limits, std::string* error) {
+int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+        std::string* error) {
     jpeg_decompress_struct& info = job.info;
     if (setjmp(job.err.jump)) return 1;
     jpeg_create_decompress(&info);
@@ -109,26 +113,40 @@ int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limi
     job.err.maxScans = ScansAllowed(info.image_width, info.image_height);
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    job.format = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
     info.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     info.scale_num = 1;
     info.scale_denom = ScaleDenominator(info.image_width, info.image_height, limits);
     jpeg_calc_output_dimensions(&info);
     if (!CheckImageSize(info.output_width, info.output_height, 4, limits, error)) return 2;
+    const uint32_t width = info.output_width, height = info.output_height;
+    size_t pitch = 0;
+    uint8_t* placed = target ? target(width, height, job.format, &pitch) : nullptr;
+    // Rows libjpeg writes where they go: grey as L8, and colour as B, G, R, X where the library
+    // has that layout (libjpeg-turbo); otherwise a row at a time through ToRgba.
+    bool direct = placed && grey;
+#ifdef JCS_EXTENSIONS
+    if (placed && !grey && !cmyk) info.out_color_space = JCS_EXT_BGRX, direct = true;
+#endif
     // A progressive image keeps all its coefficients at full size however it is scaled; libjpeg
     // fails the decode rather than pass this.
-    info.mem->max_memory_to_use =
-        long(DecodeBytesAllowed(TextureBytesFor(info.output_width, info.output_height, false, limits), limits));
+    info.mem->max_memory_to_use = long(DecodeBytesAllowed(TextureBytesFor(width, height, false, limits), limits));
     jpeg_start_decompress(&info);
-    if (!AllocateLevel(&job.level, info.output_width, info.output_height, false, limits, error)) return 2;
-    job.row.resize(size_t(info.output_width) * info.output_components);
-    while (info.output_scanline < info.output_height) {
+    if (placed) {
+        job.level.width = width, job.level.height = height;
+    } else if (!AllocateLevel(&job.level, width, height, false, limits, error)) {
+        return 2;
+    }
+    if (!direct) job.row.resize(size_t(width) * info.output_components);
+    while (info.output_scanline < height) {
         const uint32_t y = info.output_scanline;
-        JSAMPROW rows[1] = {job.row.data()};
+        uint8_t* out = placed ? placed + y * pitch : &job.level.rgba8[size_t(y) * width * 4];
+        JSAMPROW rows[1] = {direct ? out : job.row.data()};
         if (jpeg_read_scanlines(&info, rows, 1) != 1) break;
-        ToRgba(job, job.row.data(), &job.level.rgba8[size_t(y) * info.output_width * 4], info.output_width);
+        if (!direct) ToRgba(job, job.row.data(), out, width, placed != nullptr);
         if (job.err.truncated) break;
     }
-    if (job.err.truncated || info.output_scanline < info.output_height) {
+    if (job.err.truncated || info.output_scanline < height) {
         *error = "JPEG data is truncated";
         return 2;
     }
@@ -137,7 +155,7 @@ int Run(JpegJob& job, const uint8_t* data, size_t size, const DecodeLimits& limi
         *error = "JPEG data is truncated";
         return 2;
     }
-    job.format = grey ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
+    job.placed = placed != nullptr;
     return 0;
 }
 
@@ -148,16 +166,22 @@ bool JpegAccepts(const uint8_t* data, size_t size) {
 }
 
 bool JpegDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
+    return JpegDecodeInto(data, size, limits, {}, out, error);
+}
+
+bool JpegDecodeInto(const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+                    DecodedImage* out, std::string* error) {
     auto job = std::make_unique<JpegJob>();
     job->info.err = jpeg_std_error(&job->err.pub);
     job->err.pub.error_exit = OnError;
     job->err.pub.emit_message = OnMessage;
     std::string reason;
-    const int result = Run(*job, data, size, limits, &reason);
+    const int result = Run(*job, data, size, limits, target, &reason);
     jpeg_destroy_decompress(&job->info);
     if (result == 1) return Fail(error, (std::string("JPEG data is damaged: ") + job->err.message).c_str());
     if (result == 2) return Fail(error, reason.c_str());
     out->format = job->format;
+    out->placed = job->placed;
     out->levels.clear();
     out->levels.push_back(std::move(job->level));
     return true;

@@ -22,6 +22,7 @@ struct PngJob {
     std::vector<png_bytep> rows;
     std::string message;
     D3DFORMAT format = D3DFMT_UNKNOWN;
+    bool placed = false;  // level 0 went to the decode target
 };
 
 void OnRead(png_structp png, png_bytep out, size_t n) {
@@ -67,8 +68,22 @@ D3DFORMAT FormatOf(png_structp png, png_infop info, int colorType) {
     }
 }
 
+// Transforms that make libpng write an 8-bit file's rows in the texture's layout: L8 bytes (grey,
+// or the indices of a palette that is the grey ramp), or B, G, R, A with an opaque fourth byte where
+// the file has no alpha.
+void SetTextureLayout(png_structp png, int colorType, D3DFORMAT format) {
+    if (format == D3DFMT_L8) {
+        if (colorType == PNG_COLOR_TYPE_GRAY) png_set_expand_gray_1_2_4_to_8(png);
+        return;  // a palette that is the grey ramp (8-bit): each index is its grey value
+    }
+    png_set_expand(png);
+    png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    png_set_filler(png, 0xff, PNG_FILLER_AFTER);  // no-op when alpha is present
+}
+
 // 0 on success, 1 on a libpng error (job.message), 2 on a refusal (*error).
-int Run(PngJob& job, const DecodeLimits& limits, std::string* error) {
+int Run(PngJob& job, const DecodeLimits& limits, const DecodeTarget& target, std::string* error) {
     if (setjmp(png_jmpbuf(job.png))) return 1;
     png_set_read_fn(job.png, &job, OnRead);
     png_read_info(job.png, job.info);
@@ -79,22 +94,34 @@ int Run(PngJob& job, const DecodeLimits& limits, std::string* error) {
     // 16-bit rows are held as read (8 bytes a pixel) beside their floats.
     if (!CheckImageSize(w, h, wide ? 24 : 4, limits, error)) return 2;
     job.format = FormatOf(job.png, job.info, colorType);
-    png_set_expand(job.png);
-    png_set_gray_to_rgb(job.png);
-    png_set_filler(job.png, wide ? 0xffff : 0xff, PNG_FILLER_AFTER);  // no-op when alpha is present
+    size_t pitch = 0;
+    uint8_t* placed = target && !wide ? target(w, h, job.format, &pitch) : nullptr;
+    if (placed) {
+        SetTextureLayout(job.png, colorType, job.format);
+    } else {
+        png_set_expand(job.png);
+        png_set_gray_to_rgb(job.png);
+        png_set_filler(job.png, wide ? 0xffff : 0xff, PNG_FILLER_AFTER);  // no-op when alpha is present
+    }
     png_set_interlace_handling(job.png);
     png_read_update_info(job.png, job.info);
-    const size_t rowBytes = size_t(w) * (wide ? 8 : 4);
+    const size_t rowBytes = size_t(w) * (placed ? (job.format == D3DFMT_L8 ? 1 : 4) : wide ? 8 : 4);
     if (png_get_rowbytes(job.png, job.info) != rowBytes) {
         *error = "PNG layout is not supported";
         return 2;
     }
-    if (!AllocateLevel(&job.level, w, h, wide, limits, error)) return 2;
+    if (placed) {
+        job.level.width = w, job.level.height = h;
+    } else if (!AllocateLevel(&job.level, w, h, wide, limits, error)) {
+        return 2;
+    }
     if (wide) job.wide.resize(rowBytes * h);
     job.rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = wide ? &job.wide[y * rowBytes] : &job.level.rgba8[y * rowBytes];
+    for (png_uint_32 y = 0; y < h; ++y)
+        job.rows[y] = placed ? placed + y * pitch : wide ? &job.wide[y * rowBytes] : &job.level.rgba8[y * rowBytes];
     png_read_image(job.png, job.rows.data());
     png_read_end(job.png, nullptr);  // a file cut short after its pixels is still cut short
+    job.placed = placed != nullptr;
     return 0;
 }
 
@@ -105,6 +132,11 @@ bool PngAccepts(const uint8_t* data, size_t size) {
 }
 
 bool PngDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error) {
+    return PngDecodeInto(data, size, limits, {}, out, error);
+}
+
+bool PngDecodeInto(const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+                   DecodedImage* out, std::string* error) {
     auto job = std::make_unique<PngJob>();
     job->data = data;
     job->size = size;
@@ -112,7 +144,7 @@ bool PngDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (!job->png) return Fail(error, "out of memory");
     job->info = png_create_info_struct(job->png);
     std::string reason;
-    const int result = job->info ? Run(*job, limits, &reason) : 2;
+    const int result = job->info ? Run(*job, limits, target, &reason) : 2;
     png_destroy_read_struct(&job->png, &job->info, nullptr);
     if (result == 1) return Fail(error, ("PNG data is damaged: " + job->message).c_str());
     if (result == 2) return Fail(error, reason.empty() ? "out of memory" : reason.c_str());
@@ -122,6 +154,7 @@ bool PngDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
             job->level.rgbaF[i] = float(job->wide[i * 2] << 8 | job->wide[i * 2 + 1]) / 65535.0f;
     }
     out->format = job->format;
+    out->placed = job->placed;
     out->levels.clear();
     out->levels.push_back(std::move(job->level));
     return true;

@@ -6,6 +6,9 @@
 using AcceptsFn = bool (*)(const uint8_t* data, size_t size);
 using DecodeFn = bool (*)(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out,
                           std::string* error);
+// A decoder that can write level 0 into a DecodeTarget (an empty target: the image as usual).
+using DecodeIntoFn = bool (*)(const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+                              DecodedImage* out, std::string* error);
 
 bool BmpAccepts(const uint8_t* data, size_t size);
 bool BmpDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
@@ -19,8 +22,12 @@ bool DdsAccepts(const uint8_t* data, size_t size);
 bool DdsDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
 bool JpegAccepts(const uint8_t* data, size_t size);
 bool JpegDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
+bool JpegDecodeInto(const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+                    DecodedImage* out, std::string* error);
 bool PngAccepts(const uint8_t* data, size_t size);
 bool PngDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
+bool PngDecodeInto(const uint8_t* data, size_t size, const DecodeLimits& limits, const DecodeTarget& target,
+                   DecodedImage* out, std::string* error);
 bool HdrAccepts(const uint8_t* data, size_t size);
 bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, DecodedImage* out, std::string* error);
 bool TgaAccepts(const uint8_t* data, size_t size);

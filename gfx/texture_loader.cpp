@@ -80,15 +80,19 @@ TextureCaps QueryTextureCaps(IDirect3DDevice9* device) {
 
 bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error) {
     if (image.levels.empty()) return Fail(error, "image has no pixels");
-    const ImageLevel& top = image.levels[0];
-    uint32_t w = std::min(CeilPow2(top.width), std::bit_floor(std::max(1u, caps.maxWidth)));
-    uint32_t h = std::min(CeilPow2(top.height), std::bit_floor(std::max(1u, caps.maxHeight)));
+    return PlanTexture(image.levels[0].width, image.levels[0].height, image.format, caps, plan, error);
+}
+
+bool PlanTexture(uint32_t width, uint32_t height, D3DFORMAT imageFormat, const TextureCaps& caps, TexturePlan* plan,
+                 std::string* error) {
+    uint32_t w = std::min(CeilPow2(width), std::bit_floor(std::max(1u, caps.maxWidth)));
+    uint32_t h = std::min(CeilPow2(height), std::bit_floor(std::max(1u, caps.maxHeight)));
     if (caps.maxAspect) {  // widen the short side until the ratio fits
         while (w / h > caps.maxAspect) h *= 2;
         while (h / w > caps.maxAspect) w *= 2;
     }
     D3DFORMAT format = D3DFMT_UNKNOWN;
-    for (D3DFORMAT f : Candidates(image.format))
+    for (D3DFORMAT f : Candidates(imageFormat))
         if (!caps.supports || caps.supports(f)) {
             format = f;
             break;
@@ -110,23 +114,103 @@ uint64_t PlannedBytes(const TexturePlan& plan) {
     return total;
 }
 
-bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink) {
-    const uint32_t bpp = BytesPerPixel(plan.format);
-    std::vector<uint8_t> previous, current;
+bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelStore& store) {
+    const uint8_t* above = nullptr;
     uint32_t pw = 0, ph = 0;
     for (uint32_t i = 0; i < plan.levels; ++i) {
         const uint32_t w = std::max(1u, plan.width >> i), h = std::max(1u, plan.height >> i);
-        current.resize(size_t(w) * h * bpp);
-        if (i < image.levels.size())  // a level the file carries (level 0 always)
-            ScaleLevel(image.levels[i], w, h, plan.format, current.data());
-        else
-            BoxDownsample(previous.data(), pw, ph, plan.format, current.data());
-        if (!sink(i, w, h, current.data())) return false;
-        std::swap(previous, current);
+        uint8_t* bytes = store.open(i, w, h);
+        if (!bytes) return false;
+        if (i == 0 && image.placed) {
+            // decoded in place
+        } else if (i < image.levels.size()) {  // a level the file carries (level 0 always)
+            ScaleLevel(image.levels[i], w, h, plan.format, bytes);
+        } else {
+            BoxDownsample(above, pw, ph, plan.format, bytes);
+        }
+        if (i > 0 && !store.close(i - 1)) return false;
+        above = bytes;
         pw = w, ph = h;
     }
-    return true;
+    return plan.levels == 0 || store.close(plan.levels - 1);
 }
+
+bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink) {
+    if (image.placed) return false;  // its level 0 is elsewhere
+    const uint32_t bpp = BytesPerPixel(plan.format);
+    std::vector<uint8_t> buffers[2];
+    LevelStore store;
+    store.open = [&](uint32_t level, uint32_t w, uint32_t h) {
+        buffers[level & 1].resize(size_t(w) * h * bpp);
+        return buffers[level & 1].data();
+    };
+    store.close = [&](uint32_t level) {
+        return sink(level, std::max(1u, plan.width >> level), std::max(1u, plan.height >> level),
+                    buffers[level & 1].data());
+    };
+    return FillTextureLevels(image, plan, store);
+}
+
+namespace {
+
+// The texture being made, kept outside the decoder (whose errors leave by longjmp).
+struct TextureMaking {
+    IDirect3DDevice9* device = nullptr;
+    TextureBudget* budget = nullptr;
+    IDirect3DTexture9* texture = nullptr;
+    TexturePlan plan;
+    uint64_t bytes = 0;         // taken from the budget
+    uint8_t* level0 = nullptr;  // locked level 0 the decoder writes into
+
+    HRESULT Create(const TexturePlan& p, std::string* error) {
+        plan = p;
+        bytes = PlannedBytes(plan);
+        if (budget && !budget->Take(bytes))
+            return Fail(error, "the texture would pass the memory left for file textures"), D3DERR_OUTOFVIDEOMEMORY;
+        if (FAILED(device->CreateTexture(plan.width, plan.height, plan.levels, 0, plan.format, D3DPOOL_MANAGED,
+                                         &texture, nullptr)) ||
+            !texture) {
+            texture = nullptr;
+            if (budget) budget->Give(bytes);
+            return Fail(error, "the device refused the texture"), D3DERR_NOTAVAILABLE;
+        }
+        return D3D_OK;
+    }
+    void Discard() {
+        if (!texture) return;
+        texture->Release();
+        texture = nullptr;
+        level0 = nullptr;
+        if (budget) budget->Give(bytes);
+    }
+    // Level i's locked memory, tightly packed as the loader writes it.
+    uint8_t* Lock(uint32_t level, uint32_t width, uint32_t height) {
+        D3DLOCKED_RECT locked{};
+        if (FAILED(texture->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return nullptr;
+        if (size_t(locked.Pitch) != size_t(width) * BytesPerPixel(plan.format) && height > 1) {
+            texture->UnlockRect(level);
+            return nullptr;
+        }
+        return static_cast<uint8_t*>(locked.pBits);
+    }
+    // The decode target: the texture made for a picture that is already its level 0.
+    uint8_t* Place(const TextureCaps& caps, uint32_t width, uint32_t height, D3DFORMAT format, size_t* pitch) {
+        TexturePlan p;
+        std::string ignored;  // any refusal is made again, with its reason, after the decode
+        if (!PlanTexture(width, height, format, caps, &p, &ignored) || p.width != width || p.height != height ||
+            p.format != format || FAILED(Create(p, &ignored)))
+            return nullptr;
+        level0 = Lock(0, width, height);
+        if (!level0) {
+            Discard();
+            return nullptr;
+        }
+        *pitch = size_t(width) * BytesPerPixel(format);
+        return level0;
+    }
+};
+
+}  // namespace
 
 HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
                                 TextureFileInfo* info, std::string* error, TextureBudget* budget) {
@@ -137,38 +221,35 @@ HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, s
     limits.maxWidth = caps.maxWidth;
     limits.maxHeight = caps.maxHeight;
     if (budget) limits.textureBytesLeft = budget->Left();
+    TextureMaking making;
+    making.device = device;
+    making.budget = budget;
+    const DecodeTarget target = [&](uint32_t w, uint32_t h, D3DFORMAT format, size_t* pitch) {
+        return making.Place(caps, w, h, format, pitch);
+    };
     DecodedImage image;
-    TexturePlan plan;
-    if (!DecodeImage(data, size, limits, &image, error) || !PlanTexture(image, caps, &plan, error))
+    if (!DecodeImage(data, size, limits, &image, error, target)) {
+        making.Discard();
         return D3DERR_INVALIDCALL;
-    const uint64_t bytes = PlannedBytes(plan);
-    if (budget && !budget->Take(bytes))
-        return Fail(error, "the texture would pass the memory left for file textures"), D3DERR_OUTOFVIDEOMEMORY;
-    IDirect3DTexture9* tex = nullptr;
-    if (FAILED(device->CreateTexture(plan.width, plan.height, plan.levels, 0, plan.format, D3DPOOL_MANAGED, &tex,
-                                     nullptr)) ||
-        !tex) {
-        if (budget) budget->Give(bytes);
-        return Fail(error, "the device refused the texture"), D3DERR_NOTAVAILABLE;
     }
-    const uint32_t bpp = BytesPerPixel(plan.format);
-    const bool filled =
-        FillTextureLevels(image, plan, [&](uint32_t level, uint32_t w, uint32_t h, const uint8_t* bytes) {
-            D3DLOCKED_RECT locked{};
-            if (FAILED(tex->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return false;
-            for (uint32_t y = 0; y < h; ++y)
-                std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch, bytes + size_t(y) * w * bpp,
-                            size_t(w) * bpp);
-            tex->UnlockRect(level);
-            return true;
-        });
-    if (!filled) {
-        tex->Release();
-        if (budget) budget->Give(bytes);
+    if (!image.placed) {
+        making.Discard();  // (never made: a decoder that takes the target fills it)
+        TexturePlan plan;
+        if (!PlanTexture(image, caps, &plan, error)) return D3DERR_INVALIDCALL;
+        const HRESULT made = making.Create(plan, error);
+        if (FAILED(made)) return made;
+    }
+    LevelStore store;
+    store.open = [&](uint32_t level, uint32_t w, uint32_t h) {
+        return level == 0 && image.placed ? making.level0 : making.Lock(level, w, h);
+    };
+    store.close = [&](uint32_t level) { return SUCCEEDED(making.texture->UnlockRect(level)); };
+    if (!FillTextureLevels(image, making.plan, store)) {
+        making.Discard();
         return Fail(error, "the device refused to fill the texture"), D3DERR_NOTAVAILABLE;
     }
-    if (info) *info = {image.type, image.levels[0].width, image.levels[0].height, bytes};
-    *texture = tex;
+    if (info) *info = {image.type, image.levels[0].width, image.levels[0].height, making.bytes};
+    *texture = making.texture;
     return D3D_OK;
 }
 

@@ -4,6 +4,11 @@
 // Steps: read the file; decode by content; round each side up to a power of two; adapt size and
 // format to the device; fill level 0 by scaling the whole image (triangle filter, dither); fill
 // the rest with a 2x2 box filter from the last level the file carries.
+//
+// Where the picture is already the texture's size and format (a power-of-two 8-bit JPEG or PNG),
+// the texture is made once the header is read and the decoder writes straight into its locked
+// level 0; each smaller level is then made from the one above in its own locked memory, and each
+// level is uploaded once and its memory freed as soon as the level below it exists.
 #pragma once
 
 #include <functional>
@@ -30,10 +35,23 @@ struct TexturePlan {
     D3DFORMAT format = D3DFMT_UNKNOWN;
 };
 bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error);
+bool PlanTexture(uint32_t width, uint32_t height, D3DFORMAT format, const TextureCaps& caps, TexturePlan* plan,
+                 std::string* error);            // for a picture of that size and format
 uint64_t PlannedBytes(const TexturePlan& plan);  // every level
 
-// Makes every level of the plan, in order, and hands each to `sink` as tightly packed rows in the
-// format's device layout (B, G, R, A bytes; L8 one byte; floats R, G, B, A). Stops at a false sink.
+// Where the levels are made: `open` gives level i's memory, tightly packed rows in the format's
+// device layout (B, G, R, A bytes; L8 one byte; floats R, G, B, A), null to stop; `close` says the
+// level is complete, false to stop. Level i is made from level i - 1, which is closed only after
+// that: at most two levels are open at once.
+struct LevelStore {
+    std::function<uint8_t*(uint32_t level, uint32_t width, uint32_t height)> open;
+    std::function<bool(uint32_t level)> close;
+};
+// Makes every level of the plan in order into the store. For an image decoded in place (`placed`)
+// level 0 is what the store's open(0) returns, already filled.
+bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelStore& store);
+// The same into two buffers of its own, handing each level to `sink` (the image's pixels in
+// memory, not placed). Stops at a false sink.
 using LevelSink = std::function<bool(uint32_t level, uint32_t width, uint32_t height, const uint8_t* bytes)>;
 bool FillTextureLevels(const DecodedImage& image, const TexturePlan& plan, const LevelSink& sink);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "gfx/image.h"
+#include "gfx/image_resize.h"
 #include "gfx/texture_loader.h"
 #include "tests/gfx/test_images.h"
 
@@ -131,6 +132,20 @@ TEST(TextureLevels, BoxFilteredMipChain) {
     EXPECT_EQ(l.bytes[2], (Bytes{93}));
     // A 4x1 strip halves along its long side only.
     EXPECT_EQ(Fill(Grey8(4, 1, {0, 2, 10, 20})).bytes[2], (Bytes{8}));
+
+    // Four-byte texels, byte by byte, rounded; wide rows take the vector path, the rest the tail.
+    Bytes rows;
+    for (int i = 0; i < 8; ++i) rows.insert(rows.end(), {uint8_t(i * 30), 255, 0, uint8_t(i)});
+    for (int i = 0; i < 8; ++i) rows.insert(rows.end(), {uint8_t(i * 30 + 1), 255, 3, 0});
+    Bytes half(16);
+    BoxDownsample(rows.data(), 8, 2, D3DFMT_A8R8G8B8, half.data());
+    EXPECT_EQ(half, (Bytes{16, 255, 2, 0, 76, 255, 2, 1, 136, 255, 2, 2, 196, 255, 2, 3}));
+    Bytes strip;  // 10x1: five texels, one past the vector path's four
+    for (int i = 0; i < 10; ++i)
+        strip.insert(strip.end(), {uint8_t(i * 25), uint8_t(255 - i), uint8_t(1 + (i & 1)), 7});
+    Bytes halfStrip(20);
+    BoxDownsample(strip.data(), 10, 1, D3DFMT_X8R8G8B8, halfStrip.data());
+    EXPECT_EQ(halfStrip, (Bytes{13, 255, 2, 7, 63, 253, 2, 7, 113, 251, 2, 7, 163, 249, 2, 7, 213, 247, 2, 7}));
 }
 
 // Levels a DDS carries are used as they are; the chain continues from the last one.
