@@ -60,8 +60,10 @@ MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKin
         return;
     }
     opened->clock.Reset(opened->source.Rate(), output ? output->BufferFrames() : 0);
-    if (clock == Clock::RealTime)
-        opened->source.StartAhead(&opened->consumed, int64_t(aheadSeconds) * opened->source.Rate());
+    // Decoded music is held around the play head: the output's, or where the offline clock is.
+    const bool live = clock == Clock::RealTime;
+    opened->source.Follow(&opened->consumed, live ? int64_t(aheadSeconds) * opened->source.Rate() : 0);
+    if (live) opened->source.StartAhead();
     stream = std::move(opened);  // the output is paused: no pull can see this happen
     created = true;
 }
@@ -130,7 +132,8 @@ void MusicStream::SetPosition(float seconds) {
     const int rate = stream->source.Rate();
     // Decoding up to the position finds out whether a damaged file ends before it.
     const double frame = std::min(std::floor(double(seconds) * rate), double(stream->source.Length()));
-    stream->source.DecodeUntil(int64_t(frame) + SpectrumAnalyzer::size);
+    stream->consumed.store(int64_t(frame), std::memory_order_relaxed);  // the offline play head
+    stream->source.Hold(int64_t(frame), int64_t(frame) + SpectrumAnalyzer::size);
     const float length = GetLength();
     stream->offlinePosition = seconds < length ? seconds : length;
 }
@@ -143,8 +146,8 @@ void MusicStream::Seek(float seconds) {
     const int64_t frame = int64_t(std::min(std::floor(double(seconds) * rate), double(stream->source.Length())));
     // Paused, no pull runs: the play head and the clock move together.
     if (output) output->Pause();
-    stream->source.DecodeUntil(frame + SpectrumAnalyzer::size);  // the first pull finds music there
     stream->consumed.store(std::min(frame, stream->source.Length()), std::memory_order_relaxed);
+    stream->source.Hold(frame, frame + SpectrumAnalyzer::size);  // the first pull finds music there
     {
         std::lock_guard<std::mutex> lock(stream->clockMutex);
         stream->clock.Seek(std::min(frame, stream->source.Length()));
@@ -162,7 +165,6 @@ void MusicStream::SpectrumAt(float position, float* destination) {
         return;
     }
     const int64_t first = int64_t(std::floor(double(position) * stream->source.Rate()));
-    stream->source.DecodeUntil(first + SpectrumAnalyzer::size);
     float mono[SpectrumAnalyzer::size];
     stream->source.MixMono(first, SpectrumAnalyzer::size, mono);
     stream->analyzer.Analyze(mono, destination);
