@@ -38,7 +38,7 @@ test-asan: build-asan
 
 bench: build
 	cmake --build $(BUILD) --target content
-	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
+	cd $(BUILD)/content && $(CURDIR)/scripts/run-bench ../bench/virelle-bench $(ARGS)
 
 # virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
 package: deps
