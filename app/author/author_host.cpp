@@ -7,7 +7,7 @@
 
 #include "app/program.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 
