@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "gfx/texture.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 #include "tests/gfx/test_images.h"
 
