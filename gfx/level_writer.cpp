@@ -61,6 +61,7 @@ bool LevelWriter::Begin(uint32_t width, uint32_t height, bool isFloat, uint32_t 
         sums.assign(size_t(w) * h * 4, 0);
     columns.Make(width, w);
     rows.Make(height, h);
+    gathered.assign(size_t(w) * 4, 0.0f);
     return true;
 }
 
@@ -72,38 +73,48 @@ void LevelWriter::Fill(const uint8_t* rgba) {
     for (size_t i = 0; i < level.rgba8.size(); i += 4) std::memcpy(&level.rgba8[i], rgba, 4);
 }
 
-template <typename AddFn>
-void LevelWriter::Spread(uint32_t x, uint32_t y, AddFn add) const {
-    const uint32_t dx = columns.first[x], dy = rows.first[y];
-    const float wx[2] = {columns.share[x], columns.scale - columns.share[x]};
-    const float wy[2] = {rows.share[y], rows.scale - rows.share[y]};
+void LevelWriter::Add(uint32_t x, uint32_t y, const float* rgba) {
+    if (y != gatheredRow) {
+        Flush();
+        gatheredRow = y;
+    }
+    const uint32_t dx = columns.first[x];
+    const float share = columns.share[x], rest = columns.scale - share;
+    float* g = &gathered[size_t(dx) * 4];
+    for (int k = 0; k < 4; ++k) g[k] += rgba[k] * share;
+    uint32_t last = dx;
+    if (rest > 0.0f && dx + 1 < level.width) {
+        for (int k = 0; k < 4; ++k) g[4 + k] += rgba[k] * rest;
+        last = dx + 1;
+    }
+    from = std::min(from, dx);
+    to = std::max(to, last);
+}
+
+void LevelWriter::Flush() {
+    if (from > to) return;
+    const uint32_t dy = rows.first[gatheredRow];
+    const float wy[2] = {rows.share[gatheredRow], rows.scale - rows.share[gatheredRow]};
     for (uint32_t j = 0; j < 2; ++j) {
         if (dy + j >= level.height || wy[j] <= 0.0f) continue;
-        for (uint32_t i = 0; i < 2; ++i) {
-            if (dx + i >= level.width || wx[i] <= 0.0f) continue;
-            add((size_t(dy + j) * level.width + dx + i) * 4, wx[i] * wy[j]);
+        const size_t row = size_t(dy + j) * level.width * 4;
+        if (!level.rgbaF.empty()) {
+            for (size_t i = size_t(from) * 4; i < size_t(to + 1) * 4; ++i) level.rgbaF[row + i] += gathered[i] * wy[j];
+            continue;
+        }
+        const float scale = wy[j] * kFixedOne;
+        for (size_t i = size_t(from) * 4; i < size_t(to + 1) * 4; ++i) {
+            const float v = gathered[i] * scale;
+            const int32_t sum = sums[row + i] + int32_t(v + (v < 0.0f ? -0.5f : 0.5f));
+            sums[row + i] = int16_t(std::clamp(sum, -32768, 32767));
         }
     }
-}
-
-void LevelWriter::Add(uint32_t x, uint32_t y, const uint8_t* rgba) {
-    const float v[4] = {float(rgba[0] - background[0]) * kFixedOne, float(rgba[1] - background[1]) * kFixedOne,
-                        float(rgba[2] - background[2]) * kFixedOne, float(rgba[3] - background[3]) * kFixedOne};
-    Spread(x, y, [&](size_t at, float weight) {
-        for (int k = 0; k < 4; ++k) {
-            const long sum = sums[at + k] + std::lrint(v[k] * weight);
-            sums[at + k] = int16_t(std::clamp(sum, -32768L, 32767L));
-        }
-    });
-}
-
-void LevelWriter::Add(uint32_t x, uint32_t y, const float* rgba) {
-    Spread(x, y, [&](size_t at, float weight) {
-        for (int k = 0; k < 4; ++k) level.rgbaF[at + k] += rgba[k] * weight;
-    });
+    std::fill(gathered.begin() + size_t(from) * 4, gathered.begin() + size_t(to + 1) * 4, 0.0f);
+    from = UINT32_MAX, to = 0;
 }
 
 ImageLevel LevelWriter::Finish() {
+    if (reduced) Flush();
     if (reduced && level.rgbaF.empty()) {
         level.rgba8.resize(sums.size());
         for (size_t i = 0; i < sums.size(); ++i) {

@@ -28,10 +28,13 @@ public:
     // Source pixel (x, y), R, G, B, A: 8-bit values for an 8-bit picture, floats (1.0 = full) for
     // a float one. Each pixel is put once at most.
     void Put(uint32_t x, uint32_t y, const uint8_t* rgba) {
-        if (!reduced)
+        if (!reduced) {
             std::memcpy(&level.rgba8[(size_t(y) * level.width + x) * 4], rgba, 4);
-        else
-            Add(x, y, rgba);
+        } else {
+            const float steps[4] = {float(rgba[0] - background[0]), float(rgba[1] - background[1]),
+                                    float(rgba[2] - background[2]), float(rgba[3] - background[3])};
+            Add(x, y, steps);
+        }
     }
     void Put(uint32_t x, uint32_t y, const float* rgba) {
         if (!reduced)
@@ -54,15 +57,16 @@ private:
         float scale = 1.0f;
         void Make(uint32_t source, uint32_t destination);
     };
-    // Calls add(destination index, weight) for the one to four destination pixels of (x, y).
-    template <typename AddFn>
-    void Spread(uint32_t x, uint32_t y, AddFn add) const;
-    void Add(uint32_t x, uint32_t y, const uint8_t* rgba);
-    void Add(uint32_t x, uint32_t y, const float* rgba);
+    void Add(uint32_t x, uint32_t y, const float* rgba);  // rgba: 8-bit steps or floats
+    void Flush();                                         // the row being gathered into the level (or its sums)
 
     ImageLevel level;
     bool reduced = false;
     uint8_t background[4] = {0, 0, 0, 0};
     std::vector<int16_t> sums;  // reduced 8-bit: (value - background) * 128, R, G, B, A
     Axis columns, rows;
+    // One source row spread over the destination's columns, before it is spread over its rows:
+    // the row, and the destination columns it has touched.
+    std::vector<float> gathered;
+    uint32_t gatheredRow = 0, from = UINT32_MAX, to = 0;
 };
