@@ -78,6 +78,22 @@ TEST_F(TextureBudgetTest, SmallHostileFilesFailOrLoadWithinTheBudget) {
     EXPECT_EQ(desc.Height, 2048u);
     ASSERT_TRUE(LoadsWithinTheBudget(Write("flat.hdr", FlatHdrBomb()), &desc));
     EXPECT_EQ(desc.Width, 2048u);
+    Bytes colour(size_t(4096) * 4096 * 4);  // one colour: 64 MB of pixels in a file of 70 KB
+    for (size_t i = 0; i < colour.size(); i += 4) colour[i] = 200, colour[i + 1] = 100, colour[i + 2] = 50;
+    const Bytes large = MakePng(4096, 4096, colour, 2, 8);
+    colour = {};
+    EXPECT_LT(large.size(), 100000u);
+    Texture t;
+    ASSERT_TRUE(t.LoadFromFile(Write("colour.png", large)));
+    EXPECT_EQ(t.desc.Width, 2048u);
+    D3DLOCKED_RECT locked{};
+    ASSERT_EQ(t.texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    const uint8_t* texel = static_cast<const uint8_t*>(locked.pBits) + 1000 * locked.Pitch + 4 * 1000;  // B, G, R
+    EXPECT_EQ(texel[0], 50);
+    EXPECT_EQ(texel[1], 100);
+    EXPECT_EQ(texel[2], 200);
+    t.texture->UnlockRect(0);
+    t.Release();
     Bytes png = MakePng(2, 2, PatternRgba(2, 2), 2, 8);
     SetPngSize(png, 30000, 30000);  // more pixels than a reduced picture may have
     EXPECT_FALSE(LoadsWithinTheBudget(Write("big.png", png)));
