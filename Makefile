@@ -2,12 +2,14 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 PACKAGE_BUILD ?= build-release
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
-.PHONY: run check deps build build-asan test test-asan bench package format format-check clean \
+.PHONY: run check deps build build-asan test test-asan bench package fuzz fuzz-deps format format-check clean \
 	web web-deps serve-web check-web
 
 run: build
@@ -40,6 +42,19 @@ test-asan: build-asan
 bench: build
 	cmake --build $(BUILD) --target content
 	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
+
+# Every fuzz target for FUZZ_SECONDS each, built by clang with libFuzzer, ASan and UBSan in its own
+# folder; the seed corpus takes the content made by the normal build. Findings go to fuzz/regress/.
+fuzz-deps:
+	@scripts/install-deps --fuzz
+
+$(FUZZ_BUILD)/build.ninja: Makefile | fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DVIRELLE_FUZZ=ON -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
+
+fuzz: deps fuzz-deps $(BUILD)/build.ninja $(FUZZ_BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target content
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz-targets
+	scripts/run-fuzz $(FUZZ_BUILD) $(BUILD)/content $(FUZZ_SECONDS)
 
 # virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
 package: deps
@@ -75,7 +90,7 @@ check-web: web
 	cd web && VIRELLE_WEB_BUILD=$(abspath $(WEB_BUILD)) VIRELLE_NATIVE_BUILD=$(abspath $(BUILD)) \
 	  node --test test/show.test.mjs
 
-SOURCE_DIRS = app audio composition content gfx io math platform scene timing tools tests bench
+SOURCE_DIRS = app audio composition content fuzz gfx io math platform scene timing tools tests bench
 format:
 	find $(SOURCE_DIRS) -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
@@ -85,4 +100,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(WEB_BUILD) virelle_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) virelle_*.deb
