@@ -11,8 +11,8 @@
 #include "audio/music_spectrum.h"
 #include "audio/pcm_source.h"
 #include "audio/playback_clock.h"
-#include "platform/sdl/audio_out.h"
-#include "platform/sdl/win32.h"
+#include "platform/audio_out.h"
+#include "platform/win32.h"
 
 namespace {
 

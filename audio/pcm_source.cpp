@@ -1,7 +1,6 @@
 #include "audio/pcm_source.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -80,36 +79,19 @@ void PcmSource::MixMono(int64_t start, int count, float* out) const {
     if (last > first) store.MixMono(first, int(last - first), out + (first - start));
 }
 
-void PcmSource::StartAhead(const std::atomic<int64_t>* playHead, int64_t ahead) {
-    StopAhead();
-    stopAhead = false;
-    aheadThread = std::thread([this, playHead, ahead] { RunAhead(playHead, ahead); });
+void PcmSource::StartAhead(const std::atomic<int64_t>* playHead, int64_t aheadFrames) {
+    aheadWork.Start([this, playHead, aheadFrames] { return AheadStep(playHead, aheadFrames); });
 }
 
 void PcmSource::StopAhead() {
-    if (!aheadThread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(aheadMutex);
-        stopAhead = true;
-    }
-    aheadWake.notify_all();
-    aheadThread.join();
+    aheadWork.Stop();
 }
 
-void PcmSource::RunAhead(const std::atomic<int64_t>* playHead, int64_t ahead) {
-    // The play head moves about 2 000 frames per 50 ms, far less than `ahead`, so polling is enough
-    // and the audio thread never has to wake anybody.
-    std::unique_lock<std::mutex> lock(aheadMutex);
-    while (!stopAhead) {
-        if (!Finished() && store.Frames() < playHead->load(std::memory_order_relaxed) + ahead) {
-            lock.unlock();
-            {
-                std::lock_guard<std::mutex> decodeLock(decodeMutex);
-                DecodeStep();
-            }
-            lock.lock();
-            continue;
-        }
-        aheadWake.wait_for(lock, std::chrono::milliseconds(50));
-    }
+bool PcmSource::AheadStep(const std::atomic<int64_t>* playHead, int64_t aheadFrames) {
+    // The play head moves about 2 000 frames per 50 ms, far less than the distance kept, so looking
+    // every 50 ms is enough and the audio thread never has to wake anybody.
+    if (Finished() || store.Frames() >= playHead->load(std::memory_order_relaxed) + aheadFrames) return false;
+    std::lock_guard<std::mutex> decodeLock(decodeMutex);
+    DecodeStep();
+    return true;
 }

@@ -5,13 +5,12 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 
 #include "audio/mp3_decoder.h"
 #include "audio/pcm_store.h"
+#include "platform/background_work.h"
 
 class PcmSource {
 public:
@@ -40,14 +39,14 @@ public:
     // count mono samples from start; zeros where the piece has ended or nothing is decoded yet.
     void MixMono(int64_t start, int count, float* out) const;
 
-    // A worker keeps `ahead` frames decoded past *playHead until StopAhead or destruction. It reads
-    // *playHead every 50 ms or so: whoever owns the play head stops the worker before it goes.
+    // Background work keeps `ahead` frames decoded past *playHead until StopAhead or destruction. It
+    // reads *playHead every 50 ms or so: whoever owns the play head stops the work before it goes.
     void StartAhead(const std::atomic<int64_t>* playHead, int64_t ahead);
     void StopAhead();
 
 private:
-    bool DecodeStep();  // one block; false once finished
-    void RunAhead(const std::atomic<int64_t>* playHead, int64_t ahead);
+    bool DecodeStep();                                                    // one block; false once finished
+    bool AheadStep(const std::atomic<int64_t>* playHead, int64_t ahead);  // false: far enough ahead
 
     Mp3Decoder decoder;  // guarded by decodeMutex
     PcmStore store;
@@ -57,8 +56,5 @@ private:
     std::atomic<int64_t> length{0};
     std::atomic<bool> finished{false};
 
-    std::mutex aheadMutex;
-    std::condition_variable aheadWake;
-    bool stopAhead = false;  // guarded by aheadMutex
-    std::thread aheadThread;
+    BackgroundWork aheadWork;  // last: stopped before the rest goes
 };

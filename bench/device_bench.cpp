@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/d3dwindow.h"
 #include "platform/device/gl_baseline.h"
-#include "platform/sdl/d3dwindow.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The free-fly camera: the mouse turns it, W/A/S/D move it, one step per draw that uses it.
 #include <bit>
 
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "io/byte_cursor.h"
 #include "io/file_read.h"
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/win32.h"
+#include "platform/d3dwindow.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstdio>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 
 namespace {

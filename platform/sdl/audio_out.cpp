@@ -1,5 +1,5 @@
 // Sound output on SDL2 audio, with a silent real-time stand-in when no device opens.
-#include "platform/sdl/audio_out.h"
+#include "platform/audio_out.h"
 
 #include <SDL.h>
 

@@ -3,7 +3,7 @@
 // The Win32 steps map onto SDL: registering the class is starting SDL's video, CreateWindowEx is
 // SDL_CreateWindow, Direct3DCreate9 is loading the GL library, GetAdapterDisplayMode is the desktop
 // mode, CreateDevice is the GL context. Each keeps its failure and its text.
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +13,7 @@
 
 #include "platform/sdl/gl_context.h"
 #include "platform/sdl/input_state.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 
 IDirect3DDevice9* device = nullptr;
 HWND windowHandle = nullptr;

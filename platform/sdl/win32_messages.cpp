@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/sdl/win32.h"
 #include "platform/sdl/x11_box_watch.h"
+#include "platform/win32.h"
 
 namespace {
 
