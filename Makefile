@@ -82,7 +82,7 @@ web: deps web-deps $(BUILD)/build.ninja
 
 serve-web:
 	@test -f $(WEB_BUILD)/virelle.wasm || { echo "serve-web: no web build; run make web first" >&2; exit 1; }
-	@echo "serve-web: the show is at http://localhost:$(WEB_PORT)/virelle.html (Ctrl+C stops the server)"
+	@echo "serve-web: the show is at http://127.0.0.1:$(WEB_PORT)/virelle.html (Ctrl+C stops the server)"
 	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
 # The browser test: headless chromium against build-web, compared with the native frames of build.
