@@ -124,6 +124,24 @@ describe('the show in a browser', () => {
     assert.ok(restarted > 0.5 && restarted < 10, `played again from the start: ${restarted} s`);
   });
 
+  test('message boxes queue on the page, and F toggles full screen', { timeout: 30_000 }, async () => {
+    await page.evaluate(() => {
+      Module.virelleMessageBox('First', 'one');
+      Module.virelleMessageBox('Second', 'two');
+    });
+    assert.equal(await page.locator('#box-title').textContent(), 'First');
+    await page.locator('#box-ok').click();
+    assert.equal(await page.locator('#box-text').textContent(), 'two', 'the second box follows the first');
+    await page.locator('#box-ok').click();
+    assert.ok(!(await page.locator('#box').isVisible()));
+
+    await page.locator('#canvas').focus();
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => document.fullscreenElement?.id === 'stage', null, { timeout: 5_000 });
+    await page.keyboard.press('f');
+    await page.waitForFunction(() => !document.fullscreenElement, null, { timeout: 5_000 });
+  });
+
   test('no console error from start to end', () => {
     assert.deepEqual(problems, []);
   });
