@@ -2,7 +2,23 @@
 // the device's cache (which is invalidated after each frame so the device sets its state again).
 #include "platform/device/gl_baseline.h"
 
-#include <epoxy/gl.h>
+#include "platform/device/gl_api.h"
+
+#if defined(VIRELLE_GLES)  // desktop benchmarks only: the browser build has none
+
+struct GlBaseline {};
+GlBaseline* GlBaselineCreate(IDirect3DDevice9*, const GlBaselineSetup&) {
+    return nullptr;
+}
+uint64_t GlBaselineFrame(GlBaseline*, int) {
+    return 0;
+}
+bool GlBaselineRead(GlBaseline*, uint8_t*) {
+    return false;
+}
+void GlBaselineDestroy(GlBaseline*) {}
+
+#else
 
 #include <algorithm>
 #include <cstring>
@@ -172,3 +188,5 @@ bool GlBaselineRead(GlBaseline* b, uint8_t* bgra) {
     glReadPixels(0, 0, b->width, b->height, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
     return glGetError() == GL_NO_ERROR;
 }
+
+#endif  // VIRELLE_GLES

@@ -4,7 +4,8 @@
 // back buffer, draw full-screen blended quads of one texture with a minimal shader, copy the
 // target to the window, swap and wait for the picture (as the device's Present does with a
 // software renderer). Benchmarks only; nothing of the device's state is used, and the device's
-// GL state cache is told that GL changed under it.
+// GL state cache is told that GL changed under it. OpenGL 3.3 only: in the browser build creating
+// one fails.
 #pragma once
 
 #include <cstdint>
