@@ -3,8 +3,9 @@
 // each frame the output pulls 2048-frame blocks until a quarter of a second is scheduled ahead and
 // plays each through an AudioBufferSourceNode starting where the previous one ends. The clock is
 // the context's: its current time less its output latency, which is what the speaker plays now;
-// a pull is stamped with the time its block will be heard, less one block, as a device buffer of
-// one block would be. With no Web Audio the same pulls run on the page's clock and are dropped.
+// the lead is the device buffer: a block is pulled, and stamped, a lead before it is heard, so the
+// playback clock's interpolation from its latest pull is exact. With no Web Audio the same pulls run on the page's
+// clock and are dropped.
 #include <emscripten.h>
 
 #include <vector>
@@ -103,7 +104,7 @@ void Feed(void* user) {
     const double blockSeconds = double(kBlockFrames) / impl->rate;
     while (impl->nextStart < now + kLeadSeconds) {
         impl->inPull = true;
-        impl->pullStamp = impl->nextStart - blockSeconds;
+        impl->pullStamp = impl->nextStart - kLeadSeconds;
         impl->pull(impl->user, impl->block.data(), kBlockFrames);
         impl->inPull = false;
         if (!impl->silent) WebAudioPlay(impl->block.data(), kBlockFrames, impl->rate, impl->nextStart);
@@ -155,7 +156,7 @@ double AudioOut::Now() const {
 }
 
 int AudioOut::BufferFrames() const {
-    return kBlockFrames;
+    return int(kLeadSeconds * (impl ? impl->rate : defaultRate));
 }
 
 bool AudioOut::IsSilent() const {
