@@ -146,6 +146,10 @@ void AudioOut::Close() {
     impl.reset();
 }
 
+double AudioOut::Now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 int AudioOut::BufferFrames() const {
     return impl ? impl->deviceBufferFrames : 0;
 }
