@@ -41,7 +41,7 @@ test-asan: build-asan
 
 bench: build
 	cmake --build $(BUILD) --target content
-	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
+	cd $(BUILD)/content && $(CURDIR)/scripts/run-bench ../bench/virelle-bench $(ARGS)
 
 # Every fuzz target for FUZZ_SECONDS each, built by clang with libFuzzer, ASan and UBSan in its own
 # folder; the seed corpus takes the content made by the normal build. Findings go to fuzz/regress/.
