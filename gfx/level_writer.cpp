@@ -117,10 +117,11 @@ ImageLevel LevelWriter::Finish() {
     if (reduced) Flush();
     if (reduced && level.rgbaF.empty()) {
         level.rgba8.resize(sums.size());
-        for (size_t i = 0; i < sums.size(); ++i) {
-            const long v = std::lrint(background[i % 4] + sums[i] / kFixedOne);
-            level.rgba8[i] = uint8_t(std::clamp(v, 0L, 255L));
-        }
+        for (size_t i = 0; i < sums.size(); i += 4)
+            for (int k = 0; k < 4; ++k) {  // rounded to the nearest step
+                const float v = float(background[k]) + float(sums[i + k]) * (1.0f / kFixedOne) + 0.5f;
+                level.rgba8[i + k] = uint8_t(std::clamp(v, 0.0f, 255.0f));
+            }
         sums = {};
     }
     return std::move(level);
