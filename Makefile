@@ -9,7 +9,8 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
-.PHONY: run check deps build build-asan test test-asan bench package fuzz fuzz-deps format format-check clean
+.PHONY: run check deps build build-asan test test-asan bench package fuzz fuzz-deps format format-check clean \
+	web web-deps serve-web check-web
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -40,7 +41,7 @@ test-asan: build-asan
 
 bench: build
 	cmake --build $(BUILD) --target content
-	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
+	cd $(BUILD)/content && $(CURDIR)/scripts/run-bench ../bench/virelle-bench $(ARGS)
 
 # Every fuzz target for FUZZ_SECONDS each, built by clang with libFuzzer, ASan and UBSan in its own
 # folder; the seed corpus takes the content made by the normal build. Findings go to fuzz/regress/.
@@ -62,6 +63,33 @@ package: deps
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
 
+# The show in a browser: build-web/ holds virelle.html, .js, .wasm and .data, a static folder for
+# any web server. Emscripten and the libraries it links are needed here only, never by run or check.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+WEB_LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+web-deps:
+	@scripts/install-deps --web
+
+# The content comes from the native content maker; the wasm libraries from Debian's sources.
+web: deps web-deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target content
+	nice scripts/web-deps $(WEB_BUILD)
+	emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DVIRELLE_WEB=ON -DCMAKE_BUILD_TYPE=Release \
+	  -DVIRELLE_CONTENT_DIR=$(abspath $(BUILD))/content $(WEB_LAUNCHER) $(OUR_FLAGS) >/dev/null
+	NODE_PATH=/usr/share/nodejs nice cmake --build $(WEB_BUILD) -j$(JOBS)
+
+serve-web:
+	@test -f $(WEB_BUILD)/virelle.wasm || { echo "serve-web: no web build; run make web first" >&2; exit 1; }
+	@echo "serve-web: the show is at http://127.0.0.1:$(WEB_PORT)/virelle.html (Ctrl+C stops the server)"
+	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The browser test: headless chromium against build-web, compared with the native frames of build.
+check-web: web
+	cd web && VIRELLE_WEB_BUILD=$(abspath $(WEB_BUILD)) VIRELLE_NATIVE_BUILD=$(abspath $(BUILD)) \
+	  node --test test/show.test.mjs
+
 SOURCE_DIRS = app audio composition content fuzz gfx io math platform scene timing tools tests bench
 format:
 	find $(SOURCE_DIRS) -name '*.cpp' -o -name '*.h' | xargs clang-format -i
@@ -72,4 +100,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) virelle_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) virelle_*.deb

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -11,16 +10,12 @@
 #include "audio/music_spectrum.h"
 #include "audio/pcm_source.h"
 #include "audio/playback_clock.h"
-#include "platform/sdl/audio_out.h"
-#include "platform/sdl/win32.h"
+#include "platform/audio_out.h"
+#include "platform/win32.h"
 
 namespace {
 
 constexpr int aheadSeconds = 2;  // decoded ahead of the output; hides any scheduling hiccup
-
-double SteadyNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Frames and seconds meet here only, so the end position and the length are the same float.
 float FramesToSeconds(double frames, int rate) {
@@ -91,7 +86,7 @@ void MusicStream::Stop() {
     output->Pause();
     if (stream) {
         std::lock_guard<std::mutex> lock(stream->clockMutex);
-        stream->clock.Freeze(SteadyNow());
+        stream->clock.Freeze(output->Now());
     }
 }
 
@@ -110,7 +105,7 @@ void MusicStream::Pull(void* user, int16_t* out, int frames) {
     // Silence from a decoder that fell behind does not: the clock waits for the music.
     const bool over = s->source.Finished() && at + got >= s->source.Length();
     std::lock_guard<std::mutex> lock(s->clockMutex);
-    s->clock.OnPull(over ? frames : got, SteadyNow());
+    s->clock.OnPull(over ? frames : got, self->output->Now());
 }
 
 float MusicStream::GetLength() {
@@ -123,7 +118,7 @@ float MusicStream::GetPosition() {
     if (clock == Clock::Offline) return stream->offlinePosition;
     const int64_t end = stream->source.Length();
     std::lock_guard<std::mutex> lock(stream->clockMutex);
-    return FramesToSeconds(stream->clock.Heard(SteadyNow(), end), stream->source.Rate());
+    return FramesToSeconds(stream->clock.Heard(output->Now(), end), stream->source.Rate());
 }
 
 void MusicStream::SetPosition(float seconds) {

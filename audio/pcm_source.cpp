@@ -194,34 +194,18 @@ void PcmSource::MixMono(int64_t start, int count, float* out) {
 }
 
 void PcmSource::StartAhead() {
-    StopAhead();
-    stopAhead = false;
-    aheadThread = std::thread([this] { RunAhead(); });
+    aheadWork.Start([this] { return AheadStep(); });
 }
 
 void PcmSource::StopAhead() {
-    if (!aheadThread.joinable()) return;
-    {
-        std::lock_guard<std::mutex> lock(aheadMutex);
-        stopAhead = true;
-    }
-    aheadWake.notify_all();
-    aheadThread.join();
+    aheadWork.Stop();
 }
 
-void PcmSource::RunAhead() {
-    // The play head moves about 2 000 frames per 50 ms, far less than the distance ahead, so
-    // polling is enough and the audio thread never has to wake anybody.
-    std::unique_lock<std::mutex> lock(aheadMutex);
-    while (!stopAhead) {
-        lock.unlock();
-        bool worked = false;
-        {
-            std::lock_guard<std::mutex> decodeLock(decodeMutex);
-            const int64_t at = head ? head->load(std::memory_order_relaxed) : 0;
-            worked = head && StepTowards(at, at + headAhead);
-        }
-        lock.lock();
-        if (!worked) aheadWake.wait_for(lock, std::chrono::milliseconds(50));
-    }
+bool PcmSource::AheadStep() {
+    // The play head moves about 2 000 frames per 50 ms, far less than the distance kept, so looking
+    // every 50 ms is enough and the audio thread never has to wake anybody.
+    std::lock_guard<std::mutex> decodeLock(decodeMutex);
+    if (!head) return false;
+    const int64_t at = head->load(std::memory_order_relaxed);
+    return StepTowards(at, at + headAhead);
 }

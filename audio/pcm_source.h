@@ -9,14 +9,13 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "audio/mp3_decoder.h"
 #include "audio/pcm_store.h"
+#include "platform/background_work.h"
 
 class PcmSource {
 public:
@@ -54,9 +53,9 @@ public:
     // count mono samples from start, decoded if need be; zeros where the piece has ended.
     void MixMono(int64_t start, int count, float* out);
 
-    // A worker keeps the frames from the play head to `ahead` past it held until StopAhead or
-    // destruction. It reads the play head every 50 ms or so: whoever owns the play head stops
-    // the worker before it goes.
+    // Background work keeps the frames from the play head to `ahead` past it held until StopAhead
+    // or destruction. It reads the play head every 50 ms or so: whoever owns the play head stops
+    // the work before it goes.
     void StartAhead();
     void StopAhead();
 
@@ -67,7 +66,7 @@ private:
     bool DecodeStep();               // one block of the first decode; false once finished
     bool DecodeAgain(size_t chunk);  // puts a chunk that was let go back
     void LetGoOutsideWindow();       // down to the budget, least recently used first
-    void RunAhead();
+    bool AheadStep();                // false: everything ahead is held
 
     std::vector<uint8_t> bytes;  // the file, for decoding again
     Mp3Decoder decoder;          // the first decode, from the start; guarded by decodeMutex
@@ -85,8 +84,5 @@ private:
     std::atomic<int64_t> length{0};
     std::atomic<bool> finished{false};
 
-    std::mutex aheadMutex;
-    std::condition_variable aheadWake;
-    bool stopAhead = false;  // guarded by aheadMutex
-    std::thread aheadThread;
+    BackgroundWork aheadWork;  // last: stopped before the rest goes
 };

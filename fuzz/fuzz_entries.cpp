@@ -10,8 +10,8 @@
 #include "gfx/image.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/win32.h"
+#include "platform/d3dwindow.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include "app/program.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/d3dwindow.h"
+#include "platform/stop_signals.h"
 
 namespace {
 

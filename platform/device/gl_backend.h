@@ -107,7 +107,8 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
 void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, UINT width, UINT height,
                           const void* pixels);
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer);  // either may be 0
-unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic);
+// `index`: an index buffer (WebGL never lets a buffer that held anything else serve as one).
+unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic, bool index);
 // After a lock: a fresh store of the whole memory when `discard`, else bytes [offset, offset + size).
 void GlUploadBuffer(GlBackend* gl, unsigned buffer, const uint8_t* memory, size_t length, bool discard, size_t offset,
                     size_t size);

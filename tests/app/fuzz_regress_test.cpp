@@ -13,7 +13,7 @@
 #include "fuzz/fuzz_entries.h"
 #include "gfx/texture.h"
 #include "gfx/texture_loader.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 
 namespace fs = std::filesystem;

@@ -16,7 +16,7 @@
 
 #include "app/author/author_program.h"
 #include "app/program.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
 

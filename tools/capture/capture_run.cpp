@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "app/offline.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tools/capture/capture_encoder.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/video_file.h"
