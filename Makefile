@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
-.PHONY: run check deps build build-asan test test-asan bench package fuzz fuzz-deps format format-check clean \
+.PHONY: run check deps build build-asan test test-asan bench bench-capture package fuzz fuzz-deps format format-check clean \
 	web web-deps serve-web check-web
 
 run: build
@@ -42,6 +42,13 @@ test-asan: build-asan
 bench: build
 	cmake --build $(BUILD) --target content
 	cd $(BUILD)/content && $(CURDIR)/scripts/run-bench ../bench/virelle-bench $(ARGS)
+
+# The whole show captured to video at 640x480 and at 1920x1080, each with its time and memory line.
+bench-capture: build
+	cmake --build $(BUILD) --target content
+	cd $(BUILD)/content && ../virelle-tools capture --out /tmp/virelle-bench-640.mp4 --quiet --stats
+	cd $(BUILD)/content && ../virelle-tools capture --out /tmp/virelle-bench-1080.mp4 --size 1920x1080 --quiet --stats
+	rm -f /tmp/virelle-bench-640.mp4 /tmp/virelle-bench-1080.mp4
 
 # Every fuzz target for FUZZ_SECONDS each, built by clang with libFuzzer, ASan and UBSan in its own
 # folder; the seed corpus takes the content made by the normal build. Findings go to fuzz/regress/.
