@@ -2,12 +2,15 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 PACKAGE_BUILD ?= build-release
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
-.PHONY: run check deps build build-asan test test-asan bench package format format-check clean
+.PHONY: run check deps build build-asan test test-asan bench bench-capture package fuzz fuzz-deps format format-check clean \
+	web web-deps serve-web check-web
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -38,7 +41,27 @@ test-asan: build-asan
 
 bench: build
 	cmake --build $(BUILD) --target content
-	cd $(BUILD)/content && ../bench/virelle-bench $(ARGS)
+	cd $(BUILD)/content && $(CURDIR)/scripts/run-bench ../bench/virelle-bench $(ARGS)
+
+# The whole show captured to video at 640x480 and at 1920x1080, each with its time and memory line.
+bench-capture: build
+	cmake --build $(BUILD) --target content
+	cd $(BUILD)/content && ../virelle-tools capture --out /tmp/virelle-bench-640.mp4 --quiet --stats
+	cd $(BUILD)/content && ../virelle-tools capture --out /tmp/virelle-bench-1080.mp4 --size 1920x1080 --quiet --stats
+	rm -f /tmp/virelle-bench-640.mp4 /tmp/virelle-bench-1080.mp4
+
+# Every fuzz target for FUZZ_SECONDS each, built by clang with libFuzzer, ASan and UBSan in its own
+# folder; the seed corpus takes the content made by the normal build. Findings go to fuzz/regress/.
+fuzz-deps:
+	@scripts/install-deps --fuzz
+
+$(FUZZ_BUILD)/build.ninja: Makefile | fuzz-deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DVIRELLE_FUZZ=ON -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
+
+fuzz: deps fuzz-deps $(BUILD)/build.ninja $(FUZZ_BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target content
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz-targets
+	scripts/run-fuzz $(FUZZ_BUILD) $(BUILD)/content $(FUZZ_SECONDS)
 
 # virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
 package: deps
@@ -47,7 +70,34 @@ package: deps
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
 
-SOURCE_DIRS = app audio composition content gfx io math platform scene timing tools tests bench
+# The show in a browser: build-web/ holds virelle.html, .js, .wasm and .data, a static folder for
+# any web server. Emscripten and the libraries it links are needed here only, never by run or check.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+WEB_LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+web-deps:
+	@scripts/install-deps --web
+
+# The content comes from the native content maker; the wasm libraries from Debian's sources.
+web: deps web-deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target content
+	nice scripts/web-deps $(WEB_BUILD)
+	emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DVIRELLE_WEB=ON -DCMAKE_BUILD_TYPE=Release \
+	  -DVIRELLE_CONTENT_DIR=$(abspath $(BUILD))/content $(WEB_LAUNCHER) $(OUR_FLAGS) >/dev/null
+	NODE_PATH=/usr/share/nodejs nice cmake --build $(WEB_BUILD) -j$(JOBS)
+
+serve-web:
+	@test -f $(WEB_BUILD)/virelle.wasm || { echo "serve-web: no web build; run make web first" >&2; exit 1; }
+	@echo "serve-web: the show is at http://127.0.0.1:$(WEB_PORT)/virelle.html (Ctrl+C stops the server)"
+	cd $(WEB_BUILD) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The browser test: headless chromium against build-web, compared with the native frames of build.
+check-web: web
+	cd web && VIRELLE_WEB_BUILD=$(abspath $(WEB_BUILD)) VIRELLE_NATIVE_BUILD=$(abspath $(BUILD)) \
+	  node --test test/show.test.mjs
+
+SOURCE_DIRS = app audio composition content fuzz gfx io math platform scene timing tools tests bench
 format:
 	find $(SOURCE_DIRS) -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
@@ -57,4 +107,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) virelle_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) virelle_*.deb

@@ -4,43 +4,65 @@
 
 float spectrum[512] = {};
 
-long RunMainLoop(ShowHost& host, bool* escaped) {
-    long frames = 0;
-    *escaped = false;
-    for (;;) {
+bool ShowRun::Start() {
+    if (host.StartShow()) {
+        result.started = true;
+        return true;
+    }
+    host.EndShow();
+    ended = over = true;
+    return false;
+}
+
+bool ShowRun::Frame() {
+    if (over || ended) return false;
+    bool escaped = false;
+    if (!begun) {
+        begun = true;
+        host.Play();
+        escaped = host.PumpMessages();  // Escape held during loading: no frame after the first picture
+    } else {
         const float t = host.GetPosition();
         const float length = host.GetLength();
-        if (t == length) break;  // exact: at the end of the stream both convert to the same value
-        host.HideCursor();
-        host.GetSpectrum(spectrum);  // before the frame, so the frame sees this frame's spectrum
-        host.ClearBackBuffer();
-        host.ShowFrame(t, spectrum);
-        host.Present();
-        ++frames;
-        if (host.PumpMessages()) {
-            *escaped = true;
-            break;
+        if (t == length) {  // exact: at the end of the stream both convert to the same value
+            over = true;
+        } else {
+            host.HideCursor();
+            host.GetSpectrum(spectrum);  // before the frame, so the frame sees this frame's spectrum
+            host.ClearBackBuffer();
+            host.ShowFrame(t, spectrum);
+            host.Present();
+            ++result.frames;
+            escaped = host.PumpMessages();
         }
     }
-    return frames;
+    if (escaped) {
+        result.escaped = true;
+        over = true;
+    }
+    if (over) host.Stop();
+    return !over;
+}
+
+void ShowRun::PlayAgain() {
+    if (ended || !over) return;
+    over = begun = false;
+    result.escaped = false;
+}
+
+void ShowRun::End() {
+    if (ended) return;
+    ended = true;
+    if (!over) host.Stop();
+    host.ReleaseDevice();
+    host.EndShow();
 }
 
 RunResult RunShow(ShowHost& host) {
-    RunResult result;
-    if (!host.StartShow()) {
-        // The loader that failed has told the user; the music never starts and the device is kept.
-        host.EndShow();
-        return result;
+    ShowRun run(host);
+    if (!run.Start()) return run.Result();
+    while (run.Frame()) {
     }
-    result.started = true;
-    host.Play();
-    if (host.PumpMessages()) {
-        result.escaped = true;  // Escape held during loading: no frame after the first picture
-    } else {
-        result.frames = RunMainLoop(host, &result.escaped);
-    }
-    host.Stop();
-    host.ReleaseDevice();
-    host.EndShow();
-    return result;
+    run.End();
+    return run.Result();
 }

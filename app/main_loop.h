@@ -1,6 +1,9 @@
 // The entry point's run of the show and its frame loop, over the few calls they make. The live
 // program and the offline renderer implement ShowHost differently (the clock, what a finished picture
 // is used for); the steps and their order are the same code.
+//
+// A run is three steps: start-up, one frame at a time, end. The native loop calls the frame step in
+// a while loop; the browser calls it from its frame callback. Both go through ShowRun.
 #pragma once
 
 // Everything a run calls, in the words of the calls it stands for.
@@ -35,9 +38,36 @@ struct RunResult {
     long frames = 0;       // frames drawn by the loop
 };
 
-// The entry point's steps: start-up, Play, a first pump, the loop, teardown.
-RunResult RunShow(ShowHost& host);
+// One run of the show, step by step, for whoever owns the loop.
+class ShowRun {
+public:
+    explicit ShowRun(ShowHost& host) : host(host) {}
 
-// The loop alone: one frame per pass until position == length (exact float equality) or Escape.
-// Returns the number of frames drawn; *escaped tells which way it ended.
-long RunMainLoop(ShowHost& host, bool* escaped);
+    // The show's start-up. False when it failed: the show has ended (the loader that failed has
+    // told the user), the music never starts and the device is kept; call nothing else.
+    bool Start();
+    // The first call plays the music and pumps once (Escape held during loading ends the run with
+    // no frame after the first picture); every call then draws one frame, unless the position equals
+    // the length (exact float equality), and pumps. False once the show is over: the music has
+    // been stopped and only End (or PlayAgain) remains.
+    bool Frame();
+    // After Frame returned false: the next Frame plays the music again, after the host has put the
+    // show and the music back where they are to start from.
+    void PlayAgain();
+    // The teardown: Stop if the music still plays, the device reference, the show's end.
+    void End();
+
+    const RunResult& Result() const { return result; }
+    bool Over() const { return over; }
+
+private:
+    ShowHost& host;
+    RunResult result;
+    bool begun = false;  // Play has been called for this pass through the show
+    bool over = false;   // Frame returned false
+    bool ended = false;
+};
+
+// The entry point's steps on the native loop: start-up, then frames until the show is over, then
+// teardown.
+RunResult RunShow(ShowHost& host);

@@ -9,7 +9,7 @@
 #include "app/main_loop.h"
 #include "app/program.h"
 #include "app/show.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "scene/scene.h"
 
 namespace {

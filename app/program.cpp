@@ -1,15 +1,18 @@
 // The program-wide objects and the live run.
 #include "app/program.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "app/main_loop.h"
+#include "app/offline.h"
 #include "app/show.h"
 #include "app/show_seek.h"
 #include "audio/mp3_decoder.h"
-#include "platform/sdl/audio_out.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/audio_out.h"
+#include "platform/frame_loop.h"
+#include "platform/stop_signals.h"
 
 Program::Program(const ProgramSetup& setup)
     : window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
@@ -42,11 +45,14 @@ public:
         return true;
     }
     void EndShow() override { show.End(); }
-    void Play() override { program.music->Play(); }
+    void Play() override {
+        held = false;
+        program.music->Play();
+    }
     void Stop() override { program.music->Stop(); }
-    float GetPosition() override { return program.music->GetPosition(); }
+    float GetPosition() override { return held ? heldAt : program.music->GetPosition(); }
     float GetLength() override { return program.music->GetLength(); }
-    void GetSpectrum(float* s) override { program.music->GetSpectrum(s); }
+    void GetSpectrum(float* s) override { held ? program.music->SpectrumAt(heldAt, s) : program.music->GetSpectrum(s); }
     void HideCursor() override { SetCursor(nullptr); }
     // A minimised window cannot show a frame and its swap may not wait for anything: the show
     // plays on (the music is the clock), steps its timeline without drawing and sleeps for about
@@ -55,7 +61,10 @@ public:
         hidden = !program.window->IsVisible();
         if (!hidden) device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     }
-    void ShowFrame(float t, const float* s) override { hidden ? show.Skip(t, s) : show.Frame(t, s); }
+    void ShowFrame(float t, const float* s) override {
+        if (held) show.SetTimeline(heldState);  // every frame of a held picture steps from the same state
+        hidden ? show.Skip(t, s) : show.Frame(t, s);
+    }
     void Present() override {
         if (hidden)
             std::this_thread::sleep_for(std::chrono::microseconds(16667));
@@ -66,12 +75,51 @@ public:
     // The reference taken when the device was created; resources still alive keep it going.
     void ReleaseDevice() override { device->Release(); }
 
+    // The show and the music back at time 0, the music stopped: the next Play starts the show again.
+    void Rewind() {
+        held = false;
+        program.music->Stop();
+        program.music->Seek(0.0f);
+        seeker.Seek(show, 0.0f);
+    }
+    // Stops the music at the frame the offline clock at 60 frames a second has nearest t, steps the
+    // show there and draws it; later frames draw the same picture until Play.
+    void HoldAt(float t) {
+        const float length = program.music->GetLength();
+        t = OfflineFrameTime(OfflineFrameNearest(std::clamp(t, 0.0f, length), seekFramesPerSecond),
+                             seekFramesPerSecond);
+        if (!(t < length)) t = length;
+        program.music->Stop();
+        program.music->Seek(t);
+        seeker.Seek(show, t);
+        held = true;
+        heldAt = t;
+        heldState = show.Timeline();
+        HideCursor();
+        GetSpectrum(spectrum);
+        ClearBackBuffer();
+        ShowFrame(t, spectrum);
+        Present();
+    }
+
 private:
     Program& program;
     Show show;
     bool hidden = false;  // this frame: the window is minimised or hidden
     ShowSeeker seeker;
     float startAt;
+    bool held = false;  // HoldAt until the next Play
+    float heldAt = 0;
+    TimelineState heldState;
+};
+
+// Everything a live run uses, kept together for as long as the frame loop runs.
+struct LiveRun {
+    explicit LiveRun(const LiveOptions& options)
+        : program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime}) {}
+    Program program;
+    std::unique_ptr<LiveHost> host;
+    std::unique_ptr<ShowRun> run;
 };
 
 }  // namespace
@@ -85,10 +133,28 @@ float ProbeMusicLength(const char* fileName) {
 int RunLiveProgram(const LiveOptions& options) {
     int status = 0;
     try {
-        Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime});
+        auto live = std::make_shared<LiveRun>(options);
         if (!device) return 1;  // "Morra til vesk" is on the console; nothing may touch the device
-        LiveHost host(program, options.startAt);
-        RunShow(host);
+        live->host = std::make_unique<LiveHost>(live->program, options.startAt);
+        live->run = std::make_unique<ShowRun>(*live->host);
+        live->run->Start();  // a failed start-up has told the user; the loop then ends at once
+        {
+            LiveRun* r = live.get();
+            FrameLoop loop;
+            loop.owner = live;
+            loop.frame = [r] { return r->run->Frame(); };
+            loop.escaped = [r] { return r->run->Result().escaped; };
+            loop.end = [r] { r->run->End(); };
+            loop.playAgain = [r] {
+                if (!r->run->Over()) return;
+                r->host->Rewind();
+                r->run->PlayAgain();
+            };
+            loop.holdAt = [r](double t) { r->host->HoldAt(static_cast<float>(t)); };
+            loop.musicTime = [r] { return static_cast<double>(r->host->GetPosition()); };
+            live.reset();
+            PlatformRunFrames(std::move(loop));
+        }
     } catch (const Exception& e) {
         MessageBoxA(nullptr, e.message, e.location, MB_OK);
         status = 1;

@@ -10,7 +10,7 @@
 #include "audio/music_stream.h"
 #include "composition/composition_cache.h"
 #include "gfx/texture.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 constexpr const char* showTitle = "Virelle";
 constexpr const char* showMusicFile = "music/poa.mp3";
@@ -47,7 +47,7 @@ struct LiveOptions {
 // The live show: builds the program objects, runs the show on the music's real-time clock, tears
 // down. 0 after a normal end (music's end, Escape or a failed show start-up, which has told the user),
 // 1 when the window raised an Exception (shown in a message box) or no device could be created,
-// 128 + N when stop signal N ended it (see platform/sdl/stop_signals.h).
+// 128 + N when stop signal N ended it (see platform/stop_signals.h).
 int RunLiveProgram(const LiveOptions& options);
 
 // The music's length in seconds as the music stream will report it, from a scan of the file alone;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "composition/composition_cache.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

@@ -63,6 +63,33 @@ void CloseFile(void* handle) {
     delete static_cast<FileReader*>(handle);
 }
 
+// The same calls over bytes held by the decoder's owner.
+struct MemoryReader {
+    const uint8_t* bytes = nullptr;
+    int64_t size = 0;
+    int64_t position = 0;
+};
+
+mpg123_ssize_t ReadMemory(void* handle, void* out, size_t count) {
+    MemoryReader* r = static_cast<MemoryReader*>(handle);
+    const size_t n = size_t(std::clamp<int64_t>(r->size - r->position, 0, int64_t(count)));
+    if (n > 0) std::memcpy(out, r->bytes + r->position, n);
+    r->position += int64_t(n);
+    return mpg123_ssize_t(n);
+}
+
+off_t SeekMemory(void* handle, off_t offset, int whence) {
+    MemoryReader* r = static_cast<MemoryReader*>(handle);
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->position : whence == SEEK_END ? r->size : -1;
+    if (base < 0 || base + int64_t(offset) < 0) return -1;
+    r->position = base + int64_t(offset);
+    return off_t(r->position);
+}
+
+void CloseMemory(void* handle) {
+    delete static_cast<MemoryReader*>(handle);
+}
+
 // A reader for the file at path, or null when it is missing, empty, not a regular file or too big.
 FileReader* OpenFile(const char* path) {
     int fd;
@@ -103,9 +130,30 @@ void Mp3Decoder::Close() {
 
 bool Mp3Decoder::Open(const char* path) {
     Close();
+    FileReader* reader = OpenFile(path);
+    if (!reader) return false;
+    return OpenReader(reader, reader->size, false);
+}
+
+bool Mp3Decoder::OpenMemory(const uint8_t* bytes, size_t size) {
+    Close();
+    if (!bytes || size == 0 || size > size_t(kMaxMusicBytes)) return false;
+    return OpenReader(new MemoryReader{bytes, int64_t(size), 0}, int64_t(size), true);
+}
+
+bool Mp3Decoder::OpenReader(void* reader, int64_t fileBytes, bool fromMemory) {
+    auto drop = [&] {
+        if (fromMemory)
+            CloseMemory(reader);
+        else
+            CloseFile(reader);
+    };
     int error = MPG123_OK;
     handle = mpg123_new(nullptr, &error);
-    if (!handle) return false;
+    if (!handle) {
+        drop();
+        return false;
+    }
     mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_STEREO, 0);
     // Every rate the library decodes, and none it would have to resample to: its forced-rate path
     // smears a pure tone across the spectrum, and its set-up there does work in proportion to the
@@ -118,14 +166,10 @@ bool Mp3Decoder::Open(const char* path) {
 
     long gotRate = 0;
     int gotChannels = 0, gotEncoding = 0;
-    FileReader* reader = OpenFile(path);
-    if (!reader) {
-        Close();
-        return false;
-    }
-    const int64_t fileBytes = reader->size;
-    if (mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile) != MPG123_OK) {
-        delete reader;
+    const int replaced = fromMemory ? mpg123_replace_reader_handle(handle, &ReadMemory, &SeekMemory, &CloseMemory)
+                                    : mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile);
+    if (replaced != MPG123_OK) {
+        drop();
         Close();
         return false;
     }
@@ -164,6 +208,11 @@ bool Mp3Decoder::Open(const char* path) {
     }
     length = std::min(int64_t(frames), MostFramesIn(fileBytes));
     return true;
+}
+
+bool Mp3Decoder::SeekTo(int64_t frame) {
+    if (!handle || frame < 0 || frame > length) return false;
+    return mpg123_seek(handle, off_t(frame), SEEK_SET) == off_t(frame);
 }
 
 int Mp3Decoder::Read(int16_t* out, int maxFrames, bool* ended) {

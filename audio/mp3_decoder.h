@@ -1,9 +1,10 @@
-// A thin wrapper over libmpg123: opens an MP3 file for gapless decoding to interleaved 16-bit
-// stereo at the file's own rate and tells its exact length. The file is untrusted: anything that is
-// not a regular file of at most kMaxMusicBytes, or does not parse as MPEG audio, fails to open, and
+// A thin wrapper over libmpg123: opens an MP3 file (or its bytes held in memory) for gapless
+// decoding to interleaved 16-bit stereo at the file's own rate and tells its exact length. The file is untrusted:
+// anything that is not a regular file of at most kMaxMusicBytes, or does not parse as MPEG audio, fails to open, and
 // opening costs time in proportion to the file's size whatever its headers claim.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct mpg123_handle_struct;
@@ -19,7 +20,14 @@ public:
 
     // Mono files come out as two equal channels. False when the file is not MPEG audio.
     bool Open(const char* path);
+    // The same from a file's bytes, which the caller keeps unchanged while the decoder is open.
+    bool OpenMemory(const uint8_t* bytes, size_t size);
     void Close();
+
+    // Moves to frame `frame` of the piece; false when the library cannot get there exactly. The
+    // frames that follow are the library's: compare them before taking them for those of a
+    // decode from the start (a damaged file may resynchronise differently).
+    bool SeekTo(int64_t frame);
 
     // Decodes up to maxFrames frames into out (2 samples per frame). Returns the frames written;
     // *ended is set once the data is over (end of file or a decoding error).
@@ -30,6 +38,8 @@ public:
     int FileChannels() const { return fileChannels; }
 
 private:
+    bool OpenReader(void* reader, int64_t bytes, bool fromMemory);
+
     mpg123_handle_struct* handle = nullptr;
     int64_t length = 0;
     int rate = 0, fileChannels = 0;

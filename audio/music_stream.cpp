@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -11,16 +10,12 @@
 #include "audio/music_spectrum.h"
 #include "audio/pcm_source.h"
 #include "audio/playback_clock.h"
-#include "platform/sdl/audio_out.h"
-#include "platform/sdl/win32.h"
+#include "platform/audio_out.h"
+#include "platform/win32.h"
 
 namespace {
 
 constexpr int aheadSeconds = 2;  // decoded ahead of the output; hides any scheduling hiccup
-
-double SteadyNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // Frames and seconds meet here only, so the end position and the length are the same float.
 float FramesToSeconds(double frames, int rate) {
@@ -60,8 +55,10 @@ MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKin
         return;
     }
     opened->clock.Reset(opened->source.Rate(), output ? output->BufferFrames() : 0);
-    if (clock == Clock::RealTime)
-        opened->source.StartAhead(&opened->consumed, int64_t(aheadSeconds) * opened->source.Rate());
+    // Decoded music is held around the play head: the output's, or where the offline clock is.
+    const bool live = clock == Clock::RealTime;
+    opened->source.Follow(&opened->consumed, live ? int64_t(aheadSeconds) * opened->source.Rate() : 0);
+    if (live) opened->source.StartAhead();
     stream = std::move(opened);  // the output is paused: no pull can see this happen
     created = true;
 }
@@ -89,7 +86,7 @@ void MusicStream::Stop() {
     output->Pause();
     if (stream) {
         std::lock_guard<std::mutex> lock(stream->clockMutex);
-        stream->clock.Freeze(SteadyNow());
+        stream->clock.Freeze(output->Now());
     }
 }
 
@@ -108,7 +105,7 @@ void MusicStream::Pull(void* user, int16_t* out, int frames) {
     // Silence from a decoder that fell behind does not: the clock waits for the music.
     const bool over = s->source.Finished() && at + got >= s->source.Length();
     std::lock_guard<std::mutex> lock(s->clockMutex);
-    s->clock.OnPull(over ? frames : got, SteadyNow());
+    s->clock.OnPull(over ? frames : got, self->output->Now());
 }
 
 float MusicStream::GetLength() {
@@ -121,7 +118,7 @@ float MusicStream::GetPosition() {
     if (clock == Clock::Offline) return stream->offlinePosition;
     const int64_t end = stream->source.Length();
     std::lock_guard<std::mutex> lock(stream->clockMutex);
-    return FramesToSeconds(stream->clock.Heard(SteadyNow(), end), stream->source.Rate());
+    return FramesToSeconds(stream->clock.Heard(output->Now(), end), stream->source.Rate());
 }
 
 void MusicStream::SetPosition(float seconds) {
@@ -130,7 +127,8 @@ void MusicStream::SetPosition(float seconds) {
     const int rate = stream->source.Rate();
     // Decoding up to the position finds out whether a damaged file ends before it.
     const double frame = std::min(std::floor(double(seconds) * rate), double(stream->source.Length()));
-    stream->source.DecodeUntil(int64_t(frame) + SpectrumAnalyzer::size);
+    stream->consumed.store(int64_t(frame), std::memory_order_relaxed);  // the offline play head
+    stream->source.Hold(int64_t(frame), int64_t(frame) + SpectrumAnalyzer::size);
     const float length = GetLength();
     stream->offlinePosition = seconds < length ? seconds : length;
 }
@@ -143,8 +141,8 @@ void MusicStream::Seek(float seconds) {
     const int64_t frame = int64_t(std::min(std::floor(double(seconds) * rate), double(stream->source.Length())));
     // Paused, no pull runs: the play head and the clock move together.
     if (output) output->Pause();
-    stream->source.DecodeUntil(frame + SpectrumAnalyzer::size);  // the first pull finds music there
     stream->consumed.store(std::min(frame, stream->source.Length()), std::memory_order_relaxed);
+    stream->source.Hold(frame, frame + SpectrumAnalyzer::size);  // the first pull finds music there
     {
         std::lock_guard<std::mutex> lock(stream->clockMutex);
         stream->clock.Seek(std::min(frame, stream->source.Length()));
@@ -162,7 +160,6 @@ void MusicStream::SpectrumAt(float position, float* destination) {
         return;
     }
     const int64_t first = int64_t(std::floor(double(position) * stream->source.Rate()));
-    stream->source.DecodeUntil(first + SpectrumAnalyzer::size);
     float mono[SpectrumAnalyzer::size];
     stream->source.MixMono(first, SpectrumAnalyzer::size, mono);
     stream->analyzer.Analyze(mono, destination);

@@ -34,13 +34,13 @@ public:
     // Offline clock only: moves the position (clamped to 0..length). Ignored in real time.
     void SetPosition(float seconds);
     // Either clock: playback goes on (or, stopped, will start) from `seconds`, clamped to 0..length,
-    // and the position reads that frame until the output has played it. Decoded music is kept, so
-    // going back decodes nothing again.
+    // and the position reads that frame until the output has played it. Going back decodes the
+    // music there again (a few seconds around the play head are held), to the same samples.
     void Seek(float seconds);
     // The spectrum GetSpectrum gives when the position is `seconds` (as the offline clock sets it).
     void SpectrumAt(float seconds, float* destination);
 
-    // Bytes of decoded music held (it is kept for the stream's life); for measurements.
+    // Bytes of decoded music held now (a window around the play head); for measurements.
     size_t DecodedBytes() const;
 
     std::unique_ptr<MusicStreamState> stream;  // the open stream; null when none could be opened

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "audio/music_stream.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tests/audio/mp3_maker.h"
 
 namespace {

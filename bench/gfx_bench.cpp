@@ -16,7 +16,7 @@
 #include "content/writers/image_writers.h"
 #include "gfx/image.h"
 #include "gfx/texture_loader.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

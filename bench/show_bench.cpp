@@ -23,7 +23,7 @@
 #include "composition/composition.h"
 #include "content/content.h"
 #include "gfx/texture.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

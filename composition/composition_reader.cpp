@@ -9,7 +9,7 @@
 #include "composition/composition.h"
 #include "io/byte_cursor.h"
 #include "io/file_read.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

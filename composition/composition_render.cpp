@@ -3,7 +3,7 @@
 // Picture space is 640 x 480 units centred on the picture, y up. A vertex reaches the screen as
 // vertex x element matrix (world) x layer matrix (view) x orthographic projection.
 #include "composition/composition.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

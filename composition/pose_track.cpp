@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "io/byte_cursor.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

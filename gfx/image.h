@@ -38,10 +38,11 @@ struct DecodedImage {
 using DecodeTarget = std::function<uint8_t*(uint32_t width, uint32_t height, D3DFORMAT format, size_t* pitch)>;
 
 // What a decoder may allocate, checked from the header before any pixel memory is taken. The
-// image is clamped to the device's largest texture, so its size alone refuses nothing; what is
-// refused is a texture over the memory left for file textures, and a decode that would need much
-// more memory than the texture it makes (more than twice the texture, or kMinDecodeBytes when that
-// is more, and never over maxBytes).
+// image is clamped to the device's largest texture (decoders other than DDS average a larger one
+// down to that size as they decode it, gfx/level_writer.h), so its size alone refuses nothing but
+// a source of more than kMaxReducedPixels; what is refused is a texture over the memory left for
+// file textures, and a decode that would need much more memory than the texture it makes (more
+// than twice the texture, or kMinDecodeBytes when that is more, and never over maxBytes).
 struct DecodeLimits {
     uint32_t maxWidth = 2048;  // the device's largest texture
     uint32_t maxHeight = 2048;

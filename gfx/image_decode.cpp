@@ -100,21 +100,26 @@ std::string Megabytes(uint64_t bytes) {
     return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
 }
 
-bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
-                    std::string* error) {
+bool CheckDecodeBytes(uint32_t width, uint32_t height, bool isFloat, uint64_t decodeBytes, const DecodeLimits& limits,
+                      std::string* error) {
     if (width == 0 || height == 0) return Fail(error, "image has no pixels");
-    const uint64_t texture = TextureBytesFor(width, height, bytesPerPixel >= 16, limits);
+    const uint64_t texture = TextureBytesFor(width, height, isFloat, limits);
     if (texture > limits.textureBytesLeft)
         return Fail(error, ("its texture of " + Megabytes(texture) + " would pass the memory left for file textures (" +
                             Megabytes(limits.textureBytesLeft) + ")")
                                .c_str());
-    const uint64_t decode = uint64_t(width) * height * bytesPerPixel;
     const uint64_t allowed = DecodeBytesAllowed(texture, limits);
-    if (decode > allowed)
-        return Fail(error, ("image needs " + Megabytes(decode) + " to decode, more than the " + Megabytes(allowed) +
-                            " allowed for its texture")
+    if (decodeBytes > allowed)
+        return Fail(error, ("image needs " + Megabytes(decodeBytes) + " to decode, more than the " +
+                            Megabytes(allowed) + " allowed for its texture")
                                .c_str());
     return true;
+}
+
+bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
+                    std::string* error) {
+    return CheckDecodeBytes(width, height, bytesPerPixel >= 16, uint64_t(width) * height * bytesPerPixel, limits,
+                            error);
 }
 
 bool AllocateLevel(ImageLevel* level, uint32_t width, uint32_t height, bool isFloat, const DecodeLimits& limits,

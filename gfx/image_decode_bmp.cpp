@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "gfx/image_decoders.h"
+#include "gfx/level_writer.h"
 #include "io/byte_cursor.h"
 
 namespace {
@@ -87,13 +88,21 @@ Channel MakeChannel(uint32_t mask) {
     return {mask, shift, mask >> shift};
 }
 
-// RLE8/RLE4 into one palette index per pixel, bottom row first. Pixels never written stay index 0.
-bool DecodeRle(ByteCursor& c, const BitmapInfo& info, std::vector<uint8_t>* indices, std::string* error) {
+// The colour of a palette index; an index past the palette shows black.
+const uint8_t* PaletteColour(const uint8_t* palette, size_t count, uint32_t index) {
+    static const uint8_t black[4] = {0, 0, 0, 255};
+    return index < count ? palette + index * 4 : black;
+}
+
+// RLE8/RLE4 straight into the level, bottom row first. Pixels never written keep index 0.
+bool DecodeRle(ByteCursor& c, const BitmapInfo& info, const uint8_t* palette, size_t paletteCount, LevelWriter* level,
+               std::string* error) {
     const uint32_t w = info.width, h = info.height;
     const bool four = info.compression == BI_RLE4;
+    level->Fill(PaletteColour(palette, paletteCount, 0));
     uint32_t x = 0, y = 0;
     auto put = [&](uint8_t v) {
-        if (x < w && y < h) (*indices)[size_t(y) * w + x] = v;
+        if (x < w && y < h) level->Put(x, h - 1 - y, PaletteColour(palette, paletteCount, v));
         ++x;
     };
     while (y < h) {
@@ -129,8 +138,6 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
     const bool topDown = info.height < 0;
     info.height = static_cast<int32_t>(h);
     const bool runLength = info.compression == BI_RLE8 || info.compression == BI_RLE4;
-    // A run-length bitmap also holds one palette index per pixel while it is expanded.
-    if (!CheckImageSize(w, h, runLength ? 5 : 4, limits, error)) return false;
 
     // Palette: BGR(X) entries, the reserved byte is not alpha.
     uint8_t palette[256 * 4] = {};
@@ -150,28 +157,21 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
     }
     if (pixelOffset && !c.Seek(pixelOffset)) return Fail(error, "bitmap pixel offset is past the end of the file");
 
-    ImageLevel level;
     const uint64_t stride = ((uint64_t(w) * info.bpp + 31) / 32) * 4;
-    std::vector<uint8_t> rle;
-    if (info.compression == BI_RLE8 || info.compression == BI_RLE4) {
-        rle.assign(size_t(w) * h, 0);
-        if (!DecodeRle(c, info, &rle, error)) return false;
-    } else if (!c.Has(stride * h)) {
-        return Fail(error, "bitmap pixel data is truncated");
-    }
-    if (!AllocateLevel(&level, w, h, false, limits, error)) return false;
+    if (!runLength && !c.Has(stride * h)) return Fail(error, "bitmap pixel data is truncated");
+    LevelWriter level;
+    if (!level.Begin(w, h, false, 0, limits, error)) return false;
+    if (runLength && !DecodeRle(c, info, palette, paletteCount, &level, error)) return false;
 
     const Channel ch[4] = {MakeChannel(info.masks[0]), MakeChannel(info.masks[1]), MakeChannel(info.masks[2]),
                            MakeChannel(info.masks[3])};
-    for (uint32_t row = 0; row < h; ++row) {
-        uint8_t* dst = &level.rgba8[size_t(topDown ? row : h - 1 - row) * w * 4];
-        const uint8_t* src = rle.empty() ? c.Here() + stride * row : &rle[size_t(row) * w];
-        for (uint32_t x = 0; x < w; ++x, dst += 4) {
+    for (uint32_t row = 0; row < h && !runLength; ++row) {
+        const uint32_t y = topDown ? row : h - 1 - row;
+        const uint8_t* src = c.Here() + stride * row;
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t dst[4];
             uint32_t index = 0;
-            switch (rle.empty() ? info.bpp : 0) {
-                case 0:
-                    index = src[x];
-                    break;
+            switch (info.bpp) {
                 case 1:
                     index = (src[x / 8] >> (7 - x % 8)) & 1;
                     break;
@@ -183,6 +183,7 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
                     break;
                 case 24:
                     dst[0] = src[x * 3 + 2], dst[1] = src[x * 3 + 1], dst[2] = src[x * 3], dst[3] = 255;
+                    level.Put(x, y, dst);
                     continue;
                 default: {
                     const uint32_t px = info.bpp == 16
@@ -190,13 +191,11 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
                                             : uint32_t(src[x * 4]) | uint32_t(src[x * 4 + 1]) << 8 |
                                                   uint32_t(src[x * 4 + 2]) << 16 | uint32_t(src[x * 4 + 3]) << 24;
                     for (int k = 0; k < 4; ++k) dst[k] = ch[k].Get(px, k == 3 ? 255 : 0);
+                    level.Put(x, y, dst);
                     continue;
                 }
             }
-            if (index < paletteCount)
-                for (int k = 0; k < 4; ++k) dst[k] = palette[index * 4 + k];
-            else
-                dst[0] = dst[1] = dst[2] = 0, dst[3] = 255;  // an index past the palette shows black
+            level.Put(x, y, PaletteColour(palette, paletteCount, index));
         }
     }
     if (info.bpp <= 8)
@@ -204,7 +203,7 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
     else
         out->format = info.masks[3] ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     out->levels.clear();
-    out->levels.push_back(std::move(level));
+    out->levels.push_back(level.Finish());
     return true;
 }
 

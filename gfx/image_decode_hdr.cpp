@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "gfx/image_decoders.h"
+#include "gfx/level_writer.h"
 #include "io/byte_cursor.h"
 
 namespace {
@@ -86,10 +87,12 @@ struct Orientation {
     bool slowReversed = false;           // scanline i is row/column (count - 1 - i)
     bool fastReversed = false;           // pixel j is column/row (count - 1 - j)
 
-    size_t Index(uint32_t line, uint32_t j) const {
+    // Where pixel j of scanline `line` goes: column *x, row *y.
+    void Place(uint32_t line, uint32_t j, uint32_t* x, uint32_t* y) const {
         const uint32_t a = slowReversed ? scanlines - 1 - line : line;
         const uint32_t b = fastReversed ? length - 1 - j : j;
-        return linesAreRows ? size_t(a) * width + b : size_t(b) * width + a;
+        *x = linesAreRows ? b : a;
+        *y = linesAreRows ? a : b;
     }
 };
 
@@ -135,8 +138,8 @@ bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     Orientation o;
     if (!ParseResolution(line, &o))
         return Fail(error, ("HDR resolution line \"" + line.substr(0, 40) + "\" is not supported").c_str());
-    ImageLevel level;
-    if (!AllocateLevel(&level, o.width, o.height, true, limits, error)) return false;
+    LevelWriter level;
+    if (!level.Begin(o.width, o.height, true, 0, limits, error)) return false;
     const uint32_t w = o.length;  // pixels per scanline
     std::vector<uint8_t> scan(size_t(w) * 4);
     for (uint32_t y = 0; y < o.scanlines; ++y) {
@@ -149,10 +152,16 @@ bool HdrDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
             ok = ReadFlatLine(c, w, scan.data());
         }
         if (!ok) return Fail(error, "HDR pixel data is truncated or damaged");
-        for (uint32_t x = 0; x < w; ++x) ToFloat(&scan[size_t(x) * 4], &level.rgbaF[o.Index(y, x) * 4]);
+        for (uint32_t j = 0; j < w; ++j) {
+            float px[4];
+            uint32_t x, row;
+            ToFloat(&scan[size_t(j) * 4], px);
+            o.Place(y, j, &x, &row);
+            level.Put(x, row, px);
+        }
     }
     out->format = D3DFMT_A32B32G32R32F;
     out->levels.clear();
-    out->levels.push_back(std::move(level));
+    out->levels.push_back(level.Finish());
     return true;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gfx/image_decoders.h"
+#include "gfx/level_writer.h"
 #include "io/byte_cursor.h"
 
 namespace {
@@ -67,8 +68,7 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (!bitmap && (!ReadNumber(c, &maxValue) || maxValue == 0 || maxValue > 65535))
         return Fail(error, "PPM maximum value is damaged");
     const bool wide = maxValue > 255;  // 16-bit samples: keep them as floats
-    if (!CheckImageSize(w, h, wide ? 16 : 4, limits, error)) return false;
-    if (!ascii) {  // exactly one white-space byte before the raster
+    if (!ascii) {                      // exactly one white-space byte before the raster
         uint8_t b = 0;
         if (!c.U8(&b) || !IsSpace(b)) return Fail(error, "PPM header is damaged");
         const uint64_t rowBytes = bitmap ? (w + 7) / 8 : uint64_t(w) * channels * (wide ? 2 : 1);
@@ -76,8 +76,8 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     } else if (!c.Has(uint64_t(w) * h * channels)) {
         return Fail(error, "PPM pixel data is truncated");  // every ASCII sample takes a byte at least
     }
-    ImageLevel level;
-    if (!AllocateLevel(&level, w, h, wide, limits, error)) return false;
+    LevelWriter level;
+    if (!level.Begin(w, h, wide, 0, limits, error)) return false;
 
     for (uint32_t y = 0; y < h; ++y) {
         const size_t rowStart = c.Offset();
@@ -107,23 +107,21 @@ bool PpmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
                     return Fail(error, "PPM sample is above the maximum value");
             }
             if (channels == 1) s[1] = s[2] = s[0];
-            const size_t i = (size_t(y) * w + x) * 4;
-            for (int k = 0; k < 3; ++k) {
-                if (wide)
-                    level.rgbaF[i + k] = float(s[k]) / float(maxValue);
-                else
-                    level.rgba8[i + k] = ScaleTo8(s[k], maxValue);
+            if (wide) {
+                const float px[4] = {float(s[0]) / float(maxValue), float(s[1]) / float(maxValue),
+                                     float(s[2]) / float(maxValue), 1.0f};
+                level.Put(x, y, px);
+            } else {
+                const uint8_t px[4] = {ScaleTo8(s[0], maxValue), ScaleTo8(s[1], maxValue), ScaleTo8(s[2], maxValue),
+                                       255};
+                level.Put(x, y, px);
             }
-            if (wide)
-                level.rgbaF[i + 3] = 1.0f;
-            else
-                level.rgba8[i + 3] = 255;
         }
         if (bitmap && !ascii) c.Seek(rowStart + (w + 7) / 8);
     }
     out->format = channels == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
     out->levels.clear();
-    out->levels.push_back(std::move(level));
+    out->levels.push_back(level.Finish());
     return true;
 }
 
@@ -148,14 +146,13 @@ bool PfmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     if (n == 0 || end != text + n || !std::isfinite(scale) || scale == 0.0 || !c.U8(&b) || !IsSpace(b))
         return Fail(error, "PFM scale is damaged");
     const bool little = scale < 0.0;
-    if (!CheckImageSize(w, h, 16, limits, error)) return false;
     if (!c.Has(uint64_t(w) * h * channels * 4)) return Fail(error, "PFM pixel data is truncated");
-    ImageLevel level;
-    if (!AllocateLevel(&level, w, h, true, limits, error)) return false;
+    LevelWriter level;
+    if (!level.Begin(w, h, true, 0, limits, error)) return false;
     const uint8_t* p = c.Here();
     for (uint32_t row = 0; row < h; ++row) {
-        float* dst = &level.rgbaF[size_t(h - 1 - row) * w * 4];  // rows run bottom to top
-        for (uint32_t x = 0; x < w; ++x, dst += 4) {
+        for (uint32_t x = 0; x < w; ++x) {
+            float dst[4];
             for (int k = 0; k < channels; ++k, p += 4) {
                 const uint32_t u =
                     little ? uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24
@@ -166,10 +163,11 @@ bool PfmDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
             }
             if (channels == 1) dst[1] = dst[2] = dst[0];
             dst[3] = 1.0f;
+            level.Put(x, h - 1 - row, dst);  // rows run bottom to top
         }
     }
     out->format = D3DFMT_A32B32G32R32F;
     out->levels.clear();
-    out->levels.push_back(std::move(level));
+    out->levels.push_back(level.Finish());
     return true;
 }

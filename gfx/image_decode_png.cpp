@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "gfx/image_decoders.h"
+#include "gfx/level_writer.h"
 
 namespace {
 
@@ -17,12 +18,13 @@ struct PngJob {
     size_t pos = 0;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    ImageLevel level;
-    std::vector<uint8_t> wide;  // 16-bit rows before they become floats
+    LevelWriter level;
+    std::vector<uint8_t> wide;  // 16-bit rows before they become floats; a reduced picture's one row
     std::vector<png_bytep> rows;
     std::string message;
     D3DFORMAT format = D3DFMT_UNKNOWN;
     bool placed = false;  // level 0 went to the decode target
+    uint32_t width = 0, height = 0;
 };
 
 void OnRead(png_structp png, png_bytep out, size_t n) {
@@ -68,6 +70,17 @@ D3DFORMAT FormatOf(png_structp png, png_infop info, int colorType) {
     }
 }
 
+// One pixel as libpng wrote it (R, G, B, A of 8 or big-endian 16 bits) into the level.
+void PutPixel(LevelWriter& level, uint32_t x, uint32_t y, const uint8_t* p, bool wide) {
+    if (!wide) {
+        level.Put(x, y, p);
+        return;
+    }
+    float f[4];
+    for (int k = 0; k < 4; ++k) f[k] = float(p[k * 2] << 8 | p[k * 2 + 1]) / 65535.0f;
+    level.Put(x, y, f);
+}
+
 // Transforms that make libpng write an 8-bit file's rows in the texture's layout: L8 bytes (grey,
 // or the indices of a palette that is the grey ramp), or B, G, R, A with an opaque fourth byte where
 // the file has no alpha.
@@ -92,10 +105,15 @@ int Run(PngJob& job, const DecodeLimits& limits, const DecodeTarget& target, std
     png_get_IHDR(job.png, job.info, &w, &h, &depth, &colorType, nullptr, nullptr, nullptr);
     const bool wide = depth == 16;
     // 16-bit rows are held as read (8 bytes a pixel) beside their floats.
-    if (!CheckImageSize(w, h, wide ? 24 : 4, limits, error)) return 2;
     job.format = FormatOf(job.png, job.info, colorType);
     size_t pitch = 0;
-    uint8_t* placed = target && !wide ? target(w, h, job.format, &pitch) : nullptr;
+    uint8_t* placed = nullptr;
+    if (target && !wide && w <= limits.maxWidth && h <= limits.maxHeight) {  // 8-bit, at its own size
+        if (!CheckImageSize(w, h, 4, limits, error)) return 2;
+        placed = target(w, h, job.format, &pitch);
+    }
+    if (!placed && !job.level.Begin(w, h, wide, wide ? 8 : 0, limits, error)) return 2;
+    const bool interlaced = png_get_interlace_type(job.png, job.info) != PNG_INTERLACE_NONE;
     if (placed) {
         SetTextureLayout(job.png, colorType, job.format);
     } else {
@@ -103,7 +121,8 @@ int Run(PngJob& job, const DecodeLimits& limits, const DecodeTarget& target, std
         png_set_gray_to_rgb(job.png);
         png_set_filler(job.png, wide ? 0xffff : 0xff, PNG_FILLER_AFTER);  // no-op when alpha is present
     }
-    png_set_interlace_handling(job.png);
+    // A reduced picture takes an interlaced file's passes as they come, each pixel where it goes.
+    if (placed || !job.level.Reduced()) png_set_interlace_handling(job.png);
     png_read_update_info(job.png, job.info);
     const size_t rowBytes = size_t(w) * (placed ? (job.format == D3DFMT_L8 ? 1 : 4) : wide ? 8 : 4);
     if (png_get_rowbytes(job.png, job.info) != rowBytes) {
@@ -111,17 +130,33 @@ int Run(PngJob& job, const DecodeLimits& limits, const DecodeTarget& target, std
         return 2;
     }
     if (placed) {
-        job.level.width = w, job.level.height = h;
-    } else if (!AllocateLevel(&job.level, w, h, wide, limits, error)) {
-        return 2;
+        job.rows.resize(h);
+        for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = placed + y * pitch;
+        png_read_image(job.png, job.rows.data());
+    } else if (job.level.Reduced()) {
+        job.wide.resize(rowBytes);
+        for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
+            const uint32_t cols = interlaced ? PNG_PASS_COLS(w, pass) : w;
+            const uint32_t rows = interlaced ? PNG_PASS_ROWS(h, pass) : h;
+            if (cols == 0 || rows == 0) continue;  // libpng skips empty passes too
+            for (uint32_t r = 0; r < rows; ++r) {
+                png_read_row(job.png, job.wide.data(), nullptr);
+                const uint32_t y = interlaced ? PNG_PASS_START_ROW(pass) + (r << PNG_PASS_ROW_SHIFT(pass)) : r;
+                for (uint32_t i = 0; i < cols; ++i) {
+                    const uint32_t x = interlaced ? PNG_PASS_START_COL(pass) + (i << PNG_PASS_COL_SHIFT(pass)) : i;
+                    PutPixel(job.level, x, y, &job.wide[size_t(i) * (wide ? 8 : 4)], wide);
+                }
+            }
+        }
+    } else {
+        if (wide) job.wide.resize(rowBytes * h);
+        job.rows.resize(h);
+        for (png_uint_32 y = 0; y < h; ++y) job.rows[y] = wide ? &job.wide[y * rowBytes] : job.level.Row8(y);
+        png_read_image(job.png, job.rows.data());
     }
-    if (wide) job.wide.resize(rowBytes * h);
-    job.rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y)
-        job.rows[y] = placed ? placed + y * pitch : wide ? &job.wide[y * rowBytes] : &job.level.rgba8[y * rowBytes];
-    png_read_image(job.png, job.rows.data());
     png_read_end(job.png, nullptr);  // a file cut short after its pixels is still cut short
     job.placed = placed != nullptr;
+    job.width = w, job.height = h;
     return 0;
 }
 
@@ -148,14 +183,20 @@ bool PngDecodeInto(const uint8_t* data, size_t size, const DecodeLimits& limits,
     png_destroy_read_struct(&job->png, &job->info, nullptr);
     if (result == 1) return Fail(error, ("PNG data is damaged: " + job->message).c_str());
     if (result == 2) return Fail(error, reason.empty() ? "out of memory" : reason.c_str());
-    if (!job->wide.empty()) {
-        const size_t n = size_t(job->level.width) * job->level.height * 4;
-        for (size_t i = 0; i < n; ++i)
-            job->level.rgbaF[i] = float(job->wide[i * 2] << 8 | job->wide[i * 2 + 1]) / 65535.0f;
+    if (!job->wide.empty() && !job->level.Reduced()) {  // the held 16-bit rows become floats
+        const ImageLevel& l = job->level.Level();
+        for (uint32_t y = 0; y < l.height; ++y)
+            for (uint32_t x = 0; x < l.width; ++x)
+                PutPixel(job->level, x, y, &job->wide[(size_t(y) * l.width + x) * 8], true);
     }
     out->format = job->format;
     out->placed = job->placed;
     out->levels.clear();
-    out->levels.push_back(std::move(job->level));
+    if (job->placed) {
+        out->levels.emplace_back();
+        out->levels[0].width = job->width, out->levels[0].height = job->height;
+    } else {
+        out->levels.push_back(job->level.Finish());
+    }
     return true;
 }

@@ -1,6 +1,7 @@
 // Truevision TGA: colour-mapped (1, 9), true-colour (2, 10) and grey (3, 11), raw or run-length,
 // any origin. The signature is weak, so it is offered late and checked field by field.
 #include "gfx/image_decoders.h"
+#include "gfx/level_writer.h"
 #include "io/byte_cursor.h"
 
 namespace {
@@ -56,7 +57,6 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     ByteCursor c(data, size);
     TgaHeader h;
     if (!ReadHeader(c, &h) || !HeaderValid(h)) return Fail(error, "TGA header is damaged");
-    if (!CheckImageSize(h.width, h.height, 4, limits, error)) return false;
     if (!c.Skip(h.idLength)) return Fail(error, "TGA image id is truncated");
     const int base = h.imageType & 7;
     const bool alpha = (h.descriptor & 15) != 0;  // declared attribute bits
@@ -72,8 +72,8 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
         }
     }
     const size_t bytesPerPixel = (h.bits + 7) / 8;
-    ImageLevel level;
-    if (!AllocateLevel(&level, h.width, h.height, false, limits, error)) return false;
+    LevelWriter level;
+    if (!level.Begin(h.width, h.height, false, 0, limits, error)) return false;
     const size_t count = size_t(h.width) * h.height;
     const bool rle = h.imageType & 8;
     size_t run = 0;       // pixels left in the current packet
@@ -94,7 +94,7 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
         const uint32_t x = uint32_t(i % h.width), row = uint32_t(i / h.width);
         const uint32_t dx = (h.descriptor & 0x10) ? h.width - 1 - x : x;
         const uint32_t dy = (h.descriptor & 0x20) ? row : h.height - 1 - row;
-        uint8_t* dst = &level.rgba8[(size_t(dy) * h.width + dx) * 4];
+        uint8_t dst[4];
         if (base == 1) {
             const uint32_t index = bytesPerPixel == 1 ? value[0] : uint32_t(value[0] | value[1] << 8);
             if (index < h.mapStart || index - h.mapStart >= h.mapLength)
@@ -106,6 +106,7 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
             dst[0] = dst[1] = dst[2] = value[0];
             dst[3] = h.bits == 16 ? value[1] : 255;
         }
+        level.Put(dx, dy, dst);
     }
     if (base == 1) {
         out->format = PaletteFormat(map.data(), h.mapLength);
@@ -115,6 +116,6 @@ bool TgaDecode(const uint8_t* data, size_t size, const DecodeLimits& limits, Dec
     else
         out->format = h.bits == 16 ? D3DFMT_A8R8G8B8 : D3DFMT_L8;
     out->levels.clear();
-    out->levels.push_back(std::move(level));
+    out->levels.push_back(level.Finish());
     return true;
 }

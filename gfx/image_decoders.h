@@ -42,6 +42,10 @@ bool AllocateLevel(ImageLevel* level, uint32_t width, uint32_t height, bool isFl
 bool CheckImageSize(uint32_t width, uint32_t height, uint64_t bytesPerPixel, const DecodeLimits& limits,
                     std::string* error);
 
+// The same for a decode that takes decodeBytes in all.
+bool CheckDecodeBytes(uint32_t width, uint32_t height, bool isFloat, uint64_t decodeBytes, const DecodeLimits& limits,
+                      std::string* error);
+
 // The memory a decode may take for a texture of textureBytes.
 uint64_t DecodeBytesAllowed(uint64_t textureBytes, const DecodeLimits& limits);
 

@@ -6,7 +6,7 @@
 
 #include "gfx/texture_loader.h"
 #include "io/file_read.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 TextureRegistry* fileTextures = nullptr;
 TextureRegistry* renderTargets = nullptr;

@@ -1,6 +1,6 @@
 #include "io/byte_cursor.h"
 
-#include <bit>
+#include "math/float_bits.h"
 
 constinit const CursorWording plainWording = {
     [](const char* what) { return std::string("the file ends inside ") + what; },
@@ -21,7 +21,7 @@ bool ByteCursor::I32(int32_t* out, const char* what) {
 bool ByteCursor::F32(float* out, const char* what) {
     uint32_t u;
     if (!U32(&u, what)) return false;
-    *out = std::bit_cast<float>(u);
+    *out = FloatFromBits(u);
     return true;
 }
 

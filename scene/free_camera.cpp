@@ -1,15 +1,15 @@
 // The free-fly camera: the mouse turns it, W/A/S/D move it, one step per draw that uses it.
-#include <bit>
 
-#include "platform/sdl/win32.h"
+#include "math/float_bits.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 
 namespace {
 
 constexpr int kCursorHomeX = 320;
 constexpr int kCursorHomeY = 240;
-constexpr float kTurnPerPixel = std::bit_cast<float>(0x3B360B61u);  // 1/360 radian
-constexpr float kSideTurn = std::bit_cast<float>(0x3FC8F5C3u);      // 1.57, a hair under a quarter turn
+constexpr float kTurnPerPixel = FloatFromBits(0x3B360B61u);  // 1/360 radian
+constexpr float kSideTurn = FloatFromBits(0x3FC8F5C3u);      // 1.57, a hair under a quarter turn
 static_assert(kTurnPerPixel == 1.0f / 360.0f && kSideTurn == 1.57f);
 
 FreeFlyInputSource inputSource = nullptr;  // null: the platform

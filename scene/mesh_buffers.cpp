@@ -1,7 +1,7 @@
 // A mesh's device buffers: created and filled once after loading, released with the mesh.
 #include <cstring>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 
 namespace {

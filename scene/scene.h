@@ -10,12 +10,12 @@
 //   Scene        the loaded scene; Load, SelectCamera, Render
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "math/float_bits.h"
 #include "platform/device/d3d9.h"
 #include "scene/transform_track.h"
 
@@ -73,7 +73,7 @@ struct Camera {
     D3DXVECTOR3 direction{0.0f, 0.0f, 1.0f};  // free-fly look direction; not renormalised
     TransformTrack eyeTrack;
     TransformTrack targetTrack;
-    float fov = std::bit_cast<float>(0x3F490FDBu);  // vertical field of view, radians (pi/4)
+    float fov = FloatFromBits(0x3F490FDBu);  // vertical field of view, radians (pi/4)
 
     // Animated camera: eye and target from the tracks' positions at t, then the view transform.
     void FollowTracks(float t);

@@ -1,24 +1,24 @@
 // Scene::Load: the ".SCENE" reader. The whole file is read into memory and parsed through one
 // bounds-checked cursor into a staging scene; only a complete parse is moved into this scene and
 // uploaded to the device, so a damaged file leaves the scene as constructed.
-#include <bit>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "io/byte_cursor.h"
 #include "io/file_read.h"
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/win32.h"
+#include "math/float_bits.h"
+#include "platform/d3dwindow.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 
 namespace {
 
-constexpr float kMaterialAmbientScale = std::bit_cast<float>(0x3D4CCCCDu);   // 0.05
-constexpr float kMaterialSpecularScale = std::bit_cast<float>(0x3F19999Au);  // 0.6
-constexpr float kLightSpecularScale = std::bit_cast<float>(0x3E99999Au);     // 0.3
-constexpr float kLightAmbientScale = std::bit_cast<float>(0x3DCCCCCDu);      // 0.1
-constexpr float kLightRange = std::bit_cast<float>(0x5F7FFFFFu);             // sqrt(FLT_MAX)
+constexpr float kMaterialAmbientScale = FloatFromBits(0x3D4CCCCDu);   // 0.05
+constexpr float kMaterialSpecularScale = FloatFromBits(0x3F19999Au);  // 0.6
+constexpr float kLightSpecularScale = FloatFromBits(0x3E99999Au);     // 0.3
+constexpr float kLightAmbientScale = FloatFromBits(0x3DCCCCCDu);      // 0.1
+constexpr float kLightRange = FloatFromBits(0x5F7FFFFFu);             // sqrt(FLT_MAX)
 static_assert(kMaterialAmbientScale == 0.05f && kMaterialSpecularScale == 0.6f);
 static_assert(kLightSpecularScale == 0.3f && kLightAmbientScale == 0.1f);
 

@@ -1,15 +1,15 @@
 // Drawing a scene: fixed-function lighting state, the camera and projection, the lights, then every
 // mesh with its material at the pose its track gives for the scene time.
-#include <bit>
 #include <cstdio>
 
-#include "platform/sdl/d3dwindow.h"
+#include "math/float_bits.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 
 namespace {
 
-constexpr float kFreeCameraFov = std::bit_cast<float>(0x3F490FDBu);  // pi/4
-constexpr float kAspect = std::bit_cast<float>(0x3FAAAAABu);         // 4/3, whatever the target's size
+constexpr float kFreeCameraFov = FloatFromBits(0x3F490FDBu);  // pi/4
+constexpr float kAspect = FloatFromBits(0x3FAAAAABu);         // 4/3, whatever the target's size
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1000.0f;
 constexpr int kFreeCameraIndex = 100;

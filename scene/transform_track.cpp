@@ -1,13 +1,14 @@
 #include "scene/transform_track.h"
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
+
+#include "math/float_bits.h"
 
 namespace {
 
 constexpr float kKeysPerSecond = 10.0f;
-constexpr float kKeySpacing = std::bit_cast<float>(0x3DCCCCCDu);  // 0.1 s as a float
+constexpr float kKeySpacing = FloatFromBits(0x3DCCCCCDu);  // 0.1 s as a float
 static_assert(kKeySpacing == 0.1f);
 
 D3DXVECTOR3 Rate(const D3DXVECTOR3& from, const D3DXVECTOR3& to) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "audio/music_stream.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tools/commands.h"
 #include "tools/options.h"
 

@@ -4,7 +4,7 @@
 
 #include "composition/composition.h"
 #include "content/writers/image_writers.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
 

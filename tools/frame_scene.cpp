@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"

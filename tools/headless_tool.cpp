@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 bool OpenHeadlessDevice() {
     static D3DWindow* window = nullptr;  // never destroyed: the device must outlive every resource

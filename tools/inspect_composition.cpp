@@ -5,7 +5,7 @@
 #include <string>
 
 #include "composition/composition.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
 

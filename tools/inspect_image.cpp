@@ -7,7 +7,7 @@
 
 #include "content/writers/image_writers.h"
 #include "gfx/texture_loader.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
 

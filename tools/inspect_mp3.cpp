@@ -6,7 +6,7 @@
 
 #include "audio/mp3_decoder.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tools/commands.h"
 
 int InspectMp3(const char* path) {

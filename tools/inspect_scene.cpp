@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "scene/scene.h"
 #include "tools/commands.h"
 

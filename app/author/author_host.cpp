@@ -7,7 +7,8 @@
 
 #include "app/program.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -124,14 +125,17 @@ void AuthorHost::ReleaseDevice() {
 }
 
 int RunAuthorProgram(const AuthorOptions& options) {
+    int status = 0;
     try {
         Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime});
         if (!device) return 1;
         AuthorHost host(program, program.window.get(), options, stdout);
         RunShow(host);
-        return 0;
     } catch (const Exception& e) {
         MessageBoxA(nullptr, e.message, e.location, MB_OK);
-        return 1;
+        status = 1;
     }
+    // As in the show: a stop signal ends the session like Escape, and the status says so.
+    if (const int signal = PlatformStopSignal()) return 128 + signal;
+    return status;
 }

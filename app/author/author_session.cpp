@@ -6,7 +6,7 @@
 
 #include "app/show.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 Section SectionAt(float t, float length) {
     float start = 0.0f;

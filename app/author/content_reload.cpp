@@ -7,7 +7,7 @@
 
 #include "app/demo.h"
 #include "app/show.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

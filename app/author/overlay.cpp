@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "app/author/author_program.h"
 #include "app/content_root.h"
 #include "app/program.h"
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/d3dwindow.h"
+#include "platform/stop_signals.h"
 
 namespace {
 

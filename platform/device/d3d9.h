@@ -204,7 +204,7 @@ public:
     HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface);   // viewport becomes the whole surface
     HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil);
     HRESULT BeginScene();
-    HRESULT EndScene();
+    HRESULT EndScene();  // the scene's commands go to the renderer (no wait)
     HRESULT Present(const RECT* source, const RECT* dest, void* destWindow, const void* dirtyRegion);
 
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);

@@ -170,7 +170,7 @@ HRESULT IDirect3DDevice9::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf
     *buffer = nullptr;
     if (length == 0) return D3DERR_INVALIDCALL;
     auto* b = new IDirect3DVertexBuffer9(this, length, usage, fvf, pool);
-    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC);
+    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC, false);
     AddRef();
     *buffer = b;
     return D3D_OK;
@@ -182,7 +182,7 @@ HRESULT IDirect3DDevice9::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT 
     *buffer = nullptr;
     if (length == 0 || format != D3DFMT_INDEX16) return D3DERR_INVALIDCALL;
     auto* b = new IDirect3DIndexBuffer9(this, length, usage, pool);
-    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC);
+    b->glBuffer = GlCreateBuffer(core->gl, b->memory.data(), length, usage & D3DUSAGE_DYNAMIC, true);
     AddRef();
     *buffer = b;
     return D3D_OK;

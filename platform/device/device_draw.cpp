@@ -66,7 +66,12 @@ FfPixelKey DeviceCore::PixelKey() const {
     } else {
         key.hasTexture = false;
     }
-    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0;
+    // The specular colour is 0 unless the vertices bring one or lighting makes one: adding it then
+    // changes nothing, so the draw shares the variant without the add. The composition draws that
+    // way whatever a scene left set, rather than switching variants after the first scene pass.
+    const FvfLayout layout = ParseFvf(state.fvf);
+    const bool specularColour = layout.specular >= 0 || (rs[D3DRS_LIGHTING] && !layout.pretransformed);
+    key.specularEnable = rs[D3DRS_SPECULARENABLE] != 0 && specularColour;
     key.alphaFunc = rs[D3DRS_ALPHATESTENABLE] ? int(rs[D3DRS_ALPHAFUNC]) : int(D3DCMP_ALWAYS);
     return key;
 }
@@ -74,7 +79,7 @@ FfPixelKey DeviceCore::PixelKey() const {
 bool DeviceCore::ApplyDraw(bool magnified) {
     if (!state.stream || !state.renderTarget) return false;
     if (dirty & kDirtyTarget) ApplyTarget();
-    if (dirty & kDirtyStage) {
+    if (dirty & (kDirtyStage | kDirtyLightingStates)) {  // the key also reads lighting and the vertex format
         bool changed = false;
         if (!GlSelectProgram(gl, PixelKey(), &changed)) return false;
         if (changed) dirty = kDirtyAll;  // uniforms live in each program: the new one gets them all

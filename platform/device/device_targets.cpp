@@ -101,6 +101,10 @@ HRESULT IDirect3DDevice9::BeginScene() {
 HRESULT IDirect3DDevice9::EndScene() {
     if (!core->inScene) return D3DERR_INVALIDCALL;
     core->inScene = false;
+    // As a Direct3D driver queues the scene here. A software renderer holds every command it has
+    // been given until a flush, so this also bounds what a run of scenes drawn without a Present
+    // (the show's rehearsal at start-up) keeps in memory.
+    GlFlush(core->gl);
     return D3D_OK;
 }
 

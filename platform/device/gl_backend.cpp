@@ -1,5 +1,6 @@
-// The GL 3.3 backend's life, resources, targets, clears, Present's copy and the read-back.
+// The GL backend's life, resources, targets, clears, Present's copy and the read-back.
 #include <algorithm>
+#include <vector>
 
 #include "platform/device/gl_state.h"
 #include "platform/device/gl_tables.h"
@@ -7,7 +8,7 @@
 // ---------------------------------------------------------------- life
 
 GlBackend* GlCreate(GlInfo* info, std::string* error) {
-    if (epoxy_gl_version() < 33) {
+    if (!GlVersionServes()) {
         *error = "OpenGL 3.3 is not available";
         return nullptr;
     }
@@ -29,7 +30,7 @@ GlBackend* GlCreate(GlInfo* info, std::string* error) {
     c.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 1);
     c.Call(glPixelStorei, GL_PACK_ALIGNMENT, 1);
     c.Call(glCullFace, GL_BACK);
-    c.Call(glDepthRange, 0.0, 1.0);
+    c.Call(GlDepthRangeUnit);
     c.Invalidate();
     return gl;
 }
@@ -65,7 +66,7 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
                nullptr);
     }
     c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
-    c.Call(glTexParameteriv, GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, f.swizzle);
+    if (!kGlEs) c.Call(GlTextureSwizzle, f.swizzle);
     if (renderTarget) {
         c.Call(glGenFramebuffers, 1, framebuffer);
         c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, *framebuffer);
@@ -81,6 +82,16 @@ void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UIN
                           const void* pixels) {
     GlFormat f;
     if (!LookUpFormat(format, &f)) return;
+    std::vector<uint8_t> swapped;
+    if (f.upload != GlUpload::AsIs && pixels) {
+        const size_t count = size_t(width) * height;
+        const auto* bytes = static_cast<const uint8_t*>(pixels);
+        swapped.assign(bytes, bytes + 4 * count);
+        SwapRedBlue(swapped.data(), count);
+        if (f.upload == GlUpload::SwapRedBlueOpaque)
+            for (size_t i = 0; i < count; ++i) swapped[4 * i + 3] = 255;
+        pixels = swapped.data();
+    }
     gl->cache.BindTexture(kUploadUnit, texture);
     gl->cache.Call(glTexSubImage2D, GL_TEXTURE_2D, GLint(level), 0, 0, GLsizei(width), GLsizei(height), f.format,
                    f.type, pixels);
@@ -106,26 +117,43 @@ void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer) {
     }
 }
 
-unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic) {
+namespace {
+
+// Binds the buffer for an upload and returns the binding: the copy binding, which no draw uses,
+// or in ES for an index buffer the element binding (WebGL keeps index buffers apart).
+GLenum BindForUpload(GlBackend* gl, GLuint buffer) {
+    if (kGlEs && std::find(gl->indexBuffers.begin(), gl->indexBuffers.end(), buffer) != gl->indexBuffers.end()) {
+        gl->cache.BindElementBuffer(buffer);
+        return GL_ELEMENT_ARRAY_BUFFER;
+    }
+    gl->cache.Call(glBindBuffer, GL_COPY_WRITE_BUFFER, buffer);
+    return GL_COPY_WRITE_BUFFER;
+}
+
+}  // namespace
+
+unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic, bool index) {
     GlCache& c = gl->cache;
     GLuint buffer = 0;
     c.Call(glGenBuffers, 1, &buffer);
-    c.Call(glBindBuffer, GL_COPY_WRITE_BUFFER, buffer);
-    c.Call(glBufferData, GL_COPY_WRITE_BUFFER, GLsizeiptr(length), data, dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    if (kGlEs && index) gl->indexBuffers.push_back(buffer);
+    const GLenum target = BindForUpload(gl, buffer);
+    c.Call(glBufferData, target, GLsizeiptr(length), data, dynamic ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
     return buffer;
 }
 
 void GlUploadBuffer(GlBackend* gl, unsigned buffer, const uint8_t* memory, size_t length, bool discard, size_t offset,
                     size_t size) {
     GlCache& c = gl->cache;
-    c.Call(glBindBuffer, GL_COPY_WRITE_BUFFER, buffer);
+    const GLenum target = BindForUpload(gl, buffer);
     if (discard)  // a fresh store, so a draw still reading the old one never waits
-        c.Call(glBufferData, GL_COPY_WRITE_BUFFER, GLsizeiptr(length), memory, GL_DYNAMIC_DRAW);
+        c.Call(glBufferData, target, GLsizeiptr(length), memory, GL_DYNAMIC_DRAW);
     else if (size)
-        c.Call(glBufferSubData, GL_COPY_WRITE_BUFFER, GLintptr(offset), GLsizeiptr(size), memory + offset);
+        c.Call(glBufferSubData, target, GLintptr(offset), GLsizeiptr(size), memory + offset);
 }
 
 void GlDeleteBuffer(GlBackend* gl, unsigned buffer) {
+    std::erase(gl->indexBuffers, buffer);
     gl->cache.ForgetBuffer(buffer);
     gl->cache.Call(glDeleteBuffers, 1, &buffer);
 }
@@ -140,14 +168,34 @@ bool GlCreateDepthBuffer(GlBackend* gl, UINT width, UINT height, unsigned* rende
 
 void GlDeleteDepthBuffer(GlBackend* gl, unsigned renderbuffer) {
     gl->cache.Call(glDeleteRenderbuffers, 1, &renderbuffer);
+    std::erase_if(gl->sizedDepths, [&](const GlSizedDepth& d) {
+        if (d.depth != renderbuffer) return false;
+        gl->cache.Call(glDeleteRenderbuffers, 1, &d.renderbuffer);
+        return true;
+    });
 }
+
+namespace {
+
+// The depth buffer to attach to a target of width x height (ES: one of the target's own size).
+GLuint DepthForTarget(GlBackend* gl, unsigned depth, UINT width, UINT height) {
+    if (!kGlEs || !depth) return depth;
+    for (const GlSizedDepth& d : gl->sizedDepths)
+        if (d.depth == depth && d.width == width && d.height == height) return d.renderbuffer;
+    GLuint sized = 0;
+    if (!GlCreateDepthBuffer(gl, width, height, &sized)) return depth;
+    gl->sizedDepths.push_back(GlSizedDepth{depth, width, height, sized});
+    return sized;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- targets
 
 void GlBindTarget(GlBackend* gl, unsigned framebuffer, bool attachDepth, unsigned depth, UINT width, UINT height) {
     GlCache& c = gl->cache;
     c.BindDrawFramebuffer(framebuffer);
-    if (attachDepth) c.AttachDepth(depth);
+    if (attachDepth) c.AttachDepth(DepthForTarget(gl, depth, width, height));
     c.Viewport(0, 0, GLsizei(width), GLsizei(height));
 }
 
@@ -162,7 +210,7 @@ void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D
         mask |= GL_COLOR_BUFFER_BIT;
     }
     if (clearDepth) {
-        c.Call(glClearDepth, std::clamp(double(z), 0.0, 1.0));
+        c.Call(GlClearDepthValue, std::clamp(z, 0.0f, 1.0f));
         c.Depth(false, true, GL_LEQUAL);  // depth writes on; the next draw sets the test
         mask |= GL_DEPTH_BUFFER_BIT;
     }
@@ -193,10 +241,15 @@ void GlFinish(GlBackend* gl) {
     gl->cache.Call(glFinish);
 }
 
+void GlFlush(GlBackend* gl) {
+    gl->cache.Call(glFlush);
+}
+
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT w, UINT h, uint8_t* bgra) {
     GlCache& c = gl->cache;
     c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, framebuffer);
-    c.Call(glReadPixels, 0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+    c.Call(glReadPixels, 0, 0, GLsizei(w), GLsizei(h), ReadPixelsFormat(), GL_UNSIGNED_BYTE, bgra);
+    if (kGlEs) SwapRedBlue(bgra, size_t(w) * h);
     return c.Call(glGetError) == GL_NO_ERROR;
 }
 

@@ -109,7 +109,8 @@ void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UIN
 // The level's pixels as they were uploaded (rows tightly packed); false on a GL error.
 bool GlReadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, void* pixels);
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer);  // either may be 0
-unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic);
+// `index`: an index buffer (WebGL never lets a buffer that held anything else serve as one).
+unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic, bool index);
 // After a lock: a fresh store of the whole memory when `discard`, else bytes [offset, offset + size).
 void GlUploadBuffer(GlBackend* gl, unsigned buffer, const uint8_t* memory, size_t length, bool discard, size_t offset,
                     size_t size);
@@ -128,6 +129,8 @@ void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D
 // bars the window is first cleared to black.
 void GlPresent(GlBackend* gl, unsigned backBuffer, int width, int height, const GlBox& into, bool bars);
 void GlFinish(GlBackend* gl);  // waits until every GL command has finished
+// Hands the commands so far to the renderer without waiting for them.
+void GlFlush(GlBackend* gl);
 // Reads a target's rows top first as B, G, R, A; false on a GL error.
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, uint8_t* bgra);
 

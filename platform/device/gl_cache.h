@@ -8,10 +8,9 @@
 // skipped as "already bound".
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <utility>
 
+#include "platform/device/gl_api.h"
 #include "platform/device/gl_backend.h"
 
 struct GlCache {

@@ -1,4 +1,4 @@
-// The GL 3.3 backend's draws: program variants, the draw's GL state, vertex attributes, sampler
+// The GL backend's draws: program variants, the draw's GL state, vertex attributes, sampler
 // parameters, the fixed-function program's uniforms and the draw calls.
 #include "platform/device/gl_state.h"
 #include "platform/device/gl_tables.h"
@@ -61,6 +61,7 @@ void GlApplyDrawState(GlBackend* gl, const GlDrawState& d, const DWORD* samplerS
 
 void GlSetVertexFormat(GlBackend* gl, const FvfLayout& l, unsigned buffer, UINT offset, UINT stride) {
     GlCache& c = gl->cache;
+    gl->vertexFormat = {l, buffer, offset, stride, true};
     c.BindArrayBuffer(buffer);
     auto attribute = [&](GLuint location, int at, GLint size, GLenum type, bool normalized) {
         if (at < 0)
@@ -70,8 +71,9 @@ void GlSetVertexFormat(GlBackend* gl, const FvfLayout& l, unsigned buffer, UINT 
     };
     attribute(kAttribPosition, l.position, l.pretransformed ? 4 : 3, GL_FLOAT, false);
     attribute(kAttribNormal, l.normal, 3, GL_FLOAT, false);
-    attribute(kAttribDiffuse, l.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, true);  // D3DCOLOR bytes B, G, R, A
-    attribute(kAttribSpecular, l.specular, GL_BGRA, GL_UNSIGNED_BYTE, true);
+    // D3DCOLOR bytes B, G, R, A
+    attribute(kAttribDiffuse, l.diffuse, VertexColorSize(), GL_UNSIGNED_BYTE, true);
+    attribute(kAttribSpecular, l.specular, VertexColorSize(), GL_UNSIGNED_BYTE, true);
     attribute(kAttribTexCoord, l.texCoord, 2, GL_FLOAT, false);
 }
 
@@ -128,6 +130,14 @@ void GlDrawArrays(GlBackend* gl, D3DPRIMITIVETYPE type, UINT first, UINT vertice
 void GlDrawIndexed(GlBackend* gl, D3DPRIMITIVETYPE type, unsigned indexBuffer, UINT count, UINT startIndex,
                    INT baseVertex) {
     gl->cache.BindElementBuffer(indexBuffer);
-    gl->cache.Call(glDrawElementsBaseVertex, PrimitiveMode(type), GLsizei(count), GL_UNSIGNED_SHORT,
-                   reinterpret_cast<const void*>(uintptr_t(startIndex) * 2), GLint(baseVertex));
+    const void* indices = reinterpret_cast<const void*>(uintptr_t(startIndex) * 2);
+    if (gl->cache.Call(GlDrawElementsWithBase, PrimitiveMode(type), GLsizei(count), GL_UNSIGNED_SHORT, indices,
+                       GLint(baseVertex)))
+        return;
+    // No base vertex in ES: the attributes start baseVertex vertices further on for this draw.
+    const GlVertexFormat f = gl->vertexFormat;
+    if (baseVertex != 0 && f.set)
+        GlSetVertexFormat(gl, f.layout, f.buffer, UINT(int64_t(f.offset) + int64_t(baseVertex) * f.stride), f.stride);
+    gl->cache.Call(glDrawElements, PrimitiveMode(type), GLsizei(count), GL_UNSIGNED_SHORT, indices);
+    if (baseVertex != 0 && f.set) GlSetVertexFormat(gl, f.layout, f.buffer, f.offset, f.stride);
 }

@@ -17,12 +17,14 @@
 
 namespace {
 
-const char* kVertexSource = R"(#version 330 core
+// After GlslPreamble().
+const char* kVertexSource = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
-layout(location = 2) in vec4 aDiffuse;
-layout(location = 3) in vec4 aSpecular;
+layout(location = 2) in vec4 aDiffuseBytes;   // D3DCOLOR: VERTEX_COLOR gives R, G, B, A
+layout(location = 3) in vec4 aSpecularBytes;
 layout(location = 4) in vec2 aTexCoord;
+vec4 aDiffuse, aSpecular;
 
 uniform mat4 uWorldView;     // D3D row-major data, read by GL as its transpose
 uniform mat4 uProjection;
@@ -91,6 +93,8 @@ void Light(vec3 V, vec3 N, inout vec3 A, inout vec3 D, inout vec3 S) {
 }
 
 void main() {
+    aDiffuse = VERTEX_COLOR(aDiffuseBytes);
+    aSpecular = VERTEX_COLOR(aSpecularBytes);
     vTexCoord = aTexCoord;
     if (uPretransformed) {
         float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
@@ -211,7 +215,7 @@ std::string PixelConstants(const FfPixelKey& k) {
         return "ivec3(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) + ")";
     };
     auto flag = [](bool b) { return b ? std::string("true") : std::string("false"); };
-    return "#version 330 core\nconst bool kStageActive = " + flag(k.stageActive) + ";\n" +
+    return std::string(GlslPreamble()) + "const bool kStageActive = " + flag(k.stageActive) + ";\n" +
            "const ivec3 kColorOp = " + triple(k.colorOp) + ";\n" + "const ivec3 kAlphaOp = " + triple(k.alphaOp) +
            ";\n" + "const bool kHasTexture = " + flag(k.hasTexture) + ";\n" +
            "const bool kSpecularEnable = " + flag(k.specularEnable) + ";\n" +
@@ -221,7 +225,8 @@ std::string PixelConstants(const FfPixelKey& k) {
 }  // namespace
 
 bool FixedFunctionProgram::Build(GlCache& gl, const FfPixelKey& key, std::string* error) {
-    GLuint vs = Compile(gl, GL_VERTEX_SHADER, kVertexSource, error);
+    const std::string vertex = std::string(GlslPreamble()) + kVertexSource;
+    GLuint vs = Compile(gl, GL_VERTEX_SHADER, vertex.c_str(), error);
     if (!vs) return false;
     const std::string pixel = PixelConstants(key) + kFragmentSource;
     GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, pixel.c_str(), error);

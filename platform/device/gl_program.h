@@ -5,10 +5,9 @@
 // gl_program.cpp for what it leaves out.
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include <string>
 
+#include "platform/device/gl_api.h"
 #include "platform/device/gl_backend.h"
 
 struct GlCache;

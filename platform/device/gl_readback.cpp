@@ -34,7 +34,7 @@ void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT he
     GlCache& c = gl->cache;
     c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, buffer);
     c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, framebuffer);
-    c.Call(glReadPixels, 0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    c.Call(glReadPixels, 0, 0, GLsizei(width), GLsizei(height), ReadPixelsFormat(), GL_UNSIGNED_BYTE, nullptr);
     c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, 0);
     GLsync fence = c.Call(glFenceSync, GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
     c.Call(glFlush);  // the copy starts now, not at the next Present
@@ -48,18 +48,33 @@ void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT he
 bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra) {
     GlCache& c = gl->cache;
     GLsync sync = static_cast<GLsync>(fence);
-    const GLenum waited = c.Call(glClientWaitSync, sync, GL_SYNC_FLUSH_COMMANDS_BIT, kWaitNanoseconds);
-    c.Call(glDeleteSync, sync);
-    if (waited != GL_ALREADY_SIGNALED && waited != GL_CONDITION_SATISFIED) return false;
-    c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, buffer);
-    const void* mapped = c.Call(glMapBufferRange, GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), GL_MAP_READ_BIT);
-    bool ok = mapped != nullptr;
-    if (ok) {
-        std::memcpy(bgra, mapped, bytes);
-        ok = c.Call(glUnmapBuffer, GL_PIXEL_PACK_BUFFER) == GL_TRUE;
+    if (kGlEs) {
+        c.Call(glFinish);  // a client wait may not block in WebGL
+    } else {
+        const GLenum waited = c.Call(glClientWaitSync, sync, GL_SYNC_FLUSH_COMMANDS_BIT, kWaitNanoseconds);
+        if (waited != GL_ALREADY_SIGNALED && waited != GL_CONDITION_SATISFIED) {
+            c.Call(glDeleteSync, sync);
+            return false;
+        }
     }
+    c.Call(glDeleteSync, sync);
+    c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, buffer);
+    bool ok = c.Call(GlCopyPackBuffer, bytes, bgra);
     c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, 0);
+    if (ok && kGlEs) SwapRedBlue(bgra, bytes / 4);
     return ok && c.Call(glGetError) == GL_NO_ERROR;
+}
+
+bool GlCopyPackBuffer(size_t bytes, uint8_t* out) {
+#if defined(VIRELLE_GLES)
+    glGetBufferSubData(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), out);
+    return true;
+#else
+    const void* mapped = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), GL_MAP_READ_BIT);
+    if (!mapped) return false;
+    std::memcpy(out, mapped, bytes);
+    return glUnmapBuffer(GL_PIXEL_PACK_BUFFER) == GL_TRUE;
+#endif
 }
 
 void GlDeleteFence(GlBackend* gl, void* fence) {

@@ -1,4 +1,4 @@
-// The GL 3.3 backend's own objects: the state cache, the program variants, the vertex array and
+// The GL backend's own objects: the state cache, the program variants, the vertex array and
 // the sampler objects. Private to the backend files (gl_*.cpp).
 #pragma once
 
@@ -11,6 +11,22 @@
 
 constexpr int kUploadUnit = 7;  // texture unit used for uploads, never by a draw
 
+// The vertex format last set, for draws that must point the attributes elsewhere for a while.
+struct GlVertexFormat {
+    FvfLayout layout{};
+    unsigned buffer = 0;
+    UINT offset = 0, stride = 0;
+    bool set = false;
+};
+
+// ES only: WebGL wants every attachment of a framebuffer the same size, so the one depth buffer is
+// kept once per target size, made when a target of that size first attaches it.
+struct GlSizedDepth {
+    unsigned depth;  // the device's depth buffer this stands for
+    UINT width, height;
+    GLuint renderbuffer;
+};
+
 struct GlBackend {
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
@@ -19,4 +35,7 @@ struct GlBackend {
     GLuint vertexArray = 0;
     GLuint samplers[GlCache::kUnits] = {};
     GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
+    GlVertexFormat vertexFormat;
+    std::vector<GlSizedDepth> sizedDepths;
+    std::vector<GLuint> indexBuffers;  // ES only: uploaded through the element binding
 };

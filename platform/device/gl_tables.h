@@ -1,11 +1,10 @@
 // Direct3D 9 values to GL values: blend factors, compare functions, culling, primitive types,
-// texture addressing and filtering, and the texture formats the device stores. Written for GL 3.3
-// core; GLES 3.0 shares every value but the formats (no BGRA uploads, no RGBA swizzle).
+// texture addressing and filtering, and the texture formats the device stores. GL 3.3 core and
+// GLES 3.0 share every value but the formats (no BGRA uploads, no swizzles in WebGL2).
 #pragma once
 
-#include <epoxy/gl.h>
-
 #include "platform/device/d3d9types.h"
+#include "platform/device/gl_api.h"
 
 inline GLenum BlendFactor(DWORD blend) {
     switch (blend) {
@@ -67,29 +66,65 @@ inline GLenum MinFilter(DWORD minFilter, DWORD mipFilter) {
     return linear ? GL_LINEAR : GL_NEAREST;
 }
 
-// How a stored format lives in GL: internal format, upload format and type, and the swizzle that
-// makes it read as Direct3D reads it.
+// How a stored format lives in GL: internal format, upload format and type, the swizzle that
+// makes it read as Direct3D reads it (GL 3.3), and what an upload does to the bytes first (ES, which
+// has neither BGRA uploads nor swizzles).
+enum class GlUpload { AsIs, SwapRedBlue, SwapRedBlueOpaque };
 struct GlFormat {
     GLenum internalFormat, format, type;
     GLint swizzle[4];
+    GlUpload upload;
 };
 
 inline bool LookUpFormat(D3DFORMAT format, GlFormat* out) {
+    constexpr GLint identity[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
     switch (format) {
+#if defined(VIRELLE_GLES)
         case D3DFMT_A8R8G8B8:
-            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+            *out = {GL_RGBA8,
+                    GL_RGBA,
+                    GL_UNSIGNED_BYTE,
+                    {identity[0], identity[1], identity[2], identity[3]},
+                    GlUpload::SwapRedBlue};
             return true;
         case D3DFMT_X8R8G8B8:  // the fourth byte is ignored: alpha reads 1
-            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
+            *out = {GL_RGBA8,
+                    GL_RGBA,
+                    GL_UNSIGNED_BYTE,
+                    {identity[0], identity[1], identity[2], identity[3]},
+                    GlUpload::SwapRedBlueOpaque};
+            return true;
+        case D3DFMT_L8:  // reads L, L, L, 1
+            *out = {GL_LUMINANCE,
+                    GL_LUMINANCE,
+                    GL_UNSIGNED_BYTE,
+                    {identity[0], identity[1], identity[2], identity[3]},
+                    GlUpload::AsIs};
+            return true;
+        case D3DFMT_A8:  // reads 0, 0, 0, A
+            *out = {GL_ALPHA,
+                    GL_ALPHA,
+                    GL_UNSIGNED_BYTE,
+                    {identity[0], identity[1], identity[2], identity[3]},
+                    GlUpload::AsIs};
+            return true;
+#else
+        case D3DFMT_A8R8G8B8:
+            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, GlUpload::AsIs};
+            return true;
+        case D3DFMT_X8R8G8B8:  // the fourth byte is ignored: alpha reads 1
+            *out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}, GlUpload::AsIs};
             return true;
         case D3DFMT_L8:
-            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}};
+            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}, GlUpload::AsIs};
             return true;
         case D3DFMT_A8:
-            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}};
+            *out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}, GlUpload::AsIs};
             return true;
+#endif
         case D3DFMT_A32B32G32R32F:  // floats R, G, B, A in memory
-            *out = {GL_RGBA32F, GL_RGBA, GL_FLOAT, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}};
+            *out = {
+                GL_RGBA32F, GL_RGBA, GL_FLOAT, {identity[0], identity[1], identity[2], identity[3]}, GlUpload::AsIs};
             return true;
         default:
             return false;

@@ -1,5 +1,5 @@
 // Sound output on SDL2 audio, with a silent real-time stand-in when no device opens.
-#include "platform/sdl/audio_out.h"
+#include "platform/audio_out.h"
 
 #include <SDL.h>
 
@@ -144,6 +144,10 @@ void AudioOut::Close() {
     }
     impl->silent.reset();
     impl.reset();
+}
+
+double AudioOut::Now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 int AudioOut::BufferFrames() const {

@@ -3,7 +3,7 @@
 // The Win32 steps map onto SDL: registering the class is starting SDL's video, CreateWindowEx is
 // SDL_CreateWindow, Direct3DCreate9 is loading the GL library, GetAdapterDisplayMode is the desktop
 // mode, CreateDevice is the GL context. Each keeps its failure and its text.
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/window_setup.h"
 #include "platform/sdl/gl_context.h"
 #include "platform/sdl/input_state.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 
 IDirect3DDevice9* device = nullptr;
 HWND windowHandle = nullptr;
@@ -77,11 +78,6 @@ void PlatformDeviceGone() {
     life.device = false;
     device = nullptr;  // the global never points at a dead device
     EndSdlWhenUnused();
-}
-
-Exception::Exception(const char* what, const char* where) {
-    std::snprintf(message, sizeof message, "%s", what);
-    std::snprintf(location, sizeof location, "%s", where);
 }
 
 PlatformDisplay PlatformChooseDisplay() {
@@ -182,8 +178,7 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     if (use == WindowUse::Show) {
         D3DCAPS9 caps;
         GetAdapterCaps(window, &caps);  // the result is not tested: no capabilities read as none
-        if (!(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT))
-            MessageBoxA(nullptr, "Your GPU is from Poland!", "Warning", MB_OK);
+        WarnOnAdapterCaps(caps);
     }
 
     std::string error;
@@ -200,17 +195,7 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     else
         device->Core()->finishOnPresent = true;
 
-    for (DWORD sampler = 0; sampler < 7; ++sampler) {
-        device->SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(sampler, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
-    }
-    device->SetRenderState(D3DRS_ANTIALIASEDLINEENABLE, TRUE);
-    for (DWORD stage = 0; stage < 3; ++stage) device->SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    IDirect3DSurface9* depth = nullptr;
-    device->CreateDepthStencilSurface(640, 512, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth, nullptr);
-    device->SetDepthStencilSurface(depth);
-    if (depth) depth->Release();
+    PrepareWindowDevice(device);
 }
 
 D3DWindow::~D3DWindow() {

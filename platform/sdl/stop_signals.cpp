@@ -1,5 +1,5 @@
 // The stop signals: a flag set from the handler, read by the window's pump and the offline runs.
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 
 #include <SDL.h>
 

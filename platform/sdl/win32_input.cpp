@@ -7,9 +7,9 @@
 
 #include <cstring>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "platform/sdl/input_state.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 
 namespace {
 

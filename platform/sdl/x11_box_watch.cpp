@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "app/offline.h"
 #include "app/program.h"
 #include "audio/music_stream.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
 

@@ -14,8 +14,9 @@
 #include <string>
 #include <thread>
 
+#include "app/author/author_program.h"
 #include "app/program.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
 
@@ -37,8 +38,9 @@ void KeepGlDriverLoaded() {
         nullptr);
 }
 
-// The live program on the test show; a signal comes once it is under way. Exits with its status.
-[[noreturn]] void PlayAndSignal(const std::string& dir, int signal) {
+// The live program (or author mode) on the test show; a signal comes once it is under way. Exits
+// with its status.
+[[noreturn]] void PlayAndSignal(const std::string& dir, int signal, bool author = false) {
     if (chdir(dir.c_str()) != 0) std::_Exit(5);
     PlatformUseOffscreenVideo();
     PlatformCatchStopSignals();
@@ -48,7 +50,8 @@ void KeepGlDriverLoaded() {
         KeepGlDriverLoaded();
         kill(getpid(), signal);
     });
-    const int status = RunLiveProgram(LiveOptions{false, 0.0f});
+    const int status =
+        author ? RunAuthorProgram(AuthorOptions{false, 0.0f, BeatGrid{}}) : RunLiveProgram(LiveOptions{false, 0.0f});
     sender.join();
     std::exit(status);
 }
@@ -67,6 +70,11 @@ TEST_F(LiveProgram, SigtermEndsTheShowWithStatus143) {
 TEST_F(LiveProgram, SigintEndsTheShowWithStatus130) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(PlayAndSignal(scratch.path, SIGINT), ::testing::ExitedWithCode(128 + SIGINT), "");
+}
+
+TEST_F(LiveProgram, AuthorModeEndsOnSigtermWithStatus143) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(PlayAndSignal(scratch.path, SIGTERM, true), ::testing::ExitedWithCode(128 + SIGTERM), "");
 }
 
 // virelle-tools render in a child; the signal comes once its first frame is on disk.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,52 @@ TEST(MainLoop, EscapeEndsTheLoopAtOnce) {
     EXPECT_TRUE(r.escaped);
     EXPECT_EQ(r.frames, 2);
     EXPECT_EQ(host.calls.back(), "end");
+}
+
+}  // namespace
+
+namespace {
+
+// The browser drives the same run one frame at a time and may play it again after the end.
+TEST(MainLoop, PlayAgainAfterTheEndPlaysFromTheFirstFrameStep) {
+    FakeHost host;
+    host.positions = {0.5f, 2.0f, 0.0f, 1.0f, 2.0f};
+    ShowRun run(host);
+    ASSERT_TRUE(run.Start());
+    int frames = 0;
+    while (run.Frame()) ++frames;
+    EXPECT_EQ(frames, 2);       // the first call plays, the second draws 0.5
+    EXPECT_FALSE(run.Frame());  // over stays over
+    EXPECT_EQ(host.calls.back(), "stop");
+    host.calls.clear();
+    run.PlayAgain();
+    while (run.Frame()) {
+    }
+    run.End();
+    EXPECT_EQ(host.framesAt, (std::vector<float>{0.5f, 0.0f, 1.0f}));
+    EXPECT_EQ(run.Result().frames, 3);
+    EXPECT_FALSE(run.Result().escaped);
+    EXPECT_EQ(host.calls.front(), "play");
+    const std::vector<std::string> tail(host.calls.end() - 3, host.calls.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"stop", "release", "end"}));  // one stop per pass
+}
+
+TEST(MainLoop, PlayAgainOnlyOnceTheShowIsOver) {
+    FakeHost host;
+    host.positions = {0.0f, 0.1f, 0.2f, 0.3f};
+    ShowRun run(host);
+    ASSERT_TRUE(run.Start());
+    run.Frame();
+    run.Frame();
+    run.PlayAgain();  // still running: nothing happens
+    const size_t plays = static_cast<size_t>(std::count(host.calls.begin(), host.calls.end(), "play"));
+    EXPECT_EQ(plays, 1u);
+    run.End();
+    run.End();
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "end"), 1);
+    EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "stop"), 1);
+    run.PlayAgain();  // torn down: nothing happens
+    EXPECT_FALSE(run.Frame());
 }
 
 }  // namespace

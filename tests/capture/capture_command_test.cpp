@@ -21,28 +21,12 @@
 #include "content/music/mp3_encoder.h"
 #include "tests/capture/decoded_video.h"
 #include "tests/common/headless.h"
+#include "tests/common/run_tool.h"
 
 namespace {
 
 constexpr int rate = 44100;
 constexpr double musicSeconds = 6.0;
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-};
-
-ToolRun Tools(const std::string& dir, const std::string& args) {
-    ToolRun run;
-    const std::string command = "cd '" + dir + "' && '" + std::getenv("VIRELLE_TOOLS") + "' " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) run.out += buffer;
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 std::vector<std::string> Names(const std::string& dir) {
     std::vector<std::string> names;
@@ -147,14 +131,15 @@ protected:
 
 TEST_F(CaptureCommand, PictureAndMusicInStepInEitherContainer) {
     const std::vector<float> music = MusicMono(scratch.File("music/poa.mp3"));
-    ASSERT_EQ(Tools(scratch.path, "frame --time 2.5 --fps 10 --out f.png").status, 0);
+    ASSERT_EQ(RunTool("frame --time 2.5 --fps 10 --out f.png", scratch.path).status, 0);
     int w = 0, h = 0;
     const std::vector<uint8_t> frame = PngBgra(scratch.File("f.png"), &w, &h);
     ASSERT_EQ(w, 640);
     ASSERT_EQ(h, 480);
     for (const char* name : {"v.mp4", "v.mkv"}) {
         SCOPED_TRACE(name);
-        const ToolRun run = Tools(scratch.path, std::string("capture --from 1 --to 4 --fps 10 --quiet --out ") + name);
+        const ToolRun run =
+            RunTool(std::string("capture --from 1 --to 4 --fps 10 --quiet --out ") + name, scratch.path);
         ASSERT_EQ(run.status, 0);
         EXPECT_EQ(run.out.rfind("capture: 30 frames, 3.00 s of show", 0), 0u) << run.out;
         // Picture 15 of the file is show frame 25, at 2.5 s; 14 and 16 are its neighbours.
@@ -191,7 +176,7 @@ TEST_F(CaptureCommand, PictureAndMusicInStepInEitherContainer) {
 }
 
 TEST_F(CaptureCommand, FitsTheFourByThreePictureWithBlackBars) {
-    ASSERT_EQ(Tools(scratch.path, "frame --time 2 --fps 5 --out f.png").status, 0);
+    ASSERT_EQ(RunTool("frame --time 2 --fps 5 --out f.png", scratch.path).status, 0);
     int w = 0, h = 0;
     const std::vector<uint8_t> half = Half(PngBgra(scratch.File("f.png"), &w, &h), 640, 480);
     ASSERT_EQ(w, 640);
@@ -202,7 +187,7 @@ TEST_F(CaptureCommand, FitsTheFourByThreePictureWithBlackBars) {
     for (const Case& c : {Case{"320x320", 320, 320, 0, 40}, Case{"400x240", 400, 240, 40, 0}}) {
         SCOPED_TRACE(c.size);
         const std::string args = std::string("capture --from 2 --to 3 --fps 5 --out s.mkv --size ") + c.size;
-        ASSERT_EQ(Tools(scratch.path, args).status, 0);
+        ASSERT_EQ(RunTool(args, scratch.path).status, 0);
         const DecodedVideo v = DecodeVideoFile(scratch.File("s.mkv"), {0});
         ASSERT_EQ(v.error, "");
         EXPECT_EQ(v.width, c.width);
@@ -244,20 +229,18 @@ TEST_F(CaptureCommand, BadInputIsOneMessageAndNoFile) {
              "capture --out v.mp4 --crf 52",
              "capture --out v.mp4 --preset bogus",
          }) {
-        EXPECT_EQ(Tools(scratch.path, args).status, 2) << args;
+        EXPECT_EQ(RunTool(args, scratch.path).status, 2) << args;
         EXPECT_EQ(Names(scratch.path), before) << args;
     }
     // Missing content: no show at all (a copy of the tool alone, so no folder beside it holds one),
     // or a show that cannot start.
     ScratchDir empty, lone;
     std::filesystem::copy_file(std::getenv("VIRELLE_TOOLS"), lone.File("virelle-tools"));
-    const std::string command =
-        "cd '" + empty.path + "' && '" + lone.File("virelle-tools") + "' capture --out v.mp4 2>/dev/null";
-    const int status = std::system(command.c_str());
-    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2);
+    EXPECT_EQ(RunProgram(lone.File("virelle-tools"), "capture --out v.mp4", RunSettings{empty.path, "", false}).status,
+              2);
     EXPECT_TRUE(Names(empty.path).empty());
     std::filesystem::remove(scratch.File("data/park.SCENE"));
-    EXPECT_EQ(Tools(scratch.path, "capture --out v.mp4 --to 1 --fps 5").status, 2);
+    EXPECT_EQ(RunTool("capture --out v.mp4 --to 1 --fps 5", scratch.path).status, 2);
     EXPECT_FALSE(std::filesystem::exists(scratch.File("v.mp4")));
 }
 

@@ -1,4 +1,4 @@
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tests/common/headless.h"
 
 MessageLog::MessageLog() {

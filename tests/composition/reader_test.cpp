@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "composition/composition.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tests/composition/composition_files.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "composition/composition.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/composition/composition_files.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "content/content.h"
 #include "gfx/image.h"
 #include "gfx/texture.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 #include "tests/common/headless.h"
 

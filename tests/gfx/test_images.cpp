@@ -227,7 +227,7 @@ Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint3
 }
 
 Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int depth, const Bytes& paletteRgba,
-              const Bytes& indices) {
+              const Bytes& indices, bool interlaced) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -238,8 +238,8 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
             o->insert(o->end(), data, data + n);
         },
         nullptr);
-    png_set_IHDR(png, info, w, h, depth, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, w, h, depth, colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         std::vector<png_color> plte;
         Bytes trns;
@@ -255,8 +255,12 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
     png_write_info(png, info);
     const int channels = colorType == 0 ? 1 : colorType == 2 ? 3 : colorType == 3 ? 1 : colorType == 4 ? 2 : 4;
     const int bytes = depth / 8;
-    Bytes row(size_t(w) * channels * bytes);
+    const size_t rowBytes = size_t(w) * channels * bytes;
+    Bytes image(rowBytes * h);
+    std::vector<png_bytep> rows(h);
     for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = &image[rowBytes * y];
+        rows[y] = row;
         for (uint32_t x = 0; x < w; ++x) {
             const uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
             for (int k = 0; k < channels; ++k) {
@@ -266,8 +270,8 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
                 for (int i = 0; i < bytes; ++i) row[(size_t(x) * channels + k) * bytes + i] = v;  // 16-bit: v * 257
             }
         }
-        png_write_row(png, row.data());
     }
+    png_write_image(png, rows.data());  // every pass of an interlaced file
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out;

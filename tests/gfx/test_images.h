@@ -35,9 +35,9 @@ Bytes DdsHeader(uint32_t w, uint32_t h, uint32_t levels, uint32_t pfFlags, uint3
 // Sets a PNG's IHDR width and height and fixes the chunk's CRC.
 void SetPngSize(Bytes& png, uint32_t w, uint32_t h);
 // PNG by libpng: colour type 0, 2, 3, 4 or 6; depth 8 or 16; palette RGBA for type 3 (alpha < 255
-// written as tRNS). Pixels taken from rgba (type 3: from `indices`).
+// written as tRNS). Pixels taken from rgba (type 3: from `indices`); interlaced: Adam7.
 Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int depth, const Bytes& paletteRgba = {},
-              const Bytes& indices = {});
+              const Bytes& indices = {}, bool interlaced = false);
 // JPEG by libjpeg, colour or grey (takes R), optionally progressive.
 Bytes MakeJpeg(uint32_t w, uint32_t h, const Bytes& rgba, bool grey, bool progressive, int quality = 95);
 

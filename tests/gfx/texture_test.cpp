@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "gfx/texture_loader.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 #include "tests/gfx/test_images.h"
 

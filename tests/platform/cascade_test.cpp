@@ -132,6 +132,25 @@ TEST_F(DeviceTest, SpecularAddsColourOnly) {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
 }
 
+TEST_F(DeviceTest, SpecularEnableWithoutASpecularColourKeepsTheProgram) {
+    // Unlit vertices without a specular colour add nothing: switching the flag (as a scene leaves
+    // it for the composition) must neither change a pixel nor build another program mid-show.
+    device->SetTexture(0, Texture(1, 1, {0xFF4080C0}));
+    std::vector<uint8_t> seen[2];
+    uint64_t glCalls[2] = {};
+    for (BOOL specular : {FALSE, TRUE}) {
+        device->SetRenderState(D3DRS_SPECULARENABLE, specular);
+        const uint64_t before = device->GetStats().glCalls;
+        ASSERT_EQ(Quad(-1, -1, 1, 1), D3D_OK);
+        glCalls[specular] = device->GetStats().glCalls - before;
+        Read();
+        seen[specular] = pixels;
+    }
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_LE(glCalls[1], glCalls[0] + 2);  // a new program costs dozens of calls (compile, link, uniforms)
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+}
+
 TEST_F(DeviceTest, LuminanceAndOpaqueFormatsSample) {
     // L8 reads as grey with alpha 1; X8R8G8B8 ignores its fourth byte.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 
 struct Bgra {

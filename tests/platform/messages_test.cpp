@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 #include "tests/common/headless.h"
 
 TEST(Messages, Cp1252ToUtf8) {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/sdl/d3dwindow.h"
-#include "platform/sdl/stop_signals.h"
+#include "platform/d3dwindow.h"
+#include "platform/stop_signals.h"
 #include "tests/common/headless.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "scene/scene.h"
 #include "tests/common/headless.h"
 #include "tests/scene/scene_bytes.h"

@@ -2,6 +2,7 @@
 #include "tools/capture/capture_run.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,7 +14,7 @@
 #include <filesystem>
 
 #include "app/offline.h"
-#include "platform/sdl/d3dwindow.h"
+#include "platform/d3dwindow.h"
 #include "tools/capture/capture_encoder.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/video_file.h"
@@ -137,6 +138,13 @@ bool CreateTemporary(const std::string& path, const std::string& out) {
     return true;
 }
 
+// The process's peak resident memory so far.
+double PeakMemoryMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
 void PrintSummary(const CaptureRequest& request, const OfflineResult& r, const Capture& capture,
                   const CaptureEncoder& encoder, const VideoFile& file, double wall) {
     std::error_code ec;
@@ -150,10 +158,11 @@ void PrintSummary(const CaptureRequest& request, const OfflineResult& r, const C
     auto share = [wall](double s) { return wall > 0 ? 100.0 * s / wall : 0.0; };
     std::printf(
         "capture time: drawing %.1f s (%.0f%%), reading back %.1f s (%.0f%%), waiting for the encoder %.1f s "
-        "(%.0f%%); encoder thread: converting %.1f s (%.0f%%), H.264 %.1f s (%.0f%%), music %.1f s (%.0f%%)\n",
+        "(%.0f%%); encoder thread: converting %.1f s (%.0f%%), H.264 %.1f s (%.0f%%), music %.1f s (%.0f%%); "
+        "peak memory %.0f MB\n",
         drawing, share(drawing), capture.times.readback, share(capture.times.readback), capture.times.waiting,
         share(capture.times.waiting), t.convert, share(t.convert), t.video, share(t.video),
-        t.audio + encoder.MusicSeconds(), share(t.audio + encoder.MusicSeconds()));
+        t.audio + encoder.MusicSeconds(), share(t.audio + encoder.MusicSeconds()), PeakMemoryMb());
 }
 
 int Interrupted() {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/device/d3d9.h"
-#include "platform/sdl/win32.h"
+#include "platform/win32.h"
 
 // Raised by the window constructor only.
 struct Exception {

@@ -29,9 +29,13 @@ public:
 
     // Frames a pull hands over that are still ahead of the speaker when the next pull starts.
     int BufferFrames() const;
+    // Seconds on the clock the output plays by, for timing pulls and the position heard: a steady
+    // clock natively; in a browser the audio context's time less its output latency.
+    double Now() const;
     bool IsSilent() const;
 
+    struct Impl;  // the backend's
+
 private:
-    struct Impl;
     std::unique_ptr<Impl> impl;
 };
