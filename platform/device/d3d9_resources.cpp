@@ -116,13 +116,16 @@ HRESULT IDirect3DTexture9::LockRect(UINT level, D3DLOCKED_RECT* locked, const RE
     if (rect && (rect->left < 0 || rect->top < 0 || rect->left >= rect->right || rect->top >= rect->bottom ||
                  UINT(rect->right) > l.width || UINT(rect->bottom) > l.height))
         return D3DERR_INVALIDCALL;
+    // A level kept after upload (where GL cannot read levels back) is locked in place. Otherwise
     // calloc: large blocks come as fresh zero pages, so a level about to be overwritten whole costs
-    // no clearing pass.
-    l.memory.reset(static_cast<uint8_t*>(std::calloc(pitch * l.height, 1)));
-    if (!l.memory) return E_OUTOFMEMORY;
-    if (l.uploaded && !GlReadTextureLevel(owner->Core()->gl, glTexture, format, level, l.memory.get())) {
-        l.memory.reset();
-        return D3DERR_INVALIDCALL;
+    // no clearing pass; an uploaded level is read back from GL.
+    if (!l.memory) {
+        l.memory.reset(static_cast<uint8_t*>(std::calloc(pitch * l.height, 1)));
+        if (!l.memory) return E_OUTOFMEMORY;
+        if (l.uploaded && !GlReadTextureLevel(owner->Core()->gl, glTexture, format, level, l.memory.get())) {
+            l.memory.reset();
+            return D3DERR_INVALIDCALL;
+        }
     }
     size_t offset = rect ? size_t(rect->top) * pitch + size_t(rect->left) * texel : 0;
     locked->Pitch = INT(pitch);
@@ -140,7 +143,7 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
         GlUploadTextureLevel(owner->Core()->gl, glTexture, format, level, l.width, l.height, l.memory.get());
         l.uploaded = true;
     }
-    l.memory.reset();  // GL has the pixels; a later lock reads them back
+    if (!GlKeepsTextureCopies()) l.memory.reset();  // GL has the pixels; a later lock reads them back
     return D3D_OK;
 }
 

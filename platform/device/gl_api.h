@@ -6,6 +6,10 @@
 //   - BGRA texture uploads and read-backs: swapped on the CPU (no GL_BGRA transfers in ES);
 //   - texture swizzles (X8R8G8B8 alpha, L8, A8): forced alpha on upload, LUMINANCE and ALPHA formats;
 //   - glDrawElementsBaseVertex: the vertex attributes pointed base vertices further on;
+//   - lockable B, G, R, A textures: the unsized format on GL (stored as uploaded, no swizzle per
+//     texel); ES has no GL_BGRA and keeps its sized format;
+//   - reading a texture level back: glGetTexImage on GL; ES has none, so the device keeps the
+//     level's bytes after upload there (GlKeepsTextureCopies);
 //   - glClearDepth / glDepthRange take floats; reading a pixel buffer is glGetBufferSubData; a
 //     client wait may not block (WebGL's limit is 0 ns), so the wait is a glFinish.
 // Clip depth and the pixel-centre rule are done in the vertex shader on both (no glClipControl).
@@ -61,6 +65,29 @@ inline void GlTextureSwizzle(const GLint* swizzle) {
     (void)swizzle;
 #else
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
+#endif
+}
+
+// The internal format a texture is made with: `sized` as the table gives it, or for a lockable
+// texture uploaded as B, G, R, A on GL the unsized GL_RGBA, which the driver stores in upload order.
+inline GLint GlTextureInternalFormat(GLint sized, GLenum format, bool renderTarget) {
+#if defined(VIRELLE_GLES)
+    (void)format, (void)renderTarget;
+    return sized;
+#else
+    return !renderTarget && format == GL_BGRA ? GLint(GL_RGBA) : sized;
+#endif
+}
+
+// Reads level `level` of the texture bound to GL_TEXTURE_2D into `pixels`; false where the GL has
+// no such read (ES: the device keeps its own copy instead).
+inline bool GlGetTextureLevel(GLint level, GLenum format, GLenum type, void* pixels) {
+#if defined(VIRELLE_GLES)
+    (void)level, (void)format, (void)type, (void)pixels;
+    return false;
+#else
+    glGetTexImage(GL_TEXTURE_2D, level, format, type, pixels);
+    return true;
 #endif
 }
 

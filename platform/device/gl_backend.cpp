@@ -56,7 +56,7 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
     if (!LookUpFormat(format, &f)) return false;
     // A lockable texture takes the unsized format, with which the driver stores the texels in the
     // order they are uploaded (B, G, R, A); with GL_RGBA8 every upload swizzles each texel.
-    const GLint internalFormat = !renderTarget && f.format == GL_BGRA ? GL_RGBA : GLint(f.internalFormat);
+    const GLint internalFormat = GlTextureInternalFormat(GLint(f.internalFormat), f.format, renderTarget);
     GlCache& c = gl->cache;
     c.Call(glGenTextures, 1, texture);
     c.BindTexture(kUploadUnit, *texture);
@@ -101,8 +101,12 @@ bool GlReadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT 
     GlFormat f;
     if (!LookUpFormat(format, &f)) return false;
     gl->cache.BindTexture(kUploadUnit, texture);
-    gl->cache.Call(glGetTexImage, GL_TEXTURE_2D, GLint(level), f.format, f.type, pixels);
+    if (!GlGetTextureLevel(GLint(level), f.format, f.type, pixels)) return false;
     return gl->cache.Call(glGetError) == GL_NO_ERROR;
+}
+
+bool GlKeepsTextureCopies() {
+    return kGlEs;
 }
 
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer) {

@@ -108,6 +108,8 @@ void GlUploadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UIN
                           const void* pixels);
 // The level's pixels as they were uploaded (rows tightly packed); false on a GL error.
 bool GlReadTextureLevel(GlBackend* gl, unsigned texture, D3DFORMAT format, UINT level, void* pixels);
+// True where GL cannot read a level back (ES): the device keeps each level's bytes after upload.
+bool GlKeepsTextureCopies();
 void GlDeleteTexture(GlBackend* gl, unsigned texture, unsigned framebuffer);  // either may be 0
 // `index`: an index buffer (WebGL never lets a buffer that held anything else serve as one).
 unsigned GlCreateBuffer(GlBackend* gl, const void* data, size_t length, bool dynamic, bool index);
