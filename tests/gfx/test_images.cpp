@@ -262,11 +262,11 @@ Bytes MakePng(uint32_t w, uint32_t h, const Bytes& rgba, int colorType, int dept
         uint8_t* row = &image[rowBytes * y];
         rows[y] = row;
         for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+            const size_t at = size_t(y) * w + x;  // a palette picture comes with no rgba at all
             for (int k = 0; k < channels; ++k) {
-                uint8_t v = colorType == 3   ? indices[size_t(y) * w + x]
-                            : colorType == 4 ? (k == 0 ? p[0] : p[3])
-                                             : p[k];
+                uint8_t v = colorType == 3   ? indices[at]
+                            : colorType == 4 ? rgba[at * 4 + (k == 0 ? 0 : 3)]
+                                             : rgba[at * 4 + size_t(k)];
                 for (int i = 0; i < bytes; ++i) row[(size_t(x) * channels + k) * bytes + i] = v;  // 16-bit: v * 257
             }
         }
