@@ -80,6 +80,7 @@ struct DeviceCore {
     D3DDEVICESTATS frameStart{};  // the counters when the frame began (the last Present)
     D3DFRAMESTATS lastFrame{};    // the frame the last Present ended
     bool inScene = false;
+    int scenesSincePresent = 0;                      // EndScene calls since the last Present
     IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
     ReadbackQueue* readback = nullptr;               // read-backs in flight, made at the first one
