@@ -16,11 +16,11 @@ GlBackend* GlCreate(GlInfo* info, std::string* error) {
     GlCache& c = gl->cache;
     const GLubyte* renderer = c.Call(glGetString, GL_RENDERER);
     info->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
-    if (!gl->program.Build(c, gl->pixelKey, error)) {
+    if (!gl->program.Build(c, gl->programKey, error)) {
         delete gl;
         return nullptr;
     }
-    gl->variants.emplace_back(gl->pixelKey, gl->program);
+    gl->variants.emplace_back(gl->programKey, gl->program);
     GLint maxTextureSize = 0;
     c.Call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTextureSize);
     info->maxTextureSize = maxTextureSize;
