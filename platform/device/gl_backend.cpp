@@ -16,11 +16,11 @@ GlBackend* GlCreate(GlInfo* info, std::string* error) {
     GlCache& c = gl->cache;
     const GLubyte* renderer = c.Call(glGetString, GL_RENDERER);
     info->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
-    if (!gl->program.Build(c, gl->pixelKey, error)) {
+    if (!gl->program.Build(c, gl->programKey, error)) {
         delete gl;
         return nullptr;
     }
-    gl->variants.emplace_back(gl->pixelKey, gl->program);
+    gl->variants.emplace_back(gl->programKey, gl->program);
     GLint maxTextureSize = 0;
     c.Call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTextureSize);
     info->maxTextureSize = maxTextureSize;
@@ -61,12 +61,15 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
     GlCache& c = gl->cache;
     c.Call(glGenTextures, 1, texture);
     c.BindTexture(kUploadUnit, *texture);
+    // The level count first: told nothing, the driver stores level 0 on its own, then moves it
+    // into a whole chain when level 1 arrives and keeps both until the texture is first drawn
+    // with (1.7 times the texture's memory at start-up).
+    c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
     for (UINT i = 0; i < levels; ++i) {
         const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
         c.Call(glTexImage2D, GL_TEXTURE_2D, GLint(i), internalFormat, GLsizei(w), GLsizei(h), 0, f.format, f.type,
                nullptr);
     }
-    c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
     if (!kGlEs) c.Call(GlTextureSwizzle, f.swizzle);
     if (renderTarget) {
         c.Call(glGenFramebuffers, 1, framebuffer);

@@ -38,8 +38,8 @@ struct GlPresentProgram {
 struct GlBackend {
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
-    std::vector<std::pair<FfPixelKey, FixedFunctionProgram>> variants;  // built on first use, kept
-    FfPixelKey pixelKey;
+    std::vector<std::pair<FfProgramKey, FixedFunctionProgram>> variants;  // built on first use, kept
+    FfProgramKey programKey;
     GLuint vertexArray = 0;
     GLuint samplers[GlCache::kUnits] = {};
     GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
