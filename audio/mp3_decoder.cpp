@@ -2,6 +2,7 @@
 // encoder's Info tag records, so the frame count is the count that was encoded.
 #include "audio/mp3_decoder.h"
 
+#include <fcntl.h>
 #include <mpg123.h>
 #include <unistd.h>
 
@@ -133,6 +134,19 @@ bool Mp3Decoder::Open(const char* path) {
     FileReader* reader = OpenFile(path);
     if (!reader) return false;
     return OpenReader(reader, reader->size, false);
+}
+
+bool Mp3Decoder::OpenDescriptor(int fd, int64_t size) {
+    Close();
+    if (fd < 0 || size <= 0 || size > kMaxMusicBytes) return false;
+    FileReader* r = new FileReader;
+    r->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    r->size = size;
+    if (r->fd < 0) {
+        delete r;
+        return false;
+    }
+    return OpenReader(r, r->size, false);
 }
 
 bool Mp3Decoder::OpenMemory(const uint8_t* bytes, size_t size) {

@@ -22,6 +22,10 @@ public:
     bool Open(const char* path);
     // The same from a file's bytes, which the caller keeps unchanged while the decoder is open.
     bool OpenMemory(const uint8_t* bytes, size_t size);
+    // The same from a descriptor of a regular file of `size` bytes (as OpenRegularFile gives).
+    // The decoder reads through its own duplicate, so the caller may close fd at once, and two
+    // decoders opened on one descriptor read the same file even if its path is replaced.
+    bool OpenDescriptor(int fd, int64_t size);
     void Close();
 
     // Moves to frame `frame` of the piece; false when the library cannot get there exactly. The

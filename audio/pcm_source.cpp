@@ -1,5 +1,7 @@
 #include "audio/pcm_source.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +32,7 @@ int ReadFrames(Mp3Decoder& decoder, int16_t* out, int count) {
 
 PcmSource::~PcmSource() {
     StopAhead();
+    if (fd >= 0) ::close(fd);
 }
 
 bool PcmSource::Open(const char* path) {
@@ -41,12 +44,15 @@ bool PcmSource::Open(const char* path) {
     again.Close();
     againAt = -1;
     std::string refusal;
-    bytes.clear();
-    if (!path || !ReadWholeFile(path, uint64_t(kMaxMusicBytes), &bytes, &refusal)) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    uint64_t size = 0;
+    if (!path || !OpenRegularFile(path, uint64_t(kMaxMusicBytes), &fd, &size, &refusal)) {
         if (path && refusal != kCannotOpenFile) std::fprintf(stderr, "%s\n", FileProblem(path, refusal).c_str());
         return false;
     }
-    if (!decoder.OpenMemory(bytes.data(), bytes.size())) return false;
+    fileBytes = int64_t(size);
+    if (!decoder.OpenDescriptor(fd, fileBytes)) return false;
     rate = decoder.Rate();
     store.Reset(decoder.Length());
     lastUse.assign(store.Chunks(), 0);
@@ -101,7 +107,7 @@ bool PcmSource::DecodeAgain(size_t chunk) {
     auto data = std::make_unique<int16_t[]>(size_t(count) * 2);
     // Straight on from where the last chunk decoded again ended, or a seek there.
     if (againAt != start) {
-        if (againAt < 0 && !again.OpenMemory(bytes.data(), bytes.size())) return false;
+        if (againAt < 0 && !again.OpenDescriptor(fd, fileBytes)) return false;
         againAt = again.SeekTo(start) ? start : -2;
     }
     if (againAt == start && ReadFrames(again, data.get(), count) == count && store.PutBack(chunk, std::move(data))) {
@@ -111,7 +117,7 @@ bool PcmSource::DecodeAgain(size_t chunk) {
         // can): decode from the start, as the first decode did.
         again.Close();
         againAt = -1;
-        if (!again.OpenMemory(bytes.data(), bytes.size())) return false;
+        if (!again.OpenDescriptor(fd, fileBytes)) return false;
         data = std::make_unique<int16_t[]>(size_t(count) * 2);
         std::vector<int16_t> skip(size_t(blockFrames) * 2);
         for (int64_t at = 0; at < start;) {

@@ -1,10 +1,11 @@
-// The music's PCM, decoded on demand and ahead of playback. Opening reads the file into memory,
-// parses it and decodes only its first block; the rest is decoded as it is needed (Hold) or by a
-// worker that stays a fixed distance ahead of a play head (StartAhead).
+// The music's PCM, decoded on demand and ahead of playback. Opening keeps the file open (its
+// bytes are read as decoding needs them, never held whole), parses it and decodes only its first
+// block; the rest is decoded as it is needed (Hold) or by a worker that stays a fixed distance
+// ahead of a play head (StartAhead).
 //
 // Only a window of the decoded music is held: the frames around the play head, and a few more
 // chunks, the least recently used going first. Frames asked for again after they went are decoded
-// again from the file's bytes and checked against the first decode (decoding from the start when
+// again from the file opened at the start and checked against the first decode (decoding from the start when
 // a seek does not give the same frames), so every read, anywhere, gives the same frames.
 #pragma once
 
@@ -68,10 +69,11 @@ private:
     void LetGoOutsideWindow();       // down to the budget, least recently used first
     bool AheadStep();                // false: everything ahead is held
 
-    std::vector<uint8_t> bytes;  // the file, for decoding again
-    Mp3Decoder decoder;          // the first decode, from the start; guarded by decodeMutex
-    Mp3Decoder again;            // decodes chunks again; guarded by decodeMutex
-    int64_t againAt = -1;        // the frame `again` gives next; -1 when closed
+    int fd = -1;  // the file, for decoding again
+    int64_t fileBytes = 0;
+    Mp3Decoder decoder;    // the first decode, from the start; guarded by decodeMutex
+    Mp3Decoder again;      // decodes chunks again; guarded by decodeMutex
+    int64_t againAt = -1;  // the frame `again` gives next; -1 when closed
     PcmStore store;
     std::vector<uint64_t> lastUse;  // per chunk; guarded by decodeMutex
     uint64_t useTick = 0;

@@ -33,14 +33,6 @@ void Inverse3x3(const D3DMATRIX& m, float out[9]) {
     std::memcpy(out, r, sizeof r);
 }
 
-// A material source is honoured only with COLORVERTEX and when the vertex carries that colour.
-int MaterialSource(DWORD source, bool colorVertex, const FvfLayout& l) {
-    if (!colorVertex) return 0;
-    if (source == D3DMCS_COLOR1 && l.diffuse >= 0) return 1;
-    if (source == D3DMCS_COLOR2 && l.specular >= 0) return 2;
-    return 0;
-}
-
 void Lights(const D3DState& state, FfConstants* k) {
     std::memset(k->lightPosition, 0, sizeof k->lightPosition);
     std::memset(k->lightDirection, 0, sizeof k->lightDirection);
@@ -83,7 +75,6 @@ void Lights(const D3DState& state, FfConstants* k) {
 
 void DeviceCore::UpdateConstants(unsigned groups) {
     FfConstants& k = constants;
-    const FvfLayout l = ParseFvf(state.fvf);
     const DWORD* rs = state.renderStates;
     if (groups & kDirtyTarget) {
         const D3DSURFACE_DESC& d = state.renderTarget->desc;
@@ -98,19 +89,7 @@ void DeviceCore::UpdateConstants(unsigned groups) {
     }
     if (groups & kDirtyProjection) k.projection = state.projection;
     if (groups & kDirtyFactor) DecodeColour(rs[D3DRS_TEXTUREFACTOR], k.textureFactor);
-    if (groups & kDirtyLightingStates) {
-        const bool colorVertex = rs[D3DRS_COLORVERTEX];
-        DecodeColour(rs[D3DRS_AMBIENT], k.globalAmbient);
-        k.lighting = rs[D3DRS_LIGHTING] && !l.pretransformed;
-        k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
-        k.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != 0;
-        k.pretransformed = l.pretransformed;
-        k.hasNormal = l.normal >= 0, k.hasDiffuse = l.diffuse >= 0, k.hasSpecular = l.specular >= 0;
-        k.materialSources[0] = MaterialSource(rs[D3DRS_DIFFUSEMATERIALSOURCE], colorVertex, l);
-        k.materialSources[1] = MaterialSource(rs[D3DRS_AMBIENTMATERIALSOURCE], colorVertex, l);
-        k.materialSources[2] = MaterialSource(rs[D3DRS_SPECULARMATERIALSOURCE], colorVertex, l);
-        k.materialSources[3] = MaterialSource(rs[D3DRS_EMISSIVEMATERIALSOURCE], colorVertex, l);
-    }
+    if (groups & kDirtyLightingStates) DecodeColour(rs[D3DRS_AMBIENT], k.globalAmbient);
     if (groups & kDirtyMaterial) k.material = state.material;
     if (groups & kDirtyLights) Lights(state, &k);
     if (groups & kDirtyStage) k.alphaRef = float(rs[D3DRS_ALPHAREF] & 255);

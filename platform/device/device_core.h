@@ -99,6 +99,7 @@ struct DeviceCore {
     bool ApplyDraw(bool magnified);
     bool DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) const;
     FfPixelKey PixelKey() const;            // the program variant stage 0's states ask for
+    FfVertexKey VertexKey() const;          // the one the lighting states, lights and vertex format ask for
     void UpdateConstants(unsigned groups);  // works out the dirty groups of `constants`
     D3DDEVICESTATS Totals() const;
 

@@ -47,7 +47,45 @@ bool ReadsTexture(DWORD op, DWORD arg1, DWORD arg2) {
     return (reads1 && (arg1 & 0xF) == D3DTA_TEXTURE) || (reads2 && (arg2 & 0xF) == D3DTA_TEXTURE);
 }
 
+// A material source is honoured only with COLORVERTEX and when the vertex carries that colour.
+int MaterialSource(DWORD source, bool colorVertex, const FvfLayout& l) {
+    if (!colorVertex) return 0;
+    if (source == D3DMCS_COLOR1 && l.diffuse >= 0) return 1;
+    if (source == D3DMCS_COLOR2 && l.specular >= 0) return 2;
+    return 0;
+}
+
 }  // namespace
+
+FfVertexKey DeviceCore::VertexKey() const {
+    const DWORD* rs = state.renderStates;
+    const FvfLayout l = ParseFvf(state.fvf);
+    FfVertexKey key;
+    key.pretransformed = l.pretransformed;
+    key.lighting = rs[D3DRS_LIGHTING] && !l.pretransformed;
+    if (!key.lighting) {
+        key.hasDiffuse = l.diffuse >= 0, key.hasSpecular = l.specular >= 0;
+        return key;
+    }
+    key.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
+    key.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != 0;
+    key.hasNormal = l.normal >= 0;
+    const bool colorVertex = rs[D3DRS_COLORVERTEX];
+    key.materialSources[0] = MaterialSource(rs[D3DRS_DIFFUSEMATERIALSOURCE], colorVertex, l);
+    key.materialSources[1] = MaterialSource(rs[D3DRS_AMBIENTMATERIALSOURCE], colorVertex, l);
+    key.materialSources[2] = MaterialSource(rs[D3DRS_SPECULARMATERIALSOURCE], colorVertex, l);
+    key.materialSources[3] = MaterialSource(rs[D3DRS_EMISSIVEMATERIALSOURCE], colorVertex, l);
+    UINT count = 0;  // the lights the program is given: the first kMaxActiveLights enabled
+    for (const auto& entry : state.lights) {
+        if (!entry.second.enabled || count == kMaxActiveLights) continue;
+        const D3DLIGHTTYPE type = entry.second.light.Type;
+        key.pointLights |= type == D3DLIGHT_POINT;
+        key.spotLights |= type == D3DLIGHT_SPOT;
+        key.directionalLights |= type == D3DLIGHT_DIRECTIONAL;
+        ++count;
+    }
+    return key;
+}
 
 FfPixelKey DeviceCore::PixelKey() const {
     const DWORD* ts = state.stageStates[0];
@@ -79,9 +117,9 @@ FfPixelKey DeviceCore::PixelKey() const {
 bool DeviceCore::ApplyDraw(bool magnified) {
     if (!state.stream || !state.renderTarget) return false;
     if (dirty & kDirtyTarget) ApplyTarget();
-    if (dirty & (kDirtyStage | kDirtyLightingStates)) {  // the key also reads lighting and the vertex format
+    if (dirty & (kDirtyStage | kDirtyLightingStates | kDirtyLightTypes)) {
         bool changed = false;
-        if (!GlSelectProgram(gl, PixelKey(), &changed)) return false;
+        if (!GlSelectProgram(gl, FfProgramKey{PixelKey(), VertexKey()}, &changed)) return false;
         if (changed) dirty = kDirtyAll;  // uniforms live in each program: the new one gets them all
     }
     const DWORD* rs = state.renderStates;

@@ -153,7 +153,7 @@ HRESULT IDirect3DDevice9::SetLight(DWORD index, const D3DLIGHT9* light) {
     if (std::memcmp(&slot, light, sizeof *light) == 0) return D3D_OK;
     slot = *light;
     ++core->stateChanges;
-    core->dirty |= kDirtyLights;
+    core->dirty |= kDirtyLights | kDirtyLightTypes;
     return D3D_OK;
 }
 
@@ -177,7 +177,7 @@ HRESULT IDirect3DDevice9::LightEnable(DWORD index, BOOL enable) {
     }
     it->second.enabled = enable;
     ++core->stateChanges;
-    core->dirty |= kDirtyLights;
+    core->dirty |= kDirtyLights | kDirtyLightTypes;
     return D3D_OK;
 }
 

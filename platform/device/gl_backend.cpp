@@ -16,11 +16,11 @@ GlBackend* GlCreate(GlInfo* info, std::string* error) {
     GlCache& c = gl->cache;
     const GLubyte* renderer = c.Call(glGetString, GL_RENDERER);
     info->renderer = renderer ? reinterpret_cast<const char*>(renderer) : "";
-    if (!gl->program.Build(c, gl->pixelKey, error)) {
+    if (!gl->program.Build(c, gl->programKey, error)) {
         delete gl;
         return nullptr;
     }
-    gl->variants.emplace_back(gl->pixelKey, gl->program);
+    gl->variants.emplace_back(gl->programKey, gl->program);
     GLint maxTextureSize = 0;
     c.Call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTextureSize);
     info->maxTextureSize = maxTextureSize;
@@ -41,6 +41,7 @@ void GlDestroy(GlBackend* gl) {
     c.Call(glDeleteVertexArrays, 1, &gl->vertexArray);
     c.Call(glDeleteSamplers, GLsizei(GlCache::kUnits), gl->samplers);
     c.Call(glDeleteSamplers, 1, &gl->magnifySampler);
+    GlDestroyPresent(gl);
     delete gl;
 }
 
@@ -60,12 +61,15 @@ bool GlCreateTexture(GlBackend* gl, D3DFORMAT format, UINT width, UINT height, U
     GlCache& c = gl->cache;
     c.Call(glGenTextures, 1, texture);
     c.BindTexture(kUploadUnit, *texture);
+    // The level count first: told nothing, the driver stores level 0 on its own, then moves it
+    // into a whole chain when level 1 arrives and keeps both until the texture is first drawn
+    // with (1.7 times the texture's memory at start-up).
+    c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
     for (UINT i = 0; i < levels; ++i) {
         const UINT w = width >> i ? width >> i : 1, h = height >> i ? height >> i : 1;
         c.Call(glTexImage2D, GL_TEXTURE_2D, GLint(i), internalFormat, GLsizei(w), GLsizei(h), 0, f.format, f.type,
                nullptr);
     }
-    c.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(levels - 1));
     if (!kGlEs) c.Call(GlTextureSwizzle, f.swizzle);
     if (renderTarget) {
         c.Call(glGenFramebuffers, 1, framebuffer);
@@ -223,22 +227,6 @@ void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D
         c.Call(glClear, mask);
     }
     c.Scissor(false, 0, 0, 0, 0);
-}
-
-void GlPresent(GlBackend* gl, unsigned backBuffer, int w, int h, const GlBox& into, bool bars) {
-    GlCache& c = gl->cache;
-    c.BindDrawFramebuffer(0);
-    c.Scissor(false, 0, 0, 0, 0);
-    c.ColorMask(true);
-    if (bars) {
-        c.Call(glClearColor, 0.0f, 0.0f, 0.0f, 1.0f);
-        c.Call(glClear, GL_COLOR_BUFFER_BIT);
-    }
-    c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, backBuffer);
-    // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
-    const int x0 = into.x, y0 = into.y, outW = into.width, outH = into.height;
-    c.Call(glBlitFramebuffer, 0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
-           outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
 }
 
 void GlFinish(GlBackend* gl) {

@@ -23,7 +23,8 @@ enum DirtyBits : unsigned {
     kDirtyTarget = 1u << 5,
     kDirtyVertexFormat = 1u << 6,
     kDirtyProjection = 1u << 7,
-    kDirtyFactor = 1u << 8,  // the texture factor alone: the composition changes it per element
+    kDirtyFactor = 1u << 8,      // the texture factor alone: the composition changes it per element
+    kDirtyLightTypes = 1u << 9,  // which kinds of light are enabled: part of the program variant
     kDirtyAll = ~0u,
 };
 
@@ -38,6 +39,26 @@ struct FfPixelKey {
     bool operator==(const FfPixelKey&) const = default;
 };
 
+// The vertex stage's states that pick a program variant. Only what a draw reads is kept: an unlit
+// draw ignores the lighting fields, a lit one the vertex colours' pass-through.
+struct FfVertexKey {
+    bool pretransformed = false;
+    bool lighting = false;  // never with pretransformed positions
+    // Lit draws only
+    bool localViewer = false, normalizeNormals = false, hasNormal = false;
+    int materialSources[4] = {};  // diffuse, ambient, specular, emissive: 0 material, 1 COLOR1, 2 COLOR2
+    bool pointLights = false, spotLights = false, directionalLights = false;  // among those enabled
+    // Unlit draws only
+    bool hasDiffuse = false, hasSpecular = false;
+    bool operator==(const FfVertexKey&) const = default;
+};
+
+struct FfProgramKey {
+    FfPixelKey pixel;
+    FfVertexKey vertex;
+    bool operator==(const FfProgramKey&) const = default;
+};
+
 constexpr int kFfMaxLights = 8;
 
 // The fixed-function program's inputs, worked out on the D3D side; each group is sent when its
@@ -48,11 +69,8 @@ struct FfConstants {
     float normalMatrix[9];                // kDirtyTransforms: inverse of worldView's 3x3, row-major
     D3DMATRIX projection;                 // kDirtyProjection
     float textureFactor[4];               // kDirtyFactor
-    // kDirtyLightingStates
-    int lighting, localViewer, normalizeNormals, pretransformed, hasNormal, hasDiffuse, hasSpecular;
-    int materialSources[4];  // diffuse, ambient, specular, emissive: 0 material, 1 COLOR1, 2 COLOR2
-    float globalAmbient[4];
-    D3DMATERIAL9 material;  // kDirtyMaterial
+    float globalAmbient[4];               // kDirtyLightingStates (the rest of those states is built into the variant)
+    D3DMATERIAL9 material;                // kDirtyMaterial
     // kDirtyLights: camera space, the first lightCount entries used
     int lightCount;
     float lightPosition[kFfMaxLights][4], lightDirection[kFfMaxLights][4];
@@ -127,9 +145,11 @@ void GlBindTarget(GlBackend* gl, unsigned framebuffer, bool attachDepth, unsigne
 // Clears the boxes of the bound target: colour when clearColor, depth when clearDepth.
 void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D3DCOLOR color, bool clearDepth,
              float z);
-// Copies the back buffer (width x height) scaled into `into` of the window's framebuffer; with
-// bars the window is first cleared to black.
-void GlPresent(GlBackend* gl, unsigned backBuffer, int width, int height, const GlBox& into, bool bars);
+// Copies the back buffer (its framebuffer and texture, width x height) flipped and scaled into
+// `into` of the window's framebuffer (rows from the bottom); with bars the window is first cleared
+// to black (gl_present.cpp).
+void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, int width, int height, const GlBox& into,
+               bool bars);
 void GlFinish(GlBackend* gl);  // waits until every GL command has finished
 // Hands the commands so far to the renderer without waiting for them.
 void GlFlush(GlBackend* gl);
@@ -150,7 +170,7 @@ void GlDeleteFence(GlBackend* gl, void* fence);
 // ---------------------------------------------------------------- draws
 // Makes the program for the key current; `changed` when it is another program, whose uniforms are
 // then all to be sent. False when the variant cannot be built.
-bool GlSelectProgram(GlBackend* gl, const FfPixelKey& key, bool* changed);
+bool GlSelectProgram(GlBackend* gl, const FfProgramKey& key, bool* changed);
 // The program, vertex array and state of the next draw; `samplerStates` (stage 0's D3DSAMP_*
 // values) only when they changed, else null.
 void GlApplyDrawState(GlBackend* gl, const GlDrawState& state, const DWORD* samplerStates);

@@ -3,9 +3,9 @@
 #include "platform/device/gl_state.h"
 #include "platform/device/gl_tables.h"
 
-bool GlSelectProgram(GlBackend* gl, const FfPixelKey& key, bool* changed) {
+bool GlSelectProgram(GlBackend* gl, const FfProgramKey& key, bool* changed) {
     *changed = false;
-    if (key == gl->pixelKey && gl->program.program) return true;
+    if (key == gl->programKey && gl->program.program) return true;
     const FixedFunctionProgram* found = nullptr;
     for (const auto& variant : gl->variants)
         if (variant.first == key) found = &variant.second;
@@ -16,7 +16,7 @@ bool GlSelectProgram(GlBackend* gl, const FfPixelKey& key, bool* changed) {
         gl->variants.emplace_back(key, built);
         found = &gl->variants.back().second;
     }
-    gl->pixelKey = key;
+    gl->programKey = key;
     if (found->program == gl->program.program) return true;
     gl->program = *found;
     *changed = true;  // uniforms live in each program: the new one gets them all
@@ -91,18 +91,8 @@ void GlSendConstants(GlBackend* gl, unsigned dirty, const FfConstants& k) {
     }
     if (dirty & kDirtyProjection) c.UniformMatrix4(p.projection, false, k.projection.Floats());
     if (dirty & kDirtyFactor) c.Uniform4v(p.textureFactor, 1, k.textureFactor);
-    if (dirty & kDirtyLightingStates) {
-        c.Uniform(p.lighting, GLint(k.lighting));
-        c.Uniform(p.localViewer, GLint(k.localViewer));
-        c.Uniform(p.normalizeNormals, GLint(k.normalizeNormals));
-        c.Uniform(p.pretransformed, GLint(k.pretransformed));
-        c.Uniform(p.hasNormal, GLint(k.hasNormal));
-        c.Uniform(p.hasDiffuse, GLint(k.hasDiffuse));
-        c.Uniform(p.hasSpecular, GLint(k.hasSpecular));
-        c.Uniform(p.materialSources, GLint(k.materialSources[0]), GLint(k.materialSources[1]),
-                  GLint(k.materialSources[2]), GLint(k.materialSources[3]));
+    if (dirty & kDirtyLightingStates)
         c.Uniform(p.globalAmbient, k.globalAmbient[0], k.globalAmbient[1], k.globalAmbient[2]);
-    }
     if (dirty & kDirtyMaterial) {
         const D3DMATERIAL9& m = k.material;
         for (auto [location, colour] : {std::pair{p.matDiffuse, &m.Diffuse}, std::pair{p.matAmbient, &m.Ambient},

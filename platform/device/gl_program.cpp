@@ -17,7 +17,11 @@
 
 namespace {
 
-// After GlslPreamble().
+// After GlslPreamble() and the variant's constants (VertexConstants): kPretransformed, kLighting,
+// kLocalViewer, kNormalizeNormals, kHasNormal, kHasDiffuse, kHasSpecular, kMaterialSources and
+// kPointLights, kSpotLights, kDirectionalLights (which kinds of light are enabled). A software
+// rasterizer runs both sides of a branch on a uniform for every vertex; on constants the compiler
+// keeps only the side the variant takes.
 const char* kVertexSource = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -29,12 +33,8 @@ vec4 aDiffuse, aSpecular;
 uniform mat4 uWorldView;     // D3D row-major data, read by GL as its transpose
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;  // inverse of the 3x3 of World*View, column-vector form
-uniform bool uPretransformed;
 uniform vec2 uTargetSize;
 uniform vec2 uPixelOffset;   // D3D pixel centres sit on integer coordinates: shift by ~half a pixel
-uniform bool uLighting, uLocalViewer, uNormalizeNormals;
-uniform bool uHasNormal, uHasDiffuse, uHasSpecular;
-uniform ivec4 uMaterialSources;  // diffuse, ambient, specular, emissive: 0 material, 1 COLOR1, 2 COLOR2
 uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;
 uniform float uMatPower;
 uniform vec3 uGlobalAmbient;
@@ -62,7 +62,7 @@ void Light(vec3 V, vec3 N, inout vec3 A, inout vec3 D, inout vec3 S) {
         int type = int(uLightSpot[i].w + 0.5);
         vec3 L;
         float att = 1.0, spot = 1.0;
-        if (type == 3) {
+        if (kDirectionalLights && (type == 3 || !(kPointLights || kSpotLights))) {
             L = -uLightDirection[i].xyz;
         } else {
             vec3 Lv = uLightPosition[i].xyz - V;
@@ -71,7 +71,7 @@ void Light(vec3 V, vec3 N, inout vec3 A, inout vec3 D, inout vec3 S) {
             L = d > 0.0 ? Lv / d : vec3(0.0);
             float denom = uLightAttenuation[i].x + uLightAttenuation[i].y * d + uLightAttenuation[i].z * d * d;
             att = denom > 0.0 ? min(1.0 / denom, kFltMax) : kFltMax;
-            if (type == 2) {
+            if (kSpotLights && type == 2) {
                 float rho = dot(-L, uLightDirection[i].xyz);
                 float ct = uLightSpot[i].x, cp = uLightSpot[i].y;
                 if (rho > ct) spot = 1.0;
@@ -84,7 +84,7 @@ void Light(vec3 V, vec3 N, inout vec3 A, inout vec3 D, inout vec3 S) {
         A += uLightAmbient[i].rgb * k;
         D += uLightDiffuse[i].rgb * NdotL * k;
         vec3 E = vec3(0.0, 0.0, -1.0);
-        if (uLocalViewer) E = length(V) > 0.0 ? normalize(-V) : vec3(0.0);
+        if (kLocalViewer) E = length(V) > 0.0 ? normalize(-V) : vec3(0.0);
         vec3 Hs = L + E;
         vec3 H = length(Hs) > 0.0 ? normalize(Hs) : vec3(0.0);
         float NdotH = max(dot(N, H), 0.0);
@@ -96,7 +96,7 @@ void main() {
     aDiffuse = VERTEX_COLOR(aDiffuseBytes);
     aSpecular = VERTEX_COLOR(aSpecularBytes);
     vTexCoord = aTexCoord;
-    if (uPretransformed) {
+    if (kPretransformed) {
         float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
         vec2 ndc = 2.0 * (aPosition.xy + vec2(0.5 * 63.0 / 64.0)) / uTargetSize - 1.0;
         gl_Position = vec4(vec3(ndc, 2.0 * aPosition.z - 1.0) * w, w);
@@ -108,16 +108,16 @@ void main() {
         clip.xy += uPixelOffset * clip.w;
         gl_Position = clip;
 
-        if (uLighting) {
+        if (kLighting) {
             vec3 N = vec3(0.0);  // no normal: only ambient and emissive light the vertex
-            if (uHasNormal) {
+            if (kHasNormal) {
                 N = uNormalMatrix * aNormal;
-                if (uNormalizeNormals && length(N) > 0.0) N = normalize(N);
+                if (kNormalizeNormals && length(N) > 0.0) N = normalize(N);
             }
-            vec4 Cd = Source(uMaterialSources.x, uMatDiffuse);
-            vec4 Ca = Source(uMaterialSources.y, uMatAmbient);
-            vec4 Cs = Source(uMaterialSources.z, uMatSpecular);
-            vec4 Ce = Source(uMaterialSources.w, uMatEmissive);
+            vec4 Cd = Source(kMaterialSources.x, uMatDiffuse);
+            vec4 Ca = Source(kMaterialSources.y, uMatAmbient);
+            vec4 Cs = Source(kMaterialSources.z, uMatSpecular);
+            vec4 Ce = Source(kMaterialSources.w, uMatEmissive);
             vec3 A = vec3(0.0), D = vec3(0.0), S = vec3(0.0);
             Light(V.xyz, N, A, D, S);
             vDiffuse = vec4(clamp(Ce.rgb + Ca.rgb * uGlobalAmbient + Ca.rgb * A + Cd.rgb * D, 0.0, 1.0),
@@ -126,8 +126,8 @@ void main() {
             return;
         }
     }
-    vDiffuse = uHasDiffuse ? aDiffuse : vec4(1.0);
-    vSpecular = uHasSpecular ? aSpecular.rgb : vec3(0.0);
+    vDiffuse = kHasDiffuse ? aDiffuse : vec4(1.0);
+    vSpecular = kHasSpecular ? aSpecular.rgb : vec3(0.0);
 }
 )";
 
@@ -209,12 +209,28 @@ GLuint Compile(GlCache& gl, GLenum type, const char* source, std::string* error)
     return shader;
 }
 
+std::string Flag(bool b) {
+    return b ? "true" : "false";
+}
+
 // The variant's constants, after the version line the source must start with.
+std::string VertexConstants(const FfVertexKey& k) {
+    const int* m = k.materialSources;
+    auto flag = [](const char* name, bool b) { return std::string("const bool ") + name + " = " + Flag(b) + ";\n"; };
+    return std::string(GlslPreamble()) + flag("kPretransformed", k.pretransformed) + flag("kLighting", k.lighting) +
+           flag("kLocalViewer", k.localViewer) + flag("kNormalizeNormals", k.normalizeNormals) +
+           flag("kHasNormal", k.hasNormal) + flag("kHasDiffuse", k.hasDiffuse) + flag("kHasSpecular", k.hasSpecular) +
+           flag("kPointLights", k.pointLights) + flag("kSpotLights", k.spotLights) +
+           flag("kDirectionalLights", k.directionalLights) + "const ivec4 kMaterialSources = ivec4(" +
+           std::to_string(m[0]) + ", " + std::to_string(m[1]) + ", " + std::to_string(m[2]) + ", " +
+           std::to_string(m[3]) + ");\n";
+}
+
 std::string PixelConstants(const FfPixelKey& k) {
     auto triple = [](const int v[3]) {
         return "ivec3(" + std::to_string(v[0]) + ", " + std::to_string(v[1]) + ", " + std::to_string(v[2]) + ")";
     };
-    auto flag = [](bool b) { return b ? std::string("true") : std::string("false"); };
+    auto flag = Flag;
     return std::string(GlslPreamble()) + "const bool kStageActive = " + flag(k.stageActive) + ";\n" +
            "const ivec3 kColorOp = " + triple(k.colorOp) + ";\n" + "const ivec3 kAlphaOp = " + triple(k.alphaOp) +
            ";\n" + "const bool kHasTexture = " + flag(k.hasTexture) + ";\n" +
@@ -224,11 +240,11 @@ std::string PixelConstants(const FfPixelKey& k) {
 
 }  // namespace
 
-bool FixedFunctionProgram::Build(GlCache& gl, const FfPixelKey& key, std::string* error) {
-    const std::string vertex = std::string(GlslPreamble()) + kVertexSource;
+bool FixedFunctionProgram::Build(GlCache& gl, const FfProgramKey& key, std::string* error) {
+    const std::string vertex = VertexConstants(key.vertex) + kVertexSource;
     GLuint vs = Compile(gl, GL_VERTEX_SHADER, vertex.c_str(), error);
     if (!vs) return false;
-    const std::string pixel = PixelConstants(key) + kFragmentSource;
+    const std::string pixel = PixelConstants(key.pixel) + kFragmentSource;
     GLuint fs = Compile(gl, GL_FRAGMENT_SHADER, pixel.c_str(), error);
     if (!fs) {
         gl.Call(glDeleteShader, vs);
@@ -251,10 +267,8 @@ bool FixedFunctionProgram::Build(GlCache& gl, const FfPixelKey& key, std::string
     }
     auto at = [&](const char* name) { return gl.Call(glGetUniformLocation, program, name); };
     worldView = at("uWorldView"), projection = at("uProjection"), normalMatrix = at("uNormalMatrix");
-    pretransformed = at("uPretransformed"), targetSize = at("uTargetSize"), pixelOffset = at("uPixelOffset");
-    lighting = at("uLighting"), localViewer = at("uLocalViewer"), normalizeNormals = at("uNormalizeNormals");
-    hasNormal = at("uHasNormal"), hasDiffuse = at("uHasDiffuse"), hasSpecular = at("uHasSpecular");
-    materialSources = at("uMaterialSources"), matDiffuse = at("uMatDiffuse"), matAmbient = at("uMatAmbient");
+    targetSize = at("uTargetSize"), pixelOffset = at("uPixelOffset");
+    matDiffuse = at("uMatDiffuse"), matAmbient = at("uMatAmbient");
     matSpecular = at("uMatSpecular"), matEmissive = at("uMatEmissive"), matPower = at("uMatPower");
     globalAmbient = at("uGlobalAmbient"), lightCount = at("uLightCount");
     lightPosition = at("uLightPosition"), lightDirection = at("uLightDirection");

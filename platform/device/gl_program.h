@@ -1,7 +1,7 @@
 // The shader pair that stands in for Direct3D 9's fixed-function pipeline: per-vertex lighting
 // of up to eight lights, texture stage 0 and specular add, alpha test, D3D's clip depth and
-// pixel-centre rule. The pixel stage is built per variant of its states (FfPixelKey), so a
-// software rasterizer runs only the arithmetic a draw needs. See the comment at the top of
+// pixel-centre rule. Both stages are built per variant of their states (FfPixelKey, FfVertexKey),
+// so a software rasterizer runs only the arithmetic a draw needs. See the comment at the top of
 // gl_program.cpp for what it leaves out.
 #pragma once
 
@@ -19,10 +19,8 @@ struct FixedFunctionProgram {
     GLuint program = 0;
     // Vertex stage
     GLint worldView = -1, projection = -1, normalMatrix = -1;
-    GLint pretransformed = -1, targetSize = -1, pixelOffset = -1;
-    GLint lighting = -1, localViewer = -1, normalizeNormals = -1;
-    GLint hasNormal = -1, hasDiffuse = -1, hasSpecular = -1;
-    GLint materialSources = -1, matDiffuse = -1, matAmbient = -1, matSpecular = -1, matEmissive = -1;
+    GLint targetSize = -1, pixelOffset = -1;
+    GLint matDiffuse = -1, matAmbient = -1, matSpecular = -1, matEmissive = -1;
     GLint matPower = -1, globalAmbient = -1;
     GLint lightCount = -1, lightPosition = -1, lightDirection = -1, lightDiffuse = -1, lightSpecular = -1;
     GLint lightAmbient = -1, lightAttenuation = -1, lightSpot = -1;
@@ -30,6 +28,6 @@ struct FixedFunctionProgram {
     GLint textureFactor = -1, alphaRef = -1, texture0 = -1;  // -1 where the variant has no use for it
 
     // Compiles, links and looks up every location; the calls are counted by the cache.
-    bool Build(GlCache& gl, const FfPixelKey& key, std::string* error);
+    bool Build(GlCache& gl, const FfProgramKey& key, std::string* error);
     void Destroy(GlCache& gl);
 };

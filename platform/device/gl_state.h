@@ -27,15 +27,26 @@ struct GlSizedDepth {
     GLuint renderbuffer;
 };
 
+// Present's copy of the back buffer into the window (gl_present.cpp).
+struct GlPresentProgram {
+    GLuint program = 0;
+    GLint source = -1, box = -1, exact = -1;  // uniforms
+    GLuint nearest = 0, linear = 0;           // samplers
+    bool failed = false;                      // the program could not be made: Present blits
+};
+
 struct GlBackend {
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
-    std::vector<std::pair<FfPixelKey, FixedFunctionProgram>> variants;  // built on first use, kept
-    FfPixelKey pixelKey;
+    std::vector<std::pair<FfProgramKey, FixedFunctionProgram>> variants;  // built on first use, kept
+    FfProgramKey programKey;
     GLuint vertexArray = 0;
     GLuint samplers[GlCache::kUnits] = {};
     GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
     GlVertexFormat vertexFormat;
     std::vector<GlSizedDepth> sizedDepths;
     std::vector<GLuint> indexBuffers;  // ES only: uploaded through the element binding
+    GlPresentProgram present;          // made at the first Present
 };
+
+void GlDestroyPresent(GlBackend* gl);

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/common/key_press_ring.h"
 #include "platform/d3dwindow.h"
 #include "platform/sdl/input_state.h"
 #include "platform/win32.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr int cursorHomeX = 320, cursorHomeY = 240;  // the free camera's cursor home
-constexpr int keptPresses = 64;
 
 // The keys the show and author mode know: SDL key and virtual-key code.
 struct KeyName {
@@ -30,8 +30,7 @@ constexpr KeyName namedKeys[] = {
 struct KeyTracker {
     bool down[256] = {};
     bool pressedSince[256] = {};
-    KeyPress presses[keptPresses] = {};  // a ring: `pressCount` of them from `firstPress`
-    int firstPress = 0, pressCount = 0;
+    KeyPressRing presses;
     bool watching = false;
     bool cursorHidden = false;
     // The offscreen driver has no real pointer. It starts where the free camera puts it back
@@ -48,15 +47,6 @@ int VirtualKey(SDL_Keycode key) {
     return -1;
 }
 
-void KeepPress(const KeyPress& press) {
-    if (keys.pressCount == keptPresses) {  // the oldest goes
-        keys.firstPress = (keys.firstPress + 1) % keptPresses;
-        --keys.pressCount;
-    }
-    keys.presses[(keys.firstPress + keys.pressCount) % keptPresses] = press;
-    ++keys.pressCount;
-}
-
 int SDLCALL WatchKeys(void*, SDL_Event* event) {
     if (event->type != SDL_KEYDOWN && event->type != SDL_KEYUP) return 1;
     const int vk = VirtualKey(event->key.keysym.sym);
@@ -65,7 +55,7 @@ int SDLCALL WatchKeys(void*, SDL_Event* event) {
         keys.down[vk] = true;
         keys.pressedSince[vk] = true;
         const bool shift = keys.down[VK_SHIFT] || (event->key.keysym.mod & KMOD_SHIFT);
-        if (vk != VK_SHIFT) KeepPress(KeyPress{vk, shift, event->key.repeat != 0});
+        if (vk != VK_SHIFT) keys.presses.Keep(KeyPress{vk, shift, event->key.repeat != 0});
     } else {
         keys.down[vk] = false;
     }
@@ -144,13 +134,7 @@ void PlatformPushKeyEvent(int virtualKey, bool down) {
 
 int PlatformTakeKeyPresses(KeyPress* out, int capacity) {
     if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_PumpEvents();
-    int n = 0;
-    while (n < capacity && keys.pressCount > 0) {
-        out[n++] = keys.presses[keys.firstPress];
-        keys.firstPress = (keys.firstPress + 1) % keptPresses;
-        --keys.pressCount;
-    }
-    return n;
+    return keys.presses.Take(out, capacity);
 }
 
 void PlatformPushCloseEvent() {

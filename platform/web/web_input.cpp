@@ -10,12 +10,11 @@
 
 #include <cstring>
 
+#include "platform/common/key_press_ring.h"
 #include "platform/d3dwindow.h"
 #include "platform/win32.h"
 
 namespace {
-
-constexpr int keptPresses = 64;
 
 // The keys the show and author mode know: KeyboardEvent.code and virtual-key code.
 struct KeyName {
@@ -31,8 +30,7 @@ constexpr KeyName namedKeys[] = {
 struct KeyTracker {
     bool down[256] = {};
     bool pressedSince[256] = {};
-    KeyPress presses[keptPresses] = {};  // a ring: `pressCount` of them from `firstPress`
-    int firstPress = 0, pressCount = 0;
+    KeyPressRing presses;
     bool listening = false;
     POINT cursor = {320, 240};
 } keys;
@@ -46,21 +44,12 @@ int VirtualKey(const char* code) {
     return -1;
 }
 
-void KeepPress(const KeyPress& press) {
-    if (keys.pressCount == keptPresses) {  // the oldest goes
-        keys.firstPress = (keys.firstPress + 1) % keptPresses;
-        --keys.pressCount;
-    }
-    keys.presses[(keys.firstPress + keys.pressCount) % keptPresses] = press;
-    ++keys.pressCount;
-}
-
 void KeyChange(int vk, bool down, bool shift, bool repeat) {
     if (vk < 0 || vk > 255) return;
     if (down) {
         keys.down[vk] = true;
         keys.pressedSince[vk] = true;
-        if (vk != VK_SHIFT) KeepPress(KeyPress{vk, shift || keys.down[VK_SHIFT], repeat});
+        if (vk != VK_SHIFT) keys.presses.Keep(KeyPress{vk, shift || keys.down[VK_SHIFT], repeat});
     } else {
         keys.down[vk] = false;
     }
@@ -131,13 +120,7 @@ void PlatformPushKeyEvent(int virtualKey, bool down) {
 }
 
 int PlatformTakeKeyPresses(KeyPress* out, int capacity) {
-    int n = 0;
-    while (n < capacity && keys.pressCount > 0) {
-        out[n++] = keys.presses[keys.firstPress];
-        keys.firstPress = (keys.firstPress + 1) % keptPresses;
-        --keys.pressCount;
-    }
-    return n;
+    return keys.presses.Take(out, capacity);
 }
 
 void PlatformPushCloseEvent() {}  // a page has no close button of its own

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,10 +47,13 @@ std::vector<unsigned char> MakePiece(int64_t frames) {
 
 // Reads 512 frames at each position (the play head following), in the order given, and checks
 // them against the whole decode; the bytes held never pass the budget and the window.
-void ReadAround(const std::string& path, const std::vector<int64_t>& positions) {
+// `opened` runs once the source has opened the file.
+void ReadAround(
+    const std::string& path, const std::vector<int64_t>& positions, const std::function<void()>& opened = [] {}) {
     const std::vector<int16_t> whole = DecodeWhole(path);
     PcmSource source;
     ASSERT_TRUE(source.Open(path.c_str()));
+    opened();
     std::atomic<int64_t> head{0};
     source.Follow(&head, 0);
     const size_t mostBytes = (PcmSource::heldBudget + 4) * size_t(chunk) * 4;
@@ -105,4 +110,20 @@ TEST(PcmWindow, DamagedFilesReadTheSameAfterGoingBack) {
     for (int64_t at = 0; at < frames; at += 20000) positions.push_back(at);
     for (int64_t at = frames; at > 0; at -= 30011) positions.push_back(at);
     ReadAround(path, positions);
+}
+
+// Chunks decoded again come from the file that was opened, even once another file has taken its
+// name (a new build of the content written while the show plays).
+TEST(PcmWindow, DecodesAgainFromTheFileOpenedAfterItsNameIsTaken) {
+    ScratchDir dir;
+    const int64_t frames = chunk * 20;
+    const std::string path = dir.File("piece.mp3");
+    ASSERT_TRUE(WriteFileBytes(path, MakePiece(frames)));
+    std::vector<int64_t> positions;
+    for (int64_t at = 0; at < frames; at += 44100 / 5) positions.push_back(at);
+    for (int64_t at = frames - 600; at > 0; at -= 25013) positions.push_back(at);  // back: decoded again
+    ReadAround(path, positions, [&] {
+        ASSERT_EQ(std::remove(path.c_str()), 0);
+        ASSERT_TRUE(WriteFileBytes(path, EncodeMp3(MakePcm(frames, 2, [](int64_t) { return 0.0; }), Mp3Options{})));
+    });
 }

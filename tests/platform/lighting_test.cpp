@@ -236,6 +236,51 @@ TEST_F(LightingTest, ScaledNormalsScaleTheLightUnlessNormalized) {
     }
 }
 
+// Each kind of light alone, then all three in one draw (their light adds up), then one slot turned
+// from one kind into another between draws: the program must follow the kinds that are enabled.
+TEST_F(LightingTest, KindsOfLightMixAndChange) {
+    D3DMATERIAL9 material = {};
+    material.Diffuse = {1, 1, 1, 1};
+    device->SetMaterial(&material);
+    D3DLIGHT9 directional = {};
+    directional.Type = D3DLIGHT_DIRECTIONAL;
+    directional.Diffuse = {0.2f, 0.1f, 0.3f, 1};
+    directional.Direction = {0, 0, 1};
+    D3DLIGHT9 point = PointLight({0, 0, 0}, 100, 1, 0, 0);
+    point.Diffuse = {0.3f, 0.2f, 0.1f, 1};
+    D3DLIGHT9 spot = PointLight({0, 0, 0}, 100, 1, 0, 0);
+    spot.Type = D3DLIGHT_SPOT;
+    spot.Diffuse = {0.25f, 0.4f, 0.2f, 1};
+    spot.Direction = {0, 0, 1};
+    spot.Theta = 1.0f, spot.Phi = 2.0f, spot.Falloff = 1;
+    const D3DLIGHT9* kinds[] = {&directional, &point, &spot};
+    int sum[3] = {};
+    for (const D3DLIGHT9* light : kinds) {  // slot 0 alone, its kind changed each time
+        ASSERT_EQ(device->SetLight(0, light), D3D_OK);
+        device->LightEnable(0, TRUE);
+        RingTriangle(0.02f);
+        Read();
+        const Bgra alone = At(320, 240);
+        const int expected[3] = {int(light->Diffuse.b * 255 + 0.5f), int(light->Diffuse.g * 255 + 0.5f),
+                                 int(light->Diffuse.r * 255 + 0.5f)};
+        EXPECT_BGR_NEAR(alone, expected[0], expected[1], expected[2], 2);
+        sum[0] += alone.b, sum[1] += alone.g, sum[2] += alone.r;
+    }
+    for (DWORD i = 0; i < 3; ++i) {
+        ASSERT_EQ(device->SetLight(i, kinds[i]), D3D_OK);
+        device->LightEnable(i, TRUE);
+    }
+    RingTriangle(0.02f);
+    Read();
+    EXPECT_BGR_NEAR(At(320, 240), sum[0], sum[1], sum[2], 2);
+    device->LightEnable(1, FALSE);  // the directional light alone, then made a point light
+    device->LightEnable(2, FALSE);
+    device->SetLight(0, &point);
+    RingTriangle(0.02f);
+    Read();
+    EXPECT_BGR_NEAR(At(320, 240), 0.1f * 255, 0.2f * 255, 0.3f * 255, 2);
+}
+
 TEST_F(LightingTest, NoLightGivesEmissivePlusAmbient) {
     D3DMATERIAL9 material = {};
     material.Ambient = {1.0f, 0.5f, 0.0f, 0.25f};
