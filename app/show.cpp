@@ -9,6 +9,10 @@
 #include "gfx/texture_prefetch.h"
 #include "platform/d3dwindow.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Which composition elements show which render target, set once at start-up in this order.
@@ -75,6 +79,11 @@ bool Show::Start() {
     timeline = TimelineState{};
     Wire();
     Rehearse();
+#if defined(__GLIBC__)
+    // Loading and the rehearsal leave free blocks inside the heap that the frames never need
+    // back (about 2 MB); they go back to the system now instead of staying resident.
+    malloc_trim(0);
+#endif
     return true;
 }
 

@@ -1,6 +1,7 @@
-// Present's copy of the back buffer into the window: one triangle over the output rectangle with
-// a small program of the device's own, flipped (the back buffer holds its top row first). At the
-// back buffer's own size every pixel is fetched exactly; scaled, the picture is filtered linearly.
+// Present's copy of the back buffer into the window: a quad over the output rectangle with a small
+// program of the device's own, flipped (the back buffer holds its top row first). At the back
+// buffer's own size every pixel is sampled at its texel's centre, nearest; scaled, the picture is
+// filtered linearly.
 //
 // A program of the device's own rather than glBlitFramebuffer: a software renderer keeps the code
 // it builds for the device's programs between runs, but builds the code for its own blit again in
@@ -10,26 +11,24 @@
 namespace {
 
 constexpr const char* kPresentVertex = R"(
+out vec2 vTexCoord;
 void main() {
-    // One triangle that covers the viewport: (-1, -1), (3, -1), (-1, 3).
-    vec2 corner = vec2(float((gl_VertexID & 1) << 2), float((gl_VertexID & 2) << 1)) - 1.0;
-    gl_Position = vec4(corner, 0.0, 1.0);
+    // A quad over the viewport as a strip: (-1, -1), (1, -1), (-1, 1), (1, 1); the window's
+    // bottom row shows the back buffer's last.
+    vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1));
+    vTexCoord = vec2(corner.x, 1.0 - corner.y);
+    gl_Position = vec4(2.0 * corner - 1.0, 0.0, 1.0);
 }
 )";
 
+// A plain texture read, which a software renderer runs on its fastest path; the sampler decides
+// between the exact copy (nearest, at the back buffer's size) and the scaled one (linear).
 constexpr const char* kPresentPixel = R"(
 uniform sampler2D uSource;
-uniform ivec4 uBox;  // the output rectangle in window pixels: x, y (from the bottom), width, height
-uniform bool uExact;
+in vec2 vTexCoord;
 out vec4 fragColor;
 void main() {
-    vec2 at = gl_FragCoord.xy - vec2(uBox.xy);  // pixel centres: 0.5, 1.5, ...
-    if (uExact) {
-        ivec2 texel = ivec2(at);
-        fragColor = texelFetch(uSource, ivec2(texel.x, uBox.w - 1 - texel.y), 0);
-    } else {
-        fragColor = texture(uSource, vec2(at.x / float(uBox.z), 1.0 - at.y / float(uBox.w)));
-    }
+    fragColor = texture(uSource, vTexCoord);
 }
 )";
 
@@ -77,8 +76,6 @@ bool MakePresentProgram(GlCache& c, GlPresentProgram* p) {
         return false;
     }
     p->source = c.Call(glGetUniformLocation, p->program, "uSource");
-    p->box = c.Call(glGetUniformLocation, p->program, "uBox");
-    p->exact = c.Call(glGetUniformLocation, p->program, "uExact");
     p->nearest = MakeSampler(c, GL_NEAREST);
     p->linear = MakeSampler(c, GL_LINEAR);
     c.UseProgram(p->program);
@@ -120,9 +117,7 @@ void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, i
     c.Viewport(into.x, into.y, into.width, into.height);
     c.BindTexture(kUploadUnit, backBufferTexture);
     c.BindSampler(kUploadUnit, exact ? p.nearest : p.linear);
-    c.Uniform(p.box, into.x, into.y, into.width, into.height);
-    c.Uniform(p.exact, exact ? 1 : 0);
-    c.Call(glDrawArrays, GL_TRIANGLES, 0, 3);
+    c.Call(glDrawArrays, GL_TRIANGLE_STRIP, 0, 4);
 }
 
 void GlDestroyPresent(GlBackend* gl) {

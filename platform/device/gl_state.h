@@ -30,9 +30,9 @@ struct GlSizedDepth {
 // Present's copy of the back buffer into the window (gl_present.cpp).
 struct GlPresentProgram {
     GLuint program = 0;
-    GLint source = -1, box = -1, exact = -1;  // uniforms
-    GLuint nearest = 0, linear = 0;           // samplers
-    bool failed = false;                      // the program could not be made: Present blits
+    GLint source = -1;               // the sampler's uniform
+    GLuint nearest = 0, linear = 0;  // samplers
+    bool failed = false;             // the program could not be made: Present blits
 };
 
 struct GlBackend {
