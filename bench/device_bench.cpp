@@ -135,8 +135,8 @@ std::vector<std::vector<uint32_t>> LayerTexels(UINT size) {
 }
 
 // BM_FrameOfLayers' set-up: a mip-mapped texture of the given size, a full-screen quad, the
-// composition's states with a texture factor of 0xC0 and the given mip filter. Undone by the
-// destructor.
+// composition's states with a texture factor of 0xC0, linear filtering between texels (the show's,
+// which the window sets up) and the given mip filter. Undone by the destructor.
 struct LayeredFrames {
     IDirect3DTexture9* texture = nullptr;
     IDirect3DVertexBuffer9* screen = nullptr;
@@ -162,6 +162,8 @@ struct LayeredFrames {
         device->SetStreamSource(0, screen, 0, sizeof(QuadVertex));
         device->SetTexture(0, texture);
         device->SetRenderState(D3DRS_TEXTUREFACTOR, 0xC0000000);
+        device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
         device->SetSamplerState(0, D3DSAMP_MIPFILTER, mipFilter);
     }
     ~LayeredFrames() {
@@ -212,8 +214,10 @@ double Median(std::vector<double> v) {
 // gl_baseline), the same pixels: the benchmark's time is raw GL's frame. Then device frames and
 // raw-GL frames in turns, one each, so that the machine's load falls on both alike:
 // device_over_raw_gl is the median device frame over the median raw-GL frame. The raw frames
-// sample as the device's draws did (it skips the mip filter where the texture is magnified
-// everywhere), so the ratio is the layer's own cost, not a difference in filtering.
+// sample as the device's draws did (linear between texels; the device skips the mip filter where
+// the texture is magnified everywhere), so the ratio is the layer's own cost, not a difference in
+// filtering; the last frames of both are compared, and the run fails unless their pixels are the
+// same bytes.
 void BM_FrameOfLayersRawGl(benchmark::State& state) {
     Bench();
     if (!device) return state.SkipWithError("no device");
@@ -230,6 +234,7 @@ void BM_FrameOfLayersRawGl(benchmark::State& state) {
     setup.size = int(size);
     setup.levels = int(levels.size());
     setup.texels = levels.data();
+    setup.linear = true;
     setup.mipFilter = state.range(2) != D3DTEXF_NONE && !magnified;
     setup.alpha = float(0xC0) / 255.0f;
     GlBaseline* raw = GlBaselineCreate(device, setup);
@@ -247,7 +252,15 @@ void BM_FrameOfLayersRawGl(benchmark::State& state) {
         rawCalls = GlBaselineFrame(raw, int(layers));
         rawMs.push_back(MsSince(start));
     }
+    std::vector<uint8_t> devicePixels, rawPixels(640 * 480 * 4);
+    device->ReadRenderTarget(&devicePixels, nullptr, nullptr);
+    const bool read = GlBaselineRead(raw, rawPixels.data()) && devicePixels.size() == rawPixels.size();
     GlBaselineDestroy(raw);
+    size_t differing = 0;  // pixels whose colour differs (the back buffer has no alpha)
+    for (size_t i = 0; read && i < rawPixels.size(); i += 4)
+        differing += std::memcmp(&devicePixels[i], &rawPixels[i], 3) != 0;
+    if (!read) return state.SkipWithError("the frames could not be read back");
+    if (differing) return state.SkipWithError("raw GL drew other pixels than the device");
     state.counters["device_over_raw_gl"] = Median(deviceMs) / Median(rawMs);
     state.counters["device_ms"] = Median(deviceMs);
     state.counters["raw_gl_ms"] = Median(rawMs);

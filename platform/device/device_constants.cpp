@@ -78,8 +78,9 @@ void DeviceCore::UpdateConstants(unsigned groups) {
     const DWORD* rs = state.renderStates;
     if (groups & kDirtyTarget) {
         const D3DSURFACE_DESC& d = state.renderTarget->desc;
-        // 63/64 of half a pixel: edges never land exactly on pixel centres (the top-left fill rule holds).
-        k.pixelOffset[0] = (63.0f / 64.0f) / float(d.Width), k.pixelOffset[1] = (63.0f / 64.0f) / float(d.Height);
+        // The pixel-centre shift in clip units (a pixel is 2 / size).
+        k.pixelOffset[0] = 2.0f * kPixelCentreShift / float(d.Width);
+        k.pixelOffset[1] = 2.0f * kPixelCentreShift / float(d.Height);
         k.targetSize[0] = float(d.Width), k.targetSize[1] = float(d.Height);
     }
     if (groups & kDirtyTransforms) {

@@ -141,8 +141,8 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
         outH = int(int64_t(windowW) * h / w);
     const int x0 = (windowW - outW) / 2, y0 = (windowH - outH) / 2;
     // Black bars where the picture leaves room; otherwise it covers every pixel.
-    GlPresent(core->gl, core->backBufferTexture->framebuffer, w, h, {x0, y0, outW, outH},
-              outW != windowW || outH != windowH);
+    GlPresent(core->gl, core->backBufferTexture->framebuffer, core->backBufferTexture->glTexture, w, h,
+              {x0, y0, outW, outH}, outW != windowW || outH != windowH);
     core->window.swap(core->window.window);
     if (core->finishOnPresent) GlFinish(core->gl);
     core->dirty |= kDirtyTarget;

@@ -42,6 +42,7 @@ void GlDestroy(GlBackend* gl) {
     c.Call(glDeleteSamplers, GLsizei(GlCache::kUnits), gl->samplers);
     c.Call(glDeleteSamplers, 1, &gl->magnifySampler);
     if (gl->depthFramebuffer) c.Call(glDeleteFramebuffers, 1, &gl->depthFramebuffer);
+    GlDestroyPresent(gl);
     delete gl;
 }
 
@@ -242,22 +243,6 @@ void GlClearDepthBuffer(GlBackend* gl, unsigned renderbuffer, const GlBox& box, 
 
 bool GlKeepsDepthClears() {
     return !kGlEs;
-}
-
-void GlPresent(GlBackend* gl, unsigned backBuffer, int w, int h, const GlBox& into, bool bars) {
-    GlCache& c = gl->cache;
-    c.BindDrawFramebuffer(0);
-    c.Scissor(false, 0, 0, 0, 0);
-    c.ColorMask(true);
-    if (bars) {
-        c.Call(glClearColor, 0.0f, 0.0f, 0.0f, 1.0f);
-        c.Call(glClear, GL_COLOR_BUFFER_BIT);
-    }
-    c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, backBuffer);
-    // Flipped: the back buffer holds its top row first, the window wants its bottom row first.
-    const int x0 = into.x, y0 = into.y, outW = into.width, outH = into.height;
-    c.Call(glBlitFramebuffer, 0, 0, w, h, x0, y0 + outH, x0 + outW, y0, GL_COLOR_BUFFER_BIT,
-           outW == w && outH == h ? GL_NEAREST : GL_LINEAR);
 }
 
 void GlFinish(GlBackend* gl) {

@@ -145,13 +145,15 @@ void GlBindTarget(GlBackend* gl, unsigned framebuffer, bool attachDepth, unsigne
 // Clears the boxes of the bound target: colour when clearColor, depth when clearDepth.
 void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D3DCOLOR color, bool clearDepth,
              float z);
-// Copies the back buffer (width x height) scaled into `into` of the window's framebuffer; with
-// bars the window is first cleared to black.
 // Clears a box of a depth buffer to z outside any target (the target is bound again afterwards).
 void GlClearDepthBuffer(GlBackend* gl, unsigned renderbuffer, const GlBox& box, float z);
 // True when depth clears may be kept and made later (not ES, whose targets each have their own).
 bool GlKeepsDepthClears();
-void GlPresent(GlBackend* gl, unsigned backBuffer, int width, int height, const GlBox& into, bool bars);
+// Copies the back buffer (its framebuffer and texture, width x height) flipped and scaled into
+// `into` of the window's framebuffer (rows from the bottom); with bars the window is first cleared
+// to black (gl_present.cpp).
+void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, int width, int height, const GlBox& into,
+               bool bars);
 void GlFinish(GlBackend* gl);  // waits until every GL command has finished
 // Hands the commands so far to the renderer without waiting for them.
 void GlFlush(GlBackend* gl);

@@ -109,8 +109,10 @@ GlBaseline* GlBaselineCreate(IDirect3DDevice9* device, const GlBaselineSetup& s)
         glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, side, side, 0, GL_BGRA, GL_UNSIGNED_BYTE, s.texels[level]);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, s.levels - 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, s.mipFilter ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const GLint minFilter = s.linear ? (s.mipFilter ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
+                                     : (s.mipFilter ? GL_NEAREST_MIPMAP_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, s.linear ? GL_LINEAR : GL_NEAREST);
 
     // The program and the full-screen quad.
     const GLuint vs = Compile(GL_VERTEX_SHADER, kVertexSource), fs = Compile(GL_FRAGMENT_SHADER, kFragmentSource);
@@ -129,7 +131,9 @@ GlBaseline* GlBaselineCreate(IDirect3DDevice9* device, const GlBaselineSetup& s)
     glUniform1i(glGetUniformLocation(b->program, "uTexture"), 0);
 
     // Rows top first, as the device stores every target: the picture's top at the target's row 0.
-    const float quad[] = {-1, -1, 0, 0, 1, -1, 1, 0, 1, 1, 1, 1, -1, 1, 0, 1};
+    // Moved right and down onto Direct3D's pixel centres as the device moves its draws.
+    const float dx = 2.0f * kPixelCentreShift / float(b->width), dy = 2.0f * kPixelCentreShift / float(b->height);
+    const float quad[] = {-1 + dx, -1 + dy, 0, 0, 1 + dx, -1 + dy, 1, 0, 1 + dx, 1 + dy, 1, 1, -1 + dx, 1 + dy, 0, 1};
     glGenVertexArrays(1, &b->vertexArray);
     glBindVertexArray(b->vertexArray);
     glGenBuffers(1, &b->buffer);

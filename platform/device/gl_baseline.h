@@ -3,7 +3,8 @@
 // hand-written GL program would do for the same pixels: clear a 640x480 target like the device's
 // back buffer, draw full-screen blended quads of one texture with a minimal shader, copy the
 // target to the window, swap and wait for the picture (as the device's Present does with a
-// software renderer). Benchmarks only; nothing of the device's state is used, and the device's
+// software renderer). The quad sits where the device puts it, on Direct3D's pixel centres, so
+// both sample the texture at the same places. Benchmarks only; nothing of the device's state is used, and the device's
 // GL state cache is told that GL changed under it. OpenGL 3.3 only: in the browser build creating
 // one fails.
 #pragma once
@@ -18,6 +19,7 @@ struct GlBaselineSetup {
     int size = 256;                           // the texture's side
     int levels = 1;                           // levels given; level i is max(1, size >> i) on a side
     const uint32_t* const* texels = nullptr;  // each level's texels as D3DFMT_A8R8G8B8 words, rows packed
+    bool linear = false;                      // filter between texels (else the nearest texel)
     bool mipFilter = false;                   // sample between levels (else level 0 only)
     float alpha = 1.0f;                       // every layer's opacity, multiplied with the texture's alpha
     int targetWidth = 640, targetHeight = 480;

@@ -27,6 +27,14 @@ struct GlSizedDepth {
     GLuint renderbuffer;
 };
 
+// Present's copy of the back buffer into the window (gl_present.cpp).
+struct GlPresentProgram {
+    GLuint program = 0;
+    GLint source = -1;               // the sampler's uniform
+    GLuint nearest = 0, linear = 0;  // samplers
+    bool failed = false;             // the program could not be made: Present blits
+};
+
 struct GlBackend {
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
@@ -39,4 +47,7 @@ struct GlBackend {
     std::vector<GlSizedDepth> sizedDepths;
     GLuint depthFramebuffer = 0;       // depth only: clears of a depth buffer no target has bound
     std::vector<GLuint> indexBuffers;  // ES only: uploaded through the element binding
+    GlPresentProgram present;          // made at the first Present
 };
+
+void GlDestroyPresent(GlBackend* gl);

@@ -80,6 +80,7 @@ struct AudioOut::Impl {
     Pull pull = nullptr;
     void* user = nullptr;
     SDL_AudioDeviceID device = 0;
+    bool audioStarted = false;  // SDL's audio subsystem is ours to quit at Close
     int deviceBufferFrames = 0;
     std::unique_ptr<SilentOutput> silent;
 
@@ -101,6 +102,7 @@ bool AudioOut::Open(Pull pull, void* user, int rate) {
     impl->pull = pull;
     impl->user = user;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        impl->audioStarted = true;
         SDL_AudioSpec want{}, have{};
         want.freq = rate;
         want.format = AUDIO_S16SYS;
@@ -114,8 +116,9 @@ bool AudioOut::Open(Pull pull, void* user, int rate) {
             impl->deviceBufferFrames = have.samples;
             return true;
         }
+        // The subsystem stays up until Close: quitting it waits for the driver's device-watch
+        // thread, which ALSA wakes only every 100 ms, and that wait would hold up the start.
         std::fprintf(stderr, "audio: no output device (%s); playing silently\n", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
     } else {
         std::fprintf(stderr, "audio: no audio driver (%s); playing silently\n", SDL_GetError());
     }
@@ -138,10 +141,8 @@ void AudioOut::Pause() {
 
 void AudioOut::Close() {
     if (!impl) return;
-    if (impl->device) {
-        SDL_CloseAudioDevice(impl->device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    }
+    if (impl->device) SDL_CloseAudioDevice(impl->device);
+    if (impl->audioStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     impl->silent.reset();
     impl.reset();
 }

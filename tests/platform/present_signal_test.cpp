@@ -100,6 +100,48 @@ TEST(Present, FullScreenFillsTheDisplayLetterboxed) {
     EXPECT_EXIT(PresentFullScreenFillsTheDisplay(), ::testing::ExitedWithCode(0), "");
 }
 
+// A picture of four coloured quarters and one white pixel: at the back buffer's size the window
+// shows it byte for byte (R, G, B), the right way up; scaled to half, each quarter is where it was.
+void PresentCopiesThePictureTheRightWayUp() {
+    PlatformUseOffscreenVideo();
+    auto* window = new D3DWindow(640, 480, false, "virelle-test", WindowUse::Tool);
+    if (!device) Done(10);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    const D3DRECT red{0, 0, 320, 240}, green{320, 0, 640, 240}, blue{0, 240, 320, 480}, dot{10, 20, 11, 21};
+    device->Clear(1, &red, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+    device->Clear(1, &green, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    device->Clear(1, &blue, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    device->Clear(1, &dot, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+    std::vector<uint8_t> drawn, shown;
+    UINT w = 0, h = 0;
+    if (device->ReadRenderTarget(&drawn, &w, &h) != D3D_OK || w != 640 || h != 480) Done(11);
+    for (int round = 0; round < 2; ++round) {  // the first Present and a later one alike
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        if (device->ReadPresented(&shown, &w, &h) != D3D_OK || w != 640 || h != 480) Done(12);
+        for (size_t i = 0; i < drawn.size(); i += 4)
+            if (drawn[i] != shown[i] || drawn[i + 1] != shown[i + 1] || drawn[i + 2] != shown[i + 2]) {
+                std::fprintf(stderr, "pixel %zu differs\n", i / 4);
+                Done(13 + round);
+            }
+    }
+    PlatformResizeWindow(320, 240);
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (device->ReadPresented(&shown, &w, &h) != D3D_OK || w != 320 || h != 240) Done(15);
+    auto at = [&](int x, int y) {
+        const uint8_t* p = &shown[(size_t(y) * w + size_t(x)) * 4];
+        return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+    };
+    if (at(80, 60) != 0xFF0000 || at(240, 60) != 0x00FF00 || at(80, 180) != 0x0000FF || at(240, 180) != 0) Done(16);
+    device->Release();
+    delete window;
+    Done(0);
+}
+
+TEST(Present, CopiesThePictureExactlyAndTheRightWayUp) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(PresentCopiesThePictureTheRightWayUp(), ::testing::ExitedWithCode(0), "");
+}
+
 // SIGTERM during the show: the next pump reports it as Escape would; closing the window still does
 // not. The handler was used once, so a second SIGTERM ends the process the default way.
 void PumpReportsAStopSignal(int signal) {
