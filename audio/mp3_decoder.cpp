@@ -64,33 +64,6 @@ void CloseFile(void* handle) {
     delete static_cast<FileReader*>(handle);
 }
 
-// The same calls over bytes held by the decoder's owner.
-struct MemoryReader {
-    const uint8_t* bytes = nullptr;
-    int64_t size = 0;
-    int64_t position = 0;
-};
-
-mpg123_ssize_t ReadMemory(void* handle, void* out, size_t count) {
-    MemoryReader* r = static_cast<MemoryReader*>(handle);
-    const size_t n = size_t(std::clamp<int64_t>(r->size - r->position, 0, int64_t(count)));
-    if (n > 0) std::memcpy(out, r->bytes + r->position, n);
-    r->position += int64_t(n);
-    return mpg123_ssize_t(n);
-}
-
-off_t SeekMemory(void* handle, off_t offset, int whence) {
-    MemoryReader* r = static_cast<MemoryReader*>(handle);
-    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? r->position : whence == SEEK_END ? r->size : -1;
-    if (base < 0 || base + int64_t(offset) < 0) return -1;
-    r->position = base + int64_t(offset);
-    return off_t(r->position);
-}
-
-void CloseMemory(void* handle) {
-    delete static_cast<MemoryReader*>(handle);
-}
-
 // A reader for the file at path, or null when it is missing, empty, not a regular file or too big.
 FileReader* OpenFile(const char* path) {
     int fd;
@@ -133,7 +106,7 @@ bool Mp3Decoder::Open(const char* path) {
     Close();
     FileReader* reader = OpenFile(path);
     if (!reader) return false;
-    return OpenReader(reader, reader->size, false);
+    return OpenReader(reader, reader->size);
 }
 
 bool Mp3Decoder::OpenDescriptor(int fd, int64_t size) {
@@ -146,22 +119,11 @@ bool Mp3Decoder::OpenDescriptor(int fd, int64_t size) {
         delete r;
         return false;
     }
-    return OpenReader(r, r->size, false);
+    return OpenReader(r, r->size);
 }
 
-bool Mp3Decoder::OpenMemory(const uint8_t* bytes, size_t size) {
-    Close();
-    if (!bytes || size == 0 || size > size_t(kMaxMusicBytes)) return false;
-    return OpenReader(new MemoryReader{bytes, int64_t(size), 0}, int64_t(size), true);
-}
-
-bool Mp3Decoder::OpenReader(void* reader, int64_t fileBytes, bool fromMemory) {
-    auto drop = [&] {
-        if (fromMemory)
-            CloseMemory(reader);
-        else
-            CloseFile(reader);
-    };
+bool Mp3Decoder::OpenReader(void* reader, int64_t fileBytes) {
+    auto drop = [&] { CloseFile(reader); };
     int error = MPG123_OK;
     handle = mpg123_new(nullptr, &error);
     if (!handle) {
@@ -180,8 +142,7 @@ bool Mp3Decoder::OpenReader(void* reader, int64_t fileBytes, bool fromMemory) {
 
     long gotRate = 0;
     int gotChannels = 0, gotEncoding = 0;
-    const int replaced = fromMemory ? mpg123_replace_reader_handle(handle, &ReadMemory, &SeekMemory, &CloseMemory)
-                                    : mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile);
+    const int replaced = mpg123_replace_reader_handle(handle, &ReadFile, &SeekFile, &CloseFile);
     if (replaced != MPG123_OK) {
         drop();
         Close();

@@ -1,4 +1,4 @@
-// A thin wrapper over libmpg123: opens an MP3 file (or its bytes held in memory) for gapless
+// A thin wrapper over libmpg123: opens an MP3 file (by path or descriptor) for gapless
 // decoding to interleaved 16-bit stereo at the file's own rate and tells its exact length. The file is untrusted:
 // anything that is not a regular file of at most kMaxMusicBytes, or does not parse as MPEG audio, fails to open, and
 // opening costs time in proportion to the file's size whatever its headers claim.
@@ -20,8 +20,6 @@ public:
 
     // Mono files come out as two equal channels. False when the file is not MPEG audio.
     bool Open(const char* path);
-    // The same from a file's bytes, which the caller keeps unchanged while the decoder is open.
-    bool OpenMemory(const uint8_t* bytes, size_t size);
     // The same from a descriptor of a regular file of `size` bytes (as OpenRegularFile gives).
     // The decoder reads through its own duplicate, so the caller may close fd at once, and two
     // decoders opened on one descriptor read the same file even if its path is replaced.
@@ -42,7 +40,7 @@ public:
     int FileChannels() const { return fileChannels; }
 
 private:
-    bool OpenReader(void* reader, int64_t bytes, bool fromMemory);
+    bool OpenReader(void* reader, int64_t bytes);
 
     mpg123_handle_struct* handle = nullptr;
     int64_t length = 0;

@@ -249,10 +249,6 @@ void GlFinish(GlBackend* gl) {
     gl->cache.Call(glFinish);
 }
 
-void GlFlush(GlBackend* gl) {
-    gl->cache.Call(glFlush);
-}
-
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT w, UINT h, uint8_t* bgra) {
     GlCache& c = gl->cache;
     c.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, framebuffer);

@@ -155,8 +155,6 @@ bool GlKeepsDepthClears();
 void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, int width, int height, const GlBox& into,
                bool bars);
 void GlFinish(GlBackend* gl);  // waits until every GL command has finished
-// Hands the commands so far to the renderer without waiting for them.
-void GlFlush(GlBackend* gl);
 // Reads a target's rows top first as B, G, R, A; false on a GL error.
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, uint8_t* bgra);
 
