@@ -8,6 +8,10 @@
 #include "composition/composition_cache.h"
 #include "platform/d3dwindow.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Which composition elements show which render target, set once at start-up in this order.
@@ -73,6 +77,11 @@ bool Show::Start() {
     timeline = TimelineState{};
     Wire();
     Rehearse();
+#if defined(__GLIBC__)
+    // Loading and the rehearsal leave free blocks inside the heap that the frames never need
+    // back (about 2 MB); they go back to the system now instead of staying resident.
+    malloc_trim(0);
+#endif
     return true;
 }
 
