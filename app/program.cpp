@@ -10,18 +10,35 @@
 #include "app/show.h"
 #include "app/show_seek.h"
 #include "audio/mp3_decoder.h"
+#include "composition/composition.h"
 #include "platform/audio_out.h"
 #include "platform/frame_loop.h"
 #include "platform/stop_signals.h"
 
+namespace {
+
+// The composition's textures, prepared while the window and device are made. The device's limits
+// are assumed to be the usual ones (textures up to 2048 a side); a device with others loads them
+// itself.
+std::unique_ptr<TexturePrefetch> StartTexturePrefetch() {
+    DecodeLimits limits;
+    limits.textureBytesLeft = FileTextureBudget().Left();
+    return std::make_unique<TexturePrefetch>([] { return CompositionTexturePaths(showCompositionFile); }, limits);
+}
+
+}  // namespace
+
 Program::Program(const ProgramSetup& setup)
-    : window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
+    : prefetch(StartTexturePrefetch()),
+      window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
       music(device ? std::make_unique<MusicStream>(showMusicFile, setup.clock) : nullptr) {
     fileTextures = &fileTextureRegistry;
     renderTargets = &renderTargetRegistry;
+    texturePrefetch = prefetch.get();
 }
 
 Program::~Program() {
+    texturePrefetch = nullptr;
     // The registries release their textures as members go (render targets first); nothing may
     // reach them through the globals meanwhile.
     renderTargets = nullptr;

@@ -2,7 +2,9 @@
 //
 // The objects are built at the start of main, not by static initialisation, so that an Exception
 // from the window can be caught and shown: the composition cache, the window (and device), the music
-// stream, then the file-texture and render-target registries. They go in the reverse order.
+// stream, then the file-texture and render-target registries. They go in the reverse order. Before
+// them a worker starts preparing the composition's textures (gfx/texture_prefetch.h), which the
+// show's start-up then takes instead of decoding them itself.
 #pragma once
 
 #include <memory>
@@ -10,6 +12,7 @@
 #include "audio/music_stream.h"
 #include "composition/composition_cache.h"
 #include "gfx/texture.h"
+#include "gfx/texture_prefetch.h"
 #include "platform/d3dwindow.h"
 
 constexpr const char* showTitle = "Virelle";
@@ -31,6 +34,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     // Members in construction order; destroyed in reverse.
+    std::unique_ptr<TexturePrefetch> prefetch;  // what texturePrefetch points at while this lives
     CompositionCache compositions;
     std::unique_ptr<D3DWindow> window;     // null without ownWindow
     std::unique_ptr<MusicStream> music;    // null when there is no device

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "composition/composition_cache.h"
+#include "gfx/texture_prefetch.h"
 #include "platform/d3dwindow.h"
 
 #if defined(__GLIBC__)
@@ -61,7 +62,8 @@ Show::~Show() {
 bool Show::Start() {
     device->GetRenderTarget(0, &backBuffer);
     composition = compositions.Get(showCompositionFile);
-    if (!composition) return false;  // the reader has shown which file failed and why
+    if (texturePrefetch) texturePrefetch->Close();  // what it prepared was for this load only
+    if (!composition) return false;                 // the reader has shown which file failed and why
     if (!CheckAddressedElements(*composition)) {
         composition = nullptr;
         return false;

@@ -71,3 +71,12 @@ public:
     std::vector<uint32_t> layerOrder;  // positions in `layers`, first drawn first (under the others)
     uint32_t headerWord = 0;           // kept, unused
 };
+
+// The file paths a texture name of a composition is looked up under, in order: the name as written
+// (with forward slashes), then under "data/".
+std::vector<std::string> TexturePathsFor(const std::string& textureName);
+
+// Every distinct texture name of a ".cda" file, in the order a load asks for them, each with its
+// paths (TexturePathsFor). Reads the file and nothing else: no texture, box or device is touched.
+// A damaged file gives the names before the damage; one that can't be read gives none.
+std::vector<std::vector<std::string>> CompositionTexturePaths(const std::string& path);

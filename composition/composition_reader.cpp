@@ -52,12 +52,12 @@ std::string WithForwardSlashes(std::string name) {
     return name;
 }
 
-// Under the name, then under "data/" + name; null when neither loads.
+// Under each of its paths in turn; null when none loads.
 Texture* FindTexture(const std::string& textureName) {
     if (!fileTextures) return nullptr;
-    const std::string name = WithForwardSlashes(textureName);
-    if (Texture* t = fileTextures->GetOrLoad(name)) return t;
-    return fileTextures->GetOrLoad("data/" + name);
+    for (const std::string& path : TexturePathsFor(textureName))
+        if (Texture* t = fileTextures->GetOrLoad(path)) return t;
+    return nullptr;
 }
 
 // The quad of the element's load-time size in a managed buffer, written once. Without a buffer
@@ -87,6 +87,11 @@ void BuildQuad(Element& e) {
 }
 
 }  // namespace
+
+std::vector<std::string> TexturePathsFor(const std::string& textureName) {
+    const std::string name = WithForwardSlashes(textureName);
+    return {name, "data/" + name};
+}
 
 bool Element::Read(ByteCursor& in) {
     if (!in.ShortString(&name, "element name") || !in.ShortString(&textureName, "texture name")) return false;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "gfx/texture_loader.h"
+#include "gfx/texture_prefetch.h"
 #include "io/file_read.h"
 #include "platform/d3dwindow.h"
 
@@ -23,6 +24,13 @@ void FetchLevel0(Texture* t) {
 
 bool Texture::LoadFromFile(const std::string& path) {
     TextureFileInfo info;
+    if (texturePrefetch)
+        if (std::optional<PreparedTexture> prepared = texturePrefetch->Take(path))
+            if (CreateTextureFromPrepared(device, *prepared, &texture, &info, &FileTextureBudget())) {
+                budgetBytes = info.textureBytes;
+                FetchLevel0(this);
+                return true;
+            }
     std::string error;
     if (FAILED(CreateTextureFromFile(device, path.c_str(), &texture, &info, &error, &FileTextureBudget())) ||
         !texture) {

@@ -265,3 +265,68 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice9* device, const char* path, I
     std::string ignored;
     return CreateTextureFromFile(device, path, texture, nullptr, &ignored);
 }
+
+bool PrepareTextureFromFile(const char* path, const DecodeLimits& limits, PreparedTexture* out) {
+    MappedFile file;
+    std::string error;
+    if (!path || !file.Open(path, kMaxImageFileBytes, &error)) return false;
+    DecodedImage image;
+    if (!DecodeImage(file.data(), file.size(), limits, &image, &error)) return false;
+    TextureCaps caps;
+    caps.maxWidth = limits.maxWidth;
+    caps.maxHeight = limits.maxHeight;
+    PreparedTexture p;
+    p.limits = limits;
+    p.imageFormat = image.format;
+    if (!PlanTexture(image, caps, &p.plan, &error)) return false;
+    const uint32_t bpp = BytesPerPixel(p.plan.format);
+    LevelStore store;
+    store.open = [&](uint32_t, uint32_t w, uint32_t h) {
+        p.levels.emplace_back(size_t(w) * h * bpp);
+        return p.levels.back().data();
+    };
+    store.close = [](uint32_t) { return true; };
+    if (!FillTextureLevels(image, p.plan, store)) return false;
+    p.info = {image.type, image.levels[0].width, image.levels[0].height, PlannedBytes(p.plan)};
+    *out = std::move(p);
+    return true;
+}
+
+bool CreateTextureFromPrepared(IDirect3DDevice9* device, const PreparedTexture& prepared, IDirect3DTexture9** texture,
+                               TextureFileInfo* info, TextureBudget* budget) {
+    *texture = nullptr;
+    if (!device) return false;
+    // The decode is the same under any limits at least as wide; the plan must come out the same.
+    const TextureCaps caps = QueryTextureCaps(device);
+    const uint64_t left = budget ? budget->Left() : UINT64_MAX;
+    TexturePlan plan;
+    std::string ignored;
+    if (caps.maxWidth != prepared.limits.maxWidth || caps.maxHeight != prepared.limits.maxHeight ||
+        left < prepared.limits.textureBytesLeft || prepared.levels.size() != prepared.plan.levels ||
+        !PlanTexture(prepared.info.imageWidth, prepared.info.imageHeight, prepared.imageFormat, caps, &plan,
+                     &ignored) ||
+        plan.width != prepared.plan.width || plan.height != prepared.plan.height ||
+        plan.levels != prepared.plan.levels || plan.format != prepared.plan.format)
+        return false;
+    TextureMaking making;
+    making.device = device;
+    making.budget = budget;
+    if (FAILED(making.Create(plan, &ignored))) return false;
+    for (uint32_t i = 0; i < plan.levels; ++i) {
+        const uint32_t w = std::max(1u, plan.width >> i), h = std::max(1u, plan.height >> i);
+        uint8_t* bytes = making.Lock(i, w, h);
+        if (!bytes || prepared.levels[i].size() != size_t(w) * h * BytesPerPixel(plan.format)) {
+            if (bytes) making.texture->UnlockRect(i);
+            making.Discard();
+            return false;
+        }
+        std::memcpy(bytes, prepared.levels[i].data(), prepared.levels[i].size());
+        if (FAILED(making.texture->UnlockRect(i))) {
+            making.Discard();
+            return false;
+        }
+    }
+    if (info) *info = prepared.info;
+    *texture = making.texture;
+    return true;
+}

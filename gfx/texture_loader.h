@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "gfx/image.h"
 #include "gfx/texture_budget.h"
@@ -73,3 +74,22 @@ HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const char* path, IDirec
 // From bytes already in memory (the file step skipped).
 HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, size_t size, IDirect3DTexture9** texture,
                                 TextureFileInfo* info, std::string* error, TextureBudget* budget = nullptr);
+
+// A texture made ready away from the device (on another thread): the file decoded and every level
+// made in the device's layout, on the limits the device was assumed to have.
+struct PreparedTexture {
+    DecodeLimits limits;  // as assumed; textureBytesLeft is the least left that this decode needs
+    D3DFORMAT imageFormat = D3DFMT_UNKNOWN;
+    TexturePlan plan;
+    TextureFileInfo info;
+    std::vector<std::vector<uint8_t>> levels;  // level 0 first, tightly packed rows
+};
+// Reads and decodes the file and makes every level as CreateTextureFromFile would on a device with
+// these limits, every format supported and no aspect limit. Touches no device. False on any failure
+// (the loader, run again, finds it and says why).
+bool PrepareTextureFromFile(const char* path, const DecodeLimits& limits, PreparedTexture* out);
+// The prepared texture on the device (one reference), when the device's limits and the budget left
+// give the texture the loader would make from the file. False, with nothing made or taken, when
+// they don't or the device refused: the caller then loads the file itself.
+bool CreateTextureFromPrepared(IDirect3DDevice9* device, const PreparedTexture& prepared, IDirect3DTexture9** texture,
+                               TextureFileInfo* info, TextureBudget* budget = nullptr);

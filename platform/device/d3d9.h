@@ -199,6 +199,7 @@ public:
     HRESULT CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format, D3DMULTISAMPLE_TYPE multiSample,
                                       DWORD quality, BOOL discard, IDirect3DSurface9** surface, void* sharedHandle);
     HRESULT SetDepthStencilSurface(IDirect3DSurface9* surface);
+    HRESULT GetDepthStencilSurface(IDirect3DSurface9** surface);  // AddRefs; D3DERR_NOTFOUND when none
 
     HRESULT GetRenderTarget(DWORD index, IDirect3DSurface9** surface);  // AddRefs the surface
     HRESULT SetRenderTarget(DWORD index, IDirect3DSurface9* surface);   // viewport becomes the whole surface

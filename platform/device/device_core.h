@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/device/d3d9.h"
 #include "platform/device/device_window.h"
@@ -60,6 +61,13 @@ struct D3DState {
 
 struct ReadbackQueue;  // device_readback.cpp
 
+// A depth clear not yet given to GL (device_depth_clears.cpp): a box of the depth buffer, rows
+// counted from the top, and its value.
+struct PendingDepthClear {
+    GlBox box;
+    float z;
+};
+
 // The largest texture side the device reports and creates, as Direct3D 9 hardware reported its own
 // (2048 to 8192). Images are clamped to it on loading. With a software renderer every texture lives
 // in process memory twice (the managed copy and the renderer's), so this keeps the largest one a
@@ -84,10 +92,11 @@ struct DeviceCore {
     D3DDEVICESTATS frameStart{};  // the counters when the frame began (the last Present)
     D3DFRAMESTATS lastFrame{};    // the frame the last Present ended
     bool inScene = false;
-    int scenesSincePresent = 0;                      // EndScene calls since the last Present
-    IDirect3DTexture9* backBufferTexture = nullptr;  // internal, deleted with the device
-    IDirect3DSurface9* backBuffer = nullptr;         // counts on the device
-    ReadbackQueue* readback = nullptr;               // read-backs in flight, made at the first one
+    int scenesSincePresent = 0;                         // EndScene calls since the last Present
+    IDirect3DTexture9* backBufferTexture = nullptr;     // internal, deleted with the device
+    IDirect3DSurface9* backBuffer = nullptr;            // counts on the device
+    ReadbackQueue* readback = nullptr;                  // read-backs in flight, made at the first one
+    std::vector<PendingDepthClear> pendingDepthClears;  // of the bound depth buffer, oldest first
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
     void SetDefaultStates();
@@ -98,6 +107,11 @@ struct DeviceCore {
     // State and uniforms before a draw; false: skip it. `magnified`: the draw needs no mip filter.
     bool ApplyDraw(bool magnified);
     bool DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) const;
+    // Depth clears (device_depth_clears.cpp): kept instead of made; made where target 0 reaches
+    // before a depth-tested draw; all made before the depth buffer is unbound.
+    void KeepDepthClear(const GlBox& box, float z);
+    void ApplyDepthClears();
+    void FlushDepthClears();
     FfPixelKey PixelKey() const;            // the program variant stage 0's states ask for
     FfVertexKey VertexKey() const;          // the one the lighting states, lights and vertex format ask for
     void UpdateConstants(unsigned groups);  // works out the dirty groups of `constants`

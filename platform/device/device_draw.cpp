@@ -139,6 +139,7 @@ bool DeviceCore::ApplyDraw(bool magnified) {
     d.depthTest = rs[D3DRS_ZENABLE] != D3DZB_FALSE && state.depthStencil;
     d.depthWrite = d.depthTest && rs[D3DRS_ZWRITEENABLE];
     d.depthFunc = rs[D3DRS_ZFUNC];
+    if (d.depthTest) ApplyDepthClears();
     d.cullMode = rs[D3DRS_CULLMODE];
     d.texture = state.textures[0] ? state.textures[0]->glTexture : 0;
     d.magnified = magnified;

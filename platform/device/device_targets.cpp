@@ -62,9 +62,20 @@ HRESULT IDirect3DDevice9::SetScissorRect(const RECT* rect) {
     return D3D_OK;
 }
 
+HRESULT IDirect3DDevice9::GetDepthStencilSurface(IDirect3DSurface9** surface) {
+    if (!surface) return D3DERR_INVALIDCALL;
+    *surface = core->state.depthStencil;
+    if (!*surface) return D3DERR_NOTFOUND;
+    (*surface)->AddRef();
+    return D3D_OK;
+}
+
 HRESULT IDirect3DDevice9::SetDepthStencilSurface(IDirect3DSurface9* surface) {
     if (surface && !surface->renderbuffer) return D3DERR_INVALIDCALL;
-    if (core->state.depthStencil != surface) ++core->stateChanges;
+    if (core->state.depthStencil != surface) {
+        ++core->stateChanges;
+        core->FlushDepthClears();  // they belong to the buffer unbound now
+    }
     DeviceCore::Rebind(core->state.depthStencil, surface);
     core->dirty |= kDirtyTarget;
     return D3D_OK;
@@ -87,6 +98,11 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
         int x1 = 0, y1 = 0, x2 = int(d.Width), y2 = int(d.Height);
         if (count) x1 = rects[i].x1, y1 = rects[i].y1, x2 = rects[i].x2, y2 = rects[i].y2;
         if (core->ClipToScissor(&x1, &y1, &x2, &y2)) boxes.push_back({x1, y1, x2 - x1, y2 - y1});
+    }
+    if (clearDepth && GlKeepsDepthClears()) {
+        for (const GlBox& box : boxes) core->KeepDepthClear(box, z);
+        if (clearColor) GlClear(core->gl, boxes.data(), boxes.size(), true, color, false, z);
+        return D3D_OK;
     }
     GlClear(core->gl, boxes.data(), boxes.size(), clearColor, color, clearDepth, z);
     return D3D_OK;

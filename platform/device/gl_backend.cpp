@@ -41,6 +41,7 @@ void GlDestroy(GlBackend* gl) {
     c.Call(glDeleteVertexArrays, 1, &gl->vertexArray);
     c.Call(glDeleteSamplers, GLsizei(GlCache::kUnits), gl->samplers);
     c.Call(glDeleteSamplers, 1, &gl->magnifySampler);
+    if (gl->depthFramebuffer) c.Call(glDeleteFramebuffers, 1, &gl->depthFramebuffer);
     GlDestroyPresent(gl);
     delete gl;
 }
@@ -227,6 +228,21 @@ void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D
         c.Call(glClear, mask);
     }
     c.Scissor(false, 0, 0, 0, 0);
+}
+
+void GlClearDepthBuffer(GlBackend* gl, unsigned renderbuffer, const GlBox& box, float z) {
+    GlCache& c = gl->cache;
+    if (!gl->depthFramebuffer) c.Call(glGenFramebuffers, 1, &gl->depthFramebuffer);
+    c.BindDrawFramebuffer(gl->depthFramebuffer);
+    c.AttachDepth(renderbuffer);
+    const GLenum none = GL_NONE;
+    c.Call(glDrawBuffers, 1, &none);
+    GlClear(gl, &box, 1, false, 0, true, z);
+    c.AttachDepth(0);
+}
+
+bool GlKeepsDepthClears() {
+    return !kGlEs;
 }
 
 void GlFinish(GlBackend* gl) {

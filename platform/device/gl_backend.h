@@ -145,6 +145,10 @@ void GlBindTarget(GlBackend* gl, unsigned framebuffer, bool attachDepth, unsigne
 // Clears the boxes of the bound target: colour when clearColor, depth when clearDepth.
 void GlClear(GlBackend* gl, const GlBox* boxes, size_t count, bool clearColor, D3DCOLOR color, bool clearDepth,
              float z);
+// Clears a box of a depth buffer to z outside any target (the target is bound again afterwards).
+void GlClearDepthBuffer(GlBackend* gl, unsigned renderbuffer, const GlBox& box, float z);
+// True when depth clears may be kept and made later (not ES, whose targets each have their own).
+bool GlKeepsDepthClears();
 // Copies the back buffer (its framebuffer and texture, width x height) flipped and scaled into
 // `into` of the window's framebuffer (rows from the bottom); with bars the window is first cleared
 // to black (gl_present.cpp).

@@ -45,6 +45,7 @@ struct GlBackend {
     GLuint magnifySampler = 0;  // stage 0's sampler with the mip filter off (device_magnify.cpp)
     GlVertexFormat vertexFormat;
     std::vector<GlSizedDepth> sizedDepths;
+    GLuint depthFramebuffer = 0;       // depth only: clears of a depth buffer no target has bound
     std::vector<GLuint> indexBuffers;  // ES only: uploaded through the element binding
     GlPresentProgram present;          // made at the first Present
 };

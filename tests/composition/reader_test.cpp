@@ -167,3 +167,24 @@ TEST_F(Reader, HostileCountsAndOrdersFailWithOneBox) {
 }
 
 }  // namespace
+
+// The names a load asks for, walked without loading: in order, each once with both paths, and
+// those before the damage of a cut file.
+TEST_F(Reader, TexturePathsAreTheLoadsLookupsInOrder) {
+    CdaWriter w;
+    w.Header(0, {0, 1});
+    w.LayerStart("one", 0, {0, 1}, {Pose{}, Pose{1, 2, 1, 1, 0, 1, 1}});
+    w.ElementRecord("e0", "sub\\b.ppm", {});
+    w.ElementRecord("e1", "a.ppm", {Pose{}, Pose{0, 0, 1, 1, 0, 1, 2}});
+    w.LayerStart("two", 0, {0, 1}, {});
+    w.ElementRecord("e2", "sub/b.ppm", {});
+    w.ElementRecord("e3", "c.ppm", {});
+    ASSERT_TRUE(WriteFileBytes("t.cda", w.bytes));
+    using Paths = std::vector<std::vector<std::string>>;
+    const Paths all = {{"sub/b.ppm", "data/sub/b.ppm"}, {"a.ppm", "data/a.ppm"}, {"c.ppm", "data/c.ppm"}};
+    EXPECT_EQ(CompositionTexturePaths("t.cda"), all);
+    const std::vector<uint8_t> cut(w.bytes.begin(), w.bytes.end() - 34);  // inside the name "c.ppm"
+    ASSERT_TRUE(WriteFileBytes("cut.cda", cut));
+    EXPECT_EQ(CompositionTexturePaths("cut.cda"), Paths(all.begin(), all.begin() + 2));
+    EXPECT_TRUE(CompositionTexturePaths("missing.cda").empty());
+}

@@ -98,6 +98,66 @@ TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
     EXPECT_EQ(At(100, 500).r, 255);  // rows 480..511 kept the 1.0 of the first clear
 }
 
+// Depth clears are made only when a depth-tested draw needs them; every draw must still find what
+// the clears made in order would have left, whichever target they came through.
+TEST_F(RasterTest, DepthClearsMadeLateLeaveWhatTheyWouldHave) {
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(device->CreateTexture(256, 256, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    owned.push_back(rt);
+    IDirect3DSurface9* small = nullptr;
+    rt->GetSurfaceLevel(0, &small);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    auto drawnAt = [&](UINT x, UINT y) { return At(x, y).r == 255; };
+    auto quadOverClearedTarget = [&] {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        ASSERT_EQ(Quad(-1, -1, 1, 1, 0.5f), D3D_OK);
+        Read();
+    };
+
+    // The back buffer's clear, then the small target's over its corner, then a draw on the back buffer.
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    device->SetRenderTarget(0, small);
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+    device->SetRenderTarget(0, backBuffer);
+    quadOverClearedTarget();
+    EXPECT_FALSE(drawnAt(100, 100));  // the small target's 0
+    EXPECT_TRUE(drawnAt(400, 300));   // the back buffer's 1
+
+    // A clear inside a kept one of the same value, then one of another value inside both.
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+    const D3DRECT corner = {0, 0, 100, 100}, middle = {200, 200, 300, 300};
+    device->Clear(1, &corner, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+    device->Clear(1, &middle, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    quadOverClearedTarget();
+    EXPECT_FALSE(drawnAt(50, 50));
+    EXPECT_TRUE(drawnAt(250, 250));
+    EXPECT_FALSE(drawnAt(400, 400));
+
+    // A clear partly made through the small target, the rest still kept when the depth buffer is
+    // unbound: that rest must hold when it is bound again.
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.0f, 0);
+    device->SetRenderTarget(0, small);
+    ASSERT_EQ(Quad(-1, -1, 1, 1, 0.5f), D3D_OK);
+    device->SetRenderTarget(0, backBuffer);
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DSurface9* other = nullptr;
+    ASSERT_EQ(device->GetDepthStencilSurface(&depth), D3D_OK);
+    ASSERT_EQ(device->CreateDepthStencilSurface(640, 480, D3DFMT_D24X8, D3DMULTISAMPLE_NONE, 0, TRUE, &other, nullptr),
+              D3D_OK);
+    device->SetDepthStencilSurface(other);
+    device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    quadOverClearedTarget();
+    EXPECT_TRUE(drawnAt(280, 280));  // the other buffer's 1
+    device->SetDepthStencilSurface(depth);
+    quadOverClearedTarget();
+    EXPECT_FALSE(drawnAt(100, 100));  // made through the small target
+    EXPECT_FALSE(drawnAt(280, 280));  // made when the buffer was swapped (1 before it)
+    other->Release();
+    depth->Release();
+    small->Release();
+}
+
 TEST_F(RasterTest, RepeatedStatesCostNoGlCalls) {
     IDirect3DTexture9* texture = Texture(1, 1, {0xFF808080});
     device->SetTexture(0, texture);
