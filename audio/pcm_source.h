@@ -20,7 +20,7 @@
 
 class PcmSource {
 public:
-    static constexpr size_t heldBudget = 8;  // chunks held beyond those the play head keeps
+    static constexpr size_t heldBudget = 2;  // chunks held beyond those the play head keeps
 
     PcmSource() = default;
     ~PcmSource();  // stops the worker
