@@ -11,7 +11,12 @@
 namespace {
 
 constexpr const char* kPresentVertex = R"(
-out vec2 vTexCoord;
+#ifdef GL_ES
+#define FLAT_QUAD  // GLSL ES 3.00 has no noperspective
+#else
+#define FLAT_QUAD noperspective
+#endif
+FLAT_QUAD out vec2 vTexCoord;
 void main() {
     // A quad over the viewport as a strip: (-1, -1), (1, -1), (-1, 1), (1, 1); the window's
     // bottom row shows the back buffer's last.
@@ -21,11 +26,18 @@ void main() {
 }
 )";
 
-// A plain texture read, which a software renderer runs on its fastest path; the sampler decides
-// between the exact copy (nearest, at the back buffer's size) and the scaled one (linear).
+// A plain texture read with the coordinates interpolated linearly in screen space (the quad is
+// flat: there is no perspective to correct), which a software renderer runs as cheaply as its own
+// blit; the sampler decides between the exact copy (nearest, at the back buffer's size) and the
+// scaled one (linear).
 constexpr const char* kPresentPixel = R"(
+#ifdef GL_ES
+#define FLAT_QUAD  // GLSL ES 3.00 has no noperspective
+#else
+#define FLAT_QUAD noperspective
+#endif
 uniform sampler2D uSource;
-in vec2 vTexCoord;
+FLAT_QUAD in vec2 vTexCoord;
 out vec4 fragColor;
 void main() {
     fragColor = texture(uSource, vTexCoord);
