@@ -12,6 +12,7 @@
 #include "audio/mp3_decoder.h"
 #include "composition/composition.h"
 #include "platform/audio_out.h"
+#include "platform/background_work.h"
 #include "platform/frame_loop.h"
 #include "platform/stop_signals.h"
 
@@ -19,8 +20,9 @@ namespace {
 
 // The composition's textures, prepared while the window and device are made. The device's limits
 // are assumed to be the usual ones (textures up to 2048 a side); a device with others loads them
-// itself.
+// itself. Where there are no threads (the browser build) the loader reads every file itself.
 std::unique_ptr<TexturePrefetch> StartTexturePrefetch() {
+    if (!BackgroundWork::Threaded()) return nullptr;
     DecodeLimits limits;
     limits.textureBytesLeft = FileTextureBudget().Left();
     return std::make_unique<TexturePrefetch>([] { return CompositionTexturePaths(showCompositionFile); }, limits);

@@ -17,6 +17,10 @@ public:
     BackgroundWork(const BackgroundWork&) = delete;
     BackgroundWork& operator=(const BackgroundWork&) = delete;
 
+    // True where work runs on threads of its own; false where there are none (other work that
+    // would want a thread of its own is not started there).
+    static bool Threaded();
+
     void Start(Step step);  // stops any earlier work first
     // On return no step is running and none will start until Start.
     void Stop();

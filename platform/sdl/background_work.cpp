@@ -13,6 +13,10 @@ struct BackgroundWork::Impl {
     std::thread thread;
 };
 
+bool BackgroundWork::Threaded() {
+    return true;
+}
+
 BackgroundWork::BackgroundWork() = default;
 
 BackgroundWork::~BackgroundWork() {

@@ -83,6 +83,10 @@ void RunSteps(void* user) {
 
 }  // namespace
 
+bool BackgroundWork::Threaded() {
+    return false;
+}
+
 BackgroundWork::BackgroundWork() = default;
 
 BackgroundWork::~BackgroundWork() {
