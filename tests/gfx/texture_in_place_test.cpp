@@ -8,6 +8,7 @@
 #include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 #include "tests/gfx/test_images.h"
+#include "tests/gfx/texture_levels.h"
 
 namespace {
 
@@ -34,20 +35,6 @@ std::vector<Bytes> LevelsThroughMemory(const Bytes& file, D3DFORMAT* format) {
         levels.emplace_back(p, p + size_t(w) * h * bpp);
         return true;
     });
-    return levels;
-}
-
-std::vector<Bytes> LevelsOfTexture(IDirect3DTexture9* texture) {
-    std::vector<Bytes> levels;
-    for (UINT i = 0; i < texture->GetLevelCount(); ++i) {
-        D3DSURFACE_DESC desc;
-        texture->GetLevelDesc(i, &desc);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(texture->LockRect(i, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const auto* p = static_cast<const uint8_t*>(locked.pBits);
-        levels.emplace_back(p, p + size_t(locked.Pitch) * desc.Height);
-        texture->UnlockRect(i);
-    }
     return levels;
 }
 

@@ -9,22 +9,9 @@
 #include "platform/d3dwindow.h"
 #include "tests/common/headless.h"
 #include "tests/gfx/test_images.h"
+#include "tests/gfx/texture_levels.h"
 
 namespace {
-
-std::vector<Bytes> LevelsOf(IDirect3DTexture9* texture) {
-    std::vector<Bytes> levels;
-    for (UINT i = 0; i < texture->GetLevelCount(); ++i) {
-        D3DSURFACE_DESC desc;
-        texture->GetLevelDesc(i, &desc);
-        D3DLOCKED_RECT locked;
-        EXPECT_EQ(texture->LockRect(i, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
-        const auto* p = static_cast<const uint8_t*>(locked.pBits);
-        levels.emplace_back(p, p + size_t(locked.Pitch) * desc.Height);
-        texture->UnlockRect(i);
-    }
-    return levels;
-}
 
 DecodeLimits LimitsOf(IDirect3DDevice9* d, uint64_t budgetLeft) {
     const TextureCaps caps = QueryTextureCaps(d);
@@ -81,7 +68,7 @@ TEST_F(TexturePrefetchTest, EveryTakenTextureIsTheLoadersTexture) {
         EXPECT_EQ(preparedInfo.textureBytes, fileInfo.textureBytes) << f;
         EXPECT_EQ(preparedInfo.imageWidth, fileInfo.imageWidth) << f;
         EXPECT_EQ(fromPrepared->GetLevelCount(), fromFile->GetLevelCount()) << f;
-        EXPECT_TRUE(LevelsOf(fromPrepared) == LevelsOf(fromFile)) << f;
+        EXPECT_TRUE(LevelsOfTexture(fromPrepared) == LevelsOfTexture(fromFile)) << f;
         fromPrepared->Release();
         fromFile->Release();
     }
