@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@
 #include "gfx/texture.h"
 
 class ByteCursor;
+struct Element;
+
+// Called for each element as soon as its names are read, before its track: true to read on. A load
+// looks the texture up there (and stops, after its box, at one it can't find); a walk for the names
+// alone only notes them.
+using ElementNamed = std::function<bool(Element&)>;
 
 // One textured rectangle. Owns its vertex buffer (released on destruction or by ReleaseBuffer);
 // borrows its texture from a registry.
@@ -32,9 +39,9 @@ struct Element {
     Element(const Element&) = delete;
     Element& operator=(const Element&) = delete;
 
-    // Names, texture lookup, quad and track. False on a damaged record (the cursor says why) or a
-    // texture found under neither name (after its "Load Error" box).
-    bool Read(ByteCursor& in);
+    // Names, then `named`, then the track. False on a damaged record (the cursor says why) or when
+    // `named` says stop.
+    bool Read(ByteCursor& in, const ElementNamed& named);
     void ReleaseBuffer();
 };
 
@@ -47,13 +54,18 @@ struct Layer {
     std::vector<Element> elements;
 
     // False on a damaged record or a failed element; the elements read so far stay.
-    bool Read(ByteCursor& in);
+    bool Read(ByteCursor& in, const ElementNamed& named);
 };
 
 class Composition {
 public:
-    // Fills an empty composition from a file; false after one message box on any failure.
+    // Fills an empty composition from a file, textures and quads too; false after one message box
+    // on any failure.
     bool Load(const std::string& path);
+    // Fills an empty composition from the records under the cursor, calling `named` for each
+    // element; false on damage (the cursor says why) or when `named` says stop. Touches no texture,
+    // box or device itself.
+    bool Read(ByteCursor& in, const ElementNamed& named);
     // Draws at music time t (seconds) on the bound render target, inside its own Begin/EndScene.
     void Render(float t);
     // Shows the texture on that element, stretched to the quad's load-time size. Element -1, or a

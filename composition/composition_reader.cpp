@@ -1,8 +1,10 @@
-// Reading a ".cda" file: layers, elements, their tracks, texture lookup and the element quads.
+// Reading a ".cda" file: layers, elements, their tracks, texture lookup and the element quads, and
+// the same walk for the texture names alone.
 //
 // The file is untrusted: it is read whole and walked with one ByteCursor. A file that ends early,
 // a count that runs past the end or a drawing-order entry out of range fails the load with one
 // "Loaderror" box naming the file and the problem.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -86,6 +88,17 @@ void BuildQuad(Element& e) {
     e.vertexBuffer->Unlock();
 }
 
+// The load's step for each element: its texture, then its quad.
+bool FindTextureAndBuildQuad(Element& e) {
+    e.texture = FindTexture(e.textureName);
+    if (!e.texture) {
+        ShowBox("Load Error", "Unable to find texture: %s", e.textureName.c_str());
+        return false;
+    }
+    BuildQuad(e);
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> TexturePathsFor(const std::string& textureName) {
@@ -93,18 +106,12 @@ std::vector<std::string> TexturePathsFor(const std::string& textureName) {
     return {name, "data/" + name};
 }
 
-bool Element::Read(ByteCursor& in) {
+bool Element::Read(ByteCursor& in, const ElementNamed& named) {
     if (!in.ShortString(&name, "element name") || !in.ShortString(&textureName, "texture name")) return false;
-    texture = FindTexture(textureName);
-    if (!texture) {
-        ShowBox("Load Error", "Unable to find texture: %s", textureName.c_str());
-        return false;
-    }
-    BuildQuad(*this);
-    return track.Read(in);
+    return named(*this) && track.Read(in);
 }
 
-bool Layer::Read(ByteCursor& in) {
+bool Layer::Read(ByteCursor& in, const ElementNamed& named) {
     uint32_t count = 0;
     if (!in.ShortString(&name, "layer name") || !in.U32(&layerWord, "layer word") || !in.U32(&count, "element count") ||
         !ReadOrder(in, count, &elementOrder, "element") || !track.Read(in) ||
@@ -112,7 +119,7 @@ bool Layer::Read(ByteCursor& in) {
         return false;
     for (uint32_t i = 0; i < count; ++i) {
         Element element;
-        if (!element.Read(in)) return false;
+        if (!element.Read(in, named)) return false;
         elements.push_back(std::move(element));
     }
     return true;
@@ -128,18 +135,38 @@ bool Composition::Load(const std::string& path) {
         return false;
     }
     ByteCursor in(bytes.data(), bytes.size(), cdaWording);
-    uint32_t count = 0;
-    bool ok = in.U32(&headerWord, "header word") && in.U32(&count, "layer count") &&
-              ReadOrder(in, count, &layerOrder, "layer") && in.Fits(count, minLayerBytes, "layer");
-    for (uint32_t i = 0; ok && i < count; ++i) {
-        Layer layer;
-        ok = layer.Read(in);
-        if (ok) layers.push_back(std::move(layer));
-    }
+    const bool ok = Read(in, FindTextureAndBuildQuad);
     // A missing texture has had its own box; damage gets one naming the file and the problem.
     if (!ok && in.Failed()) {
         const std::string text = FileProblemAt(path, in.Problem(), in.ProblemOffset());
         ShowBox("Loaderror", "Damaged file %s", text.c_str());
     }
     return ok;
+}
+
+bool Composition::Read(ByteCursor& in, const ElementNamed& named) {
+    uint32_t count = 0;
+    bool ok = in.U32(&headerWord, "header word") && in.U32(&count, "layer count") &&
+              ReadOrder(in, count, &layerOrder, "layer") && in.Fits(count, minLayerBytes, "layer");
+    for (uint32_t i = 0; ok && i < count; ++i) {
+        Layer layer;
+        ok = layer.Read(in, named);
+        if (ok) layers.push_back(std::move(layer));
+    }
+    return ok;
+}
+
+std::vector<std::vector<std::string>> CompositionTexturePaths(const std::string& path) {
+    std::vector<std::vector<std::string>> found;
+    std::vector<uint8_t> bytes;
+    std::string refusal;
+    if (!ReadWholeFile(path, kMaxDocumentBytes, &bytes, &refusal)) return found;
+    ByteCursor in(bytes.data(), bytes.size());
+    Composition names;  // nothing of it is kept: no texture or buffer is ever made for it
+    names.Read(in, [&](Element& e) {
+        std::vector<std::string> paths = TexturePathsFor(e.textureName);
+        if (std::find(found.begin(), found.end(), paths) == found.end()) found.push_back(std::move(paths));
+        return true;
+    });
+    return found;
 }
