@@ -15,10 +15,6 @@
 
 constexpr UINT kStageCount = 8;       // texture stages and samplers Direct3D 9 offers
 constexpr UINT kMaxActiveLights = 8;  // lights enabled at one time
-// Direct3D puts pixel centres on integer coordinates, GL half a pixel further on: every draw is
-// moved right and down by 63/64 of half a pixel, so edges never land exactly on pixel centres
-// (the top-left fill rule holds).
-constexpr float kPixelCentreShift = 0.5f * 63.0f / 64.0f;
 
 // Bytes per texel of the formats the device stores; 0 for any other.
 inline UINT BytesPerTexel(D3DFORMAT format) {

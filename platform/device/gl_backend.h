@@ -13,6 +13,11 @@
 
 struct GlBackend;  // the backend's objects and cache; gl_state.h, private to the backend
 
+// Direct3D puts pixel centres on integer coordinates, GL half a pixel further on: every draw is
+// moved right and down by 63/64 of half a pixel, so edges never land exactly on pixel centres
+// (the top-left fill rule holds).
+constexpr float kPixelCentreShift = 0.5f * 63.0f / 64.0f;
+
 // What changed since the last draw; each bit names one group of uniforms or GL state.
 enum DirtyBits : unsigned {
     kDirtyTransforms = 1u << 0,

@@ -10,6 +10,7 @@
 // on-screen winding into GL's opposite winding (the device picks glFrontFace accordingly).
 #include "platform/device/gl_program.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,11 @@
 
 namespace {
 
-// After GlslPreamble() and the variant's constants (VertexConstants): kPretransformed, kLighting,
-// kLocalViewer, kNormalizeNormals, kHasNormal, kHasDiffuse, kHasSpecular, kMaterialSources and
-// kPointLights, kSpotLights, kDirectionalLights (which kinds of light are enabled). A software
-// rasterizer runs both sides of a branch on a uniform for every vertex; on constants the compiler
-// keeps only the side the variant takes.
+// After GlslPreamble() and the variant's constants (VertexConstants): kPixelCentreShift (pixels),
+// kPretransformed, kLighting, kLocalViewer, kNormalizeNormals, kHasNormal, kHasDiffuse,
+// kHasSpecular, kMaterialSources and kPointLights, kSpotLights, kDirectionalLights (which kinds of
+// light are enabled). A software rasterizer runs both sides of a branch on a uniform for every
+// vertex; on constants the compiler keeps only the side the variant takes.
 const char* kVertexSource = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -98,7 +99,7 @@ void main() {
     vTexCoord = aTexCoord;
     if (kPretransformed) {
         float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
-        vec2 ndc = 2.0 * (aPosition.xy + vec2(0.5 * 63.0 / 64.0)) / uTargetSize - 1.0;
+        vec2 ndc = 2.0 * (aPosition.xy + vec2(kPixelCentreShift)) / uTargetSize - 1.0;
         gl_Position = vec4(vec3(ndc, 2.0 * aPosition.z - 1.0) * w, w);
     } else {
         vec4 V = uWorldView * vec4(aPosition.xyz, 1.0);
@@ -217,9 +218,12 @@ std::string Flag(bool b) {
 std::string VertexConstants(const FfVertexKey& k) {
     const int* m = k.materialSources;
     auto flag = [](const char* name, bool b) { return std::string("const bool ") + name + " = " + Flag(b) + ";\n"; };
-    return std::string(GlslPreamble()) + flag("kPretransformed", k.pretransformed) + flag("kLighting", k.lighting) +
-           flag("kLocalViewer", k.localViewer) + flag("kNormalizeNormals", k.normalizeNormals) +
-           flag("kHasNormal", k.hasNormal) + flag("kHasDiffuse", k.hasDiffuse) + flag("kHasSpecular", k.hasSpecular) +
+    char shift[48];  // every digit: the shader must move pretransformed draws by the same float
+    std::snprintf(shift, sizeof shift, "const float kPixelCentreShift = %.9g;\n", double(kPixelCentreShift));
+    return std::string(GlslPreamble()) + shift + flag("kPretransformed", k.pretransformed) +
+           flag("kLighting", k.lighting) + flag("kLocalViewer", k.localViewer) +
+           flag("kNormalizeNormals", k.normalizeNormals) + flag("kHasNormal", k.hasNormal) +
+           flag("kHasDiffuse", k.hasDiffuse) + flag("kHasSpecular", k.hasSpecular) +
            flag("kPointLights", k.pointLights) + flag("kSpotLights", k.spotLights) +
            flag("kDirectionalLights", k.directionalLights) + "const ivec4 kMaterialSources = ivec4(" +
            std::to_string(m[0]) + ", " + std::to_string(m[1]) + ", " + std::to_string(m[2]) + ", " +
