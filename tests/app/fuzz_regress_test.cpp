@@ -25,9 +25,10 @@ std::vector<uint8_t> ReadAll(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The source tree's fuzz/: as ctest names it, else the tree this program was built from.
 fs::path FuzzFolder() {
     const char* source = std::getenv("VIRELLE_SOURCE_DIR");
-    return fs::path(source ? source : ".") / "fuzz";
+    return fs::path(source ? source : VIRELLE_SOURCE_ROOT) / "fuzz";
 }
 
 // Swallows the boxes and gives the entries a file texture registry of their own.
