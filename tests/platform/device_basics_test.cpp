@@ -166,11 +166,8 @@ TEST_F(DeviceTest, PixelCentresFollowDirect3D) {
 
 TEST_F(DeviceTest, RenderTargetIsSampledUpright) {
     IDirect3DTexture9* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
-              D3D_OK);
-    owned.push_back(rt);
-    IDirect3DSurface9* surface = nullptr;
-    ASSERT_EQ(rt->GetSurfaceLevel(0, &surface), D3D_OK);
+    IDirect3DSurface9* surface = Target(512, 512, &rt);
+    ASSERT_NE(surface, nullptr);
     ASSERT_EQ(device->SetRenderTarget(0, surface), D3D_OK);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0), D3D_OK);
     device->SetTexture(0, Texture(1, 1, {kRed}));
@@ -188,7 +185,6 @@ TEST_F(DeviceTest, RenderTargetIsSampledUpright) {
     EXPECT_BGR_NEAR(At(320, 5), 0, 0, 255, 0);
     EXPECT_BGR_NEAR(At(320, 475), 255, 0, 0, 0);
     device->SetTexture(0, nullptr);
-    surface->Release();
 }
 
 TEST_F(DeviceTest, PresentKeepsTheBackBuffer) {

@@ -114,6 +114,21 @@ protected:
         return t;
     }
 
+    // A w x h A8R8G8B8 render target's level-0 surface (its texture through `texture` when asked
+    // for); both are released at tear-down. Null when the target can't be made.
+    IDirect3DSurface9* Target(UINT w, UINT h, IDirect3DTexture9** texture = nullptr) {
+        IDirect3DTexture9* t = nullptr;
+        EXPECT_EQ(device->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+                  D3D_OK);
+        if (!t) return nullptr;
+        owned.push_back(t);
+        IDirect3DSurface9* surface = nullptr;
+        EXPECT_EQ(t->GetSurfaceLevel(0, &surface), D3D_OK);
+        if (surface) owned.push_back(surface);
+        if (texture) *texture = t;
+        return surface;
+    }
+
     void Read() { ASSERT_EQ(device->ReadRenderTarget(&pixels, &width, &height), D3D_OK); }
     Bgra At(UINT x, UINT y) const {
         const uint8_t* p = &pixels[(size_t(y) * width + x) * 4];

@@ -33,14 +33,9 @@ TEST_F(RasterTest, CullingUsesOnScreenWinding) {
 }
 
 TEST_F(RasterTest, DepthTestOnA512TargetWithTheSharedBuffer) {
-    IDirect3DTexture9* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
-              D3D_OK);
-    owned.push_back(rt);
-    IDirect3DSurface9* surface = nullptr;
-    rt->GetSurfaceLevel(0, &surface);
+    IDirect3DSurface9* surface = Target(512, 512);
+    ASSERT_NE(surface, nullptr);
     device->SetRenderTarget(0, surface);
-    surface->Release();
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0), D3D_OK);
     IDirect3DTexture9* red = Texture(1, 1, {0xFFFF0000});
@@ -75,12 +70,8 @@ TEST_F(RasterTest, DepthTestOnA512TargetWithTheSharedBuffer) {
 }
 
 TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
-    IDirect3DTexture9* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(512, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
-              D3D_OK);
-    owned.push_back(rt);
-    IDirect3DSurface9* surface = nullptr;
-    rt->GetSurfaceLevel(0, &surface);
+    IDirect3DSurface9* surface = Target(512, 512);
+    ASSERT_NE(surface, nullptr);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device->SetRenderTarget(0, surface);
     device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);  // rows 0..511
@@ -89,7 +80,6 @@ TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
     device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0);  // only the back buffer's rows 0..479
     ASSERT_EQ(Quad(-1, -1, 1, 0, 0.25f), D3D_OK);             // the lower half of the back buffer
     device->SetRenderTarget(0, surface);
-    surface->Release();
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
     ASSERT_EQ(Quad(-1, -1, 1, 1, 0.4f), D3D_OK);
     Read();
@@ -101,12 +91,8 @@ TEST_F(RasterTest, DepthBufferIsSharedAcrossTargets) {
 // Depth clears are made only when a depth-tested draw needs them; every draw must still find what
 // the clears made in order would have left, whichever target they came through.
 TEST_F(RasterTest, DepthClearsMadeLateLeaveWhatTheyWouldHave) {
-    IDirect3DTexture9* rt = nullptr;
-    ASSERT_EQ(device->CreateTexture(256, 256, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
-              D3D_OK);
-    owned.push_back(rt);
-    IDirect3DSurface9* small = nullptr;
-    rt->GetSurfaceLevel(0, &small);
+    IDirect3DSurface9* small = Target(256, 256);
+    ASSERT_NE(small, nullptr);
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     auto drawnAt = [&](UINT x, UINT y) { return At(x, y).r == 255; };
     auto quadOverClearedTarget = [&] {
@@ -155,7 +141,6 @@ TEST_F(RasterTest, DepthClearsMadeLateLeaveWhatTheyWouldHave) {
     EXPECT_FALSE(drawnAt(280, 280));  // made when the buffer was swapped (1 before it)
     other->Release();
     depth->Release();
-    small->Release();
 }
 
 TEST_F(RasterTest, RepeatedStatesCostNoGlCalls) {

@@ -65,20 +65,14 @@ TEST_F(ReadbackTest, BoundedQueueAndTheBoundTargetsOwnSizeAndAlpha) {
     for (int i = 0; i < 3; ++i) ASSERT_EQ(device->TakeReadRenderTarget(&taken, nullptr, nullptr), D3D_OK);
 
     // A render target with real alpha keeps it; the back buffer's X byte reads as 255.
-    IDirect3DTexture9* target = nullptr;
-    ASSERT_EQ(
-        device->CreateTexture(64, 32, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target, nullptr),
-        D3D_OK);
-    owned.push_back(target);
-    IDirect3DSurface9* surface = nullptr;
-    ASSERT_EQ(target->GetSurfaceLevel(0, &surface), D3D_OK);
+    IDirect3DSurface9* surface = Target(64, 32);
+    ASSERT_NE(surface, nullptr);
     device->SetRenderTarget(0, surface);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40302010, 1.0f, 0);
     ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
     device->SetRenderTarget(0, backBuffer);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40302010, 1.0f, 0);
     ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
-    surface->Release();
 
     UINT w = 0, h = 0;
     ASSERT_EQ(device->TakeReadRenderTarget(&taken, &w, &h), D3D_OK);
