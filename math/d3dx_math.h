@@ -9,25 +9,31 @@
 // Plain 32-bit float arithmetic throughout; one portable form of each operation.
 #pragma once
 
-struct D3DXVECTOR3 {
+// The device's own records for a vector and a matrix: the system's on Windows (<d3d9types.h>, where
+// the matrix also names its floats _11 to _44), the same layouts here elsewhere. The D3DX types
+// below extend them, so they are handed to the device as they are.
+#if defined(_WIN32)
+#include <d3d9types.h>
+#else
+struct D3DVECTOR {
     float x, y, z;
 };
+struct D3DMATRIX {
+    float m[4][4];
+};
+#endif
+
+struct D3DXVECTOR3 : D3DVECTOR {};
 
 struct D3DXQUATERNION {
     float x, y, z, w;  // w is the scalar part
 };
 
 // 16 floats, row-major: m[r][c] is float 4r + c. Handed to the device as const float*.
-struct D3DXMATRIX {
-    float m[4][4];
-
+struct D3DXMATRIX : D3DMATRIX {
     const float* Floats() const { return &m[0][0]; }
     float* Floats() { return &m[0][0]; }
 };
-
-// The device's own names for the same layouts.
-using D3DVECTOR = D3DXVECTOR3;
-using D3DMATRIX = D3DXMATRIX;
 
 static_assert(sizeof(D3DXVECTOR3) == 12);
 static_assert(sizeof(D3DXQUATERNION) == 16);

@@ -26,7 +26,7 @@ std::string Array(std::initializer_list<float> values) {
 std::string Colour(const D3DCOLORVALUE& c) {
     return Array({c.r, c.g, c.b, c.a});
 }
-std::string Vec(const D3DXVECTOR3& v) {
+std::string Vec(const D3DVECTOR& v) {
     return Array({v.x, v.y, v.z});
 }
 

@@ -42,7 +42,7 @@ struct D3DState {
     DWORD renderStates[256];
     DWORD stageStates[kStageCount][33];
     DWORD samplerStates[kStageCount][14];
-    D3DMATRIX world, view, projection;
+    D3DXMATRIX world, view, projection;
     D3DMATERIAL9 material;
     std::map<DWORD, LightSlot> lights;
     IDirect3DTexture9* textures[kStageCount];

@@ -63,7 +63,7 @@ bool DeviceCore::DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) 
 
     // The draw has been checked against the buffer's size by the caller.
     const uint8_t* base = state.stream->memory.data() + state.streamOffset + size_t(first) * state.streamStride;
-    D3DMATRIX wv, wvp;
+    D3DXMATRIX wv, wvp;
     D3DXMatrixMultiply(&wv, &state.world, &state.view);
     D3DXMatrixMultiply(&wvp, &wv, &state.projection);
     const float halfW = 0.5f * float(state.renderTarget->desc.Width);

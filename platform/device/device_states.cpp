@@ -121,13 +121,13 @@ HRESULT IDirect3DDevice9::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE typ
 
 HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE type, const D3DMATRIX* matrix) {
     if (!matrix) return D3DERR_INVALIDCALL;
-    D3DMATRIX* slot = type == D3DTS_WORLD        ? &core->state.world
-                      : type == D3DTS_VIEW       ? &core->state.view
-                      : type == D3DTS_PROJECTION ? &core->state.projection
-                                                 : nullptr;
+    D3DXMATRIX* slot = type == D3DTS_WORLD        ? &core->state.world
+                       : type == D3DTS_VIEW       ? &core->state.view
+                       : type == D3DTS_PROJECTION ? &core->state.projection
+                                                  : nullptr;
     if (!slot) return D3DERR_INVALIDCALL;
     if (std::memcmp(slot, matrix, sizeof *matrix) == 0) return D3D_OK;
-    *slot = *matrix;
+    static_cast<D3DMATRIX&>(*slot) = *matrix;
     ++core->stateChanges;
     core->dirty |= type == D3DTS_PROJECTION ? kDirtyProjection : kDirtyTransforms;
     if (type == D3DTS_VIEW) core->dirty |= kDirtyLights;  // lights live in camera space

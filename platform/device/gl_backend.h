@@ -70,9 +70,9 @@ constexpr int kFfMaxLights = 8;
 // dirty bit is set.
 struct FfConstants {
     float pixelOffset[2], targetSize[2];  // kDirtyTarget
-    D3DMATRIX worldView;                  // kDirtyTransforms
+    D3DXMATRIX worldView;                 // kDirtyTransforms
     float normalMatrix[9];                // kDirtyTransforms: inverse of worldView's 3x3, row-major
-    D3DMATRIX projection;                 // kDirtyProjection
+    D3DXMATRIX projection;                // kDirtyProjection
     float textureFactor[4];               // kDirtyFactor
     float globalAmbient[4];               // kDirtyLightingStates (the rest of those states is built into the variant)
     D3DMATERIAL9 material;                // kDirtyMaterial
