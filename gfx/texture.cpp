@@ -56,7 +56,7 @@ bool Texture::CreateRenderTarget(int width, int height) {
     }
     D3DFORMAT format = D3DFMT_UNKNOWN;
     for (D3DFORMAT f : {D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8})  // nearest first
-        if (device->CheckDeviceFormat(D3DUSAGE_RENDERTARGET, D3DRTYPE_TEXTURE, f) == D3D_OK) {
+        if (DeviceTakesTextureFormat(device, D3DUSAGE_RENDERTARGET, f)) {
             format = f;
             break;
         }

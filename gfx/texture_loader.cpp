@@ -74,8 +74,17 @@ TextureCaps QueryTextureCaps(IDirect3DDevice9* device) {
         if (d3dCaps.MaxTextureHeight) caps.maxHeight = d3dCaps.MaxTextureHeight;
         caps.maxAspect = d3dCaps.MaxTextureAspectRatio;
     }
-    caps.supports = [device](D3DFORMAT f) { return device->CheckDeviceFormat(0, D3DRTYPE_TEXTURE, f) == D3D_OK; };
+    caps.supports = [device](D3DFORMAT f) { return DeviceTakesTextureFormat(device, 0, f); };
     return caps;
+}
+
+bool DeviceTakesTextureFormat(IDirect3DDevice9* device, DWORD usage, D3DFORMAT format) {
+    IDirect3D9* direct3D = nullptr;
+    if (FAILED(device->GetDirect3D(&direct3D)) || !direct3D) return false;
+    const bool takes = SUCCEEDED(direct3D->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage,
+                                                             D3DRTYPE_TEXTURE, format));
+    direct3D->Release();
+    return takes;
 }
 
 bool PlanTexture(const DecodedImage& image, const TextureCaps& caps, TexturePlan* plan, std::string* error) {

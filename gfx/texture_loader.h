@@ -17,7 +17,7 @@
 
 #include "gfx/image.h"
 #include "gfx/texture_budget.h"
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 
 // What the device allows, as the loader needs it.
 struct TextureCaps {
@@ -27,6 +27,9 @@ struct TextureCaps {
     std::function<bool(D3DFORMAT)> supports;  // empty: every format the loader writes
 };
 TextureCaps QueryTextureCaps(IDirect3DDevice9* device);
+// Whether the device's adapter takes textures of that format with that usage (0, or
+// D3DUSAGE_RENDERTARGET), asked of its Direct3D object in the back buffer's format.
+bool DeviceTakesTextureFormat(IDirect3DDevice9* device, DWORD usage, D3DFORMAT format);
 
 // The texture to create for a decoded image.
 struct TexturePlan {

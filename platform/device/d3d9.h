@@ -11,6 +11,7 @@
 //   IDirect3DIndexBuffer9   16-bit indices
 //   IDirect3DStateBlock9    a saved copy of the device's states, applied back in one call
 //   IDirect3DDevice9        states, transforms, lights, draws, targets, Present
+//   IDirect3D9              the device's Direct3D object: which formats the adapter takes
 #pragma once
 
 #include <memory>
@@ -18,6 +19,7 @@
 
 #include "platform/device/d3d9types.h"
 
+class IDirect3D9;
 class IDirect3DDevice9;
 class IDirect3DTexture9;
 struct DeviceCore;  // the device's own side; platform/device/device_core.h, private to the device
@@ -187,7 +189,9 @@ public:
     ULONG Release();  // the context goes when the last reference (device or resource) does
 
     HRESULT GetDeviceCaps(D3DCAPS9* caps);
-    // D3D_OK when a resource of that type, usage and format can be created.
+    HRESULT GetDirect3D(IDirect3D9** direct3D);  // AddRefs; the object holds a reference on the device
+    // Not Direct3D: IDirect3D9::CheckDeviceFormat's answer for this device's adapter: D3D_OK when a
+    // resource of that type, usage and format can be created.
     HRESULT CheckDeviceFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format);
 
     HRESULT CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -257,4 +261,23 @@ private:
     ~IDirect3DDevice9();
     ULONG refCount = 1;
     DeviceCore* core;
+};
+
+// The Direct3D object a device was made from, as far as the show asks it: the formats the adapter
+// takes. There is one adapter, running in the back buffer's format.
+class IDirect3D9 {
+public:
+    ULONG AddRef();
+    ULONG Release();  // deleted, with its device reference, when the count reaches 0
+    HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat, DWORD usage,
+                              D3DRESOURCETYPE type, D3DFORMAT format);
+
+private:
+    friend class IDirect3DDevice9;
+    explicit IDirect3D9(IDirect3DDevice9* device);
+    ~IDirect3D9();
+    IDirect3D9(const IDirect3D9&) = delete;
+    IDirect3D9& operator=(const IDirect3D9&) = delete;
+    IDirect3DDevice9* device;
+    ULONG refCount = 1;
 };

@@ -131,6 +131,37 @@ HRESULT IDirect3DDevice9::GetDeviceCaps(D3DCAPS9* caps) {
     return D3D_OK;
 }
 
+HRESULT IDirect3DDevice9::GetDirect3D(IDirect3D9** direct3D) {
+    if (!direct3D) return D3DERR_INVALIDCALL;
+    *direct3D = new IDirect3D9(this);
+    return D3D_OK;
+}
+
+IDirect3D9::IDirect3D9(IDirect3DDevice9* owner) : device(owner) {
+    device->AddRef();
+}
+
+IDirect3D9::~IDirect3D9() {
+    device->Release();
+}
+
+ULONG IDirect3D9::AddRef() {
+    return ++refCount;
+}
+
+ULONG IDirect3D9::Release() {
+    const ULONG left = --refCount;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT IDirect3D9::CheckDeviceFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat, DWORD usage,
+                                      D3DRESOURCETYPE type, D3DFORMAT format) {
+    if (adapter != D3DADAPTER_DEFAULT || deviceType != D3DDEVTYPE_HAL || adapterFormat != D3DFMT_X8R8G8B8)
+        return D3DERR_NOTAVAILABLE;
+    return device->CheckDeviceFormat(usage, type, format);
+}
+
 HRESULT IDirect3DDevice9::CheckDeviceFormat(DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
     if (type == D3DRTYPE_SURFACE && (usage & D3DUSAGE_DEPTHSTENCIL))
         return format == D3DFMT_D24X8 ? D3D_OK : D3DERR_NOTAVAILABLE;
