@@ -8,7 +8,7 @@
 
 #include "app/demo.h"
 #include "app/timeline.h"
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 
 class Composition;
 class CompositionCache;

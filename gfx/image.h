@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/device/d3d9types.h"
+#include "platform/d3d9.h"
 
 enum class ImageType { Bmp, Ppm, Dds, Jpeg, Png, Pfm, Hdr, Tga, Dib };
 const char* ImageTypeName(ImageType type);  // "bmp", "ppm", ... as inspect prints it

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "gfx/named_registry.h"
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 
 // One device texture with its level-0 surface and that level's description, fetched once.
 // Owned by a TextureRegistry; callers only borrow it.

@@ -1,7 +1,7 @@
 // The show's one window and the one graphics device created on it.
 #pragma once
 
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 #include "platform/win32.h"
 
 // Raised by the window constructor only.

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/device/d3d9types.h"
+#include "platform/d3d9.h"
 
 struct SDL_Window;
 typedef SDL_Window* HWND;

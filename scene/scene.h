@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "math/float_bits.h"
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 #include "scene/transform_track.h"
 
 struct Material {

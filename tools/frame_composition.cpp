@@ -5,6 +5,7 @@
 #include "composition/composition.h"
 #include "content/writers/image_writers.h"
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
 
@@ -14,7 +15,7 @@ namespace {
 bool ReadPicture(Image* image) {
     std::vector<uint8_t> bgra;
     UINT width = 0, height = 0;
-    if (FAILED(device->ReadRenderTarget(&bgra, &width, &height)) || bgra.size() != size_t(width) * height * 4)
+    if (FAILED(PlatformReadRenderTarget(device, &bgra, &width, &height)) || bgra.size() != size_t(width) * height * 4)
         return false;
     *image = Image(int(width), int(height));
     for (size_t i = 0; i < bgra.size(); i += 4) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "scene/scene.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
@@ -44,7 +45,7 @@ bool DrawScene(Scene& scene, int camera, float time, std::vector<uint8_t>* bgra,
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     scene.SelectCamera(camera);
     scene.Render(time);
-    const bool read = SUCCEEDED(device->ReadRenderTarget(bgra, width, height));
+    const bool read = SUCCEEDED(PlatformReadRenderTarget(device, bgra, width, height));
     device->SetRenderTarget(0, backBuffer);
     if (backBuffer) backBuffer->Release();
     if (surface) surface->Release();

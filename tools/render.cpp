@@ -11,6 +11,7 @@
 #include "app/offline.h"
 #include "content/writers/image_writers.h"
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "platform/stop_signals.h"
 #include "tools/commands.h"
 #include "tools/headless_tool.h"
@@ -34,7 +35,7 @@ std::string Absolute(const char* path) {
 bool WriteBackBuffer(const std::string& path) {
     std::vector<uint8_t> bgra;
     UINT width = 0, height = 0;
-    if (FAILED(device->ReadRenderTarget(&bgra, &width, &height)) || width == 0 || height == 0) {
+    if (FAILED(PlatformReadRenderTarget(device, &bgra, &width, &height)) || width == 0 || height == 0) {
         std::fprintf(stderr, "virelle-tools: cannot read the back buffer\n");
         return false;
     }
@@ -67,18 +68,21 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     options.endCaptured = end;
     // The device's counters of each frame written, less the previous frame's read-back. The first
     // frame also carries the start-up's uploads: it counts only when it is the only one.
-    D3DFRAMESTATS sum{}, firstFrame{};
+    DeviceFrameCost sum, firstFrame;
     uint64_t readBackCalls = 0;
     long counted = 0;
+    bool costKnown = false;
     options.capture = [&](long n, float) {
-        const D3DFRAMESTATS f = device->GetLastFrameStats();
-        D3DFRAMESTATS& into = counted++ == 0 ? firstFrame : sum;
+        DeviceFrameCost f;
+        costKnown = PlatformFrameCost(device, nullptr, &f);
+        DeviceFrameCost& into = counted++ == 0 ? firstFrame : sum;
         into.draws += f.draws, into.stateChanges += f.stateChanges, into.textureBinds += f.textureBinds;
-        into.glCalls += f.glCalls - std::min(f.glCalls, readBackCalls);
+        into.rendererCalls += f.rendererCalls - std::min(f.rendererCalls, readBackCalls);
         char name[32];
         std::snprintf(name, sizeof name, "/frame_%06ld.png", n);
         const bool written = WriteBackBuffer(outFile ? file : dir + name);
-        readBackCalls = device->GetFrameStats().glCalls;
+        DeviceFrameCost drawing;
+        if (PlatformFrameCost(device, &drawing, nullptr)) readBackCalls = drawing.rendererCalls;
         return written;
     };
     const OfflineResult r = RunOffline(options);
@@ -104,12 +108,13 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     // machine); `make bench` times the same frames without writing.
     if (counted == 1) sum = firstFrame;
     const double per = counted > 1 ? 1.0 / static_cast<double>(counted - 1) : 1.0;
-    std::printf(
-        "%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s"
-        "; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls\n",
-        r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames,
-        static_cast<double>(sum.draws) * per, static_cast<double>(sum.stateChanges) * per,
-        static_cast<double>(sum.textureBinds) * per, static_cast<double>(sum.glCalls) * per);
+    std::printf("%ld frames drawn, %ld written, %.2f s wall, frame time mean %.2f ms, worst %.2f ms, %ld over 1/60 s",
+                r.frames, r.captured, r.wallSeconds, r.meanFrameMs, r.worstFrameMs, r.slowFrames);
+    if (costKnown)
+        std::printf("; per frame %.1f draws, %.1f state changes, %.1f texture binds, %.1f GL calls",
+                    static_cast<double>(sum.draws) * per, static_cast<double>(sum.stateChanges) * per,
+                    static_cast<double>(sum.textureBinds) * per, static_cast<double>(sum.rendererCalls) * per);
+    std::printf("\n");
     return 0;
 }
 

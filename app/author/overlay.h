@@ -12,7 +12,7 @@
 #include "app/author/beat_grid.h"
 #include "app/author/overlay_font.h"
 #include "app/timeline.h"
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 
 // What one overlay picture shows.
 struct OverlayFacts {

@@ -15,6 +15,7 @@
 
 #include "app/offline.h"
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "tools/capture/capture_encoder.h"
 #include "tools/capture/progress.h"
 #include "tools/capture/video_file.h"
@@ -87,15 +88,15 @@ public:
     bool OnFrame() {
         if (interrupted) return false;
         const Clock::time_point start = Clock::now();
-        if (FAILED(device->QueueReadRenderTarget())) return Fail("cannot read the picture back");
+        if (FAILED(PlatformQueueReadRenderTarget(device))) return Fail("cannot read the picture back");
         times.readback += SecondsSince(start);
-        if (device->PendingReadRenderTargets() >= readbackLag && !TakeOne()) return false;
+        if (PlatformPendingReadRenderTargets(device) >= readbackLag && !TakeOne()) return false;
         progress.Update(encoder.Encoded(), SecondsSince(runStart));
         return true;
     }
     // The copies still queued once the show has stopped.
     bool Drain() {
-        while (device->PendingReadRenderTargets() > 0)
+        while (PlatformPendingReadRenderTargets(device) > 0)
             if (interrupted || !TakeOne()) return false;
         return true;
     }
@@ -116,7 +117,7 @@ private:
         times.waiting += std::chrono::duration<double>(read - wait).count();
         if (!picture) return false;  // the encoder failed; it says why
         UINT w = 0, h = 0;
-        const bool ok = SUCCEEDED(device->TakeReadRenderTarget(picture, &w, &h));
+        const bool ok = SUCCEEDED(PlatformTakeReadRenderTarget(device, picture, &w, &h));
         times.readback += SecondsSince(read);
         if (!ok || w != UINT(sourceWidth) || h != UINT(sourceHeight)) return Fail("cannot read the picture back");
         encoder.Submit(picture);
