@@ -5,6 +5,8 @@ PACKAGE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+# The version every artefact carries: the CMake project's.
+VERSION := $(shell sed -n 's/^project.Virelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 # Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
@@ -63,12 +65,16 @@ fuzz: deps fuzz-deps $(BUILD)/build.ninja $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz-targets
 	scripts/run-fuzz $(FUZZ_BUILD) $(BUILD)/content $(FUZZ_SECONDS)
 
-# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
+# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content;
+# lintian's errors fail it (its warnings are shown), and the metainfo and desktop entry are validated.
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
 	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
-	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
+	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_$(VERSION)_amd64.deb .
+	appstreamcli validate --no-net --no-color $(PACKAGE_BUILD)/packaging/*.metainfo.xml
+	desktop-file-validate packaging/virelle.desktop
+	lintian --fail-on error virelle_$(VERSION)_amd64.deb
 
 # The show in a browser: build-web/ holds virelle.html, .js, .wasm and .data, a static folder for
 # any web server. Emscripten and the libraries it links are needed here only, never by run or check.
@@ -81,7 +87,7 @@ web-deps:
 
 # The content comes from the native content maker; the wasm libraries from Debian's sources.
 web: deps web-deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j$(JOBS) --target content
+	cmake --build $(BUILD) -j$(JOBS) --target content screenshot
 	nice scripts/web-deps $(WEB_BUILD)
 	emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DVIRELLE_WEB=ON -DCMAKE_BUILD_TYPE=Release \
 	  -DVIRELLE_CONTENT_DIR=$(abspath $(BUILD))/content $(WEB_LAUNCHER) $(OUR_FLAGS) >/dev/null
