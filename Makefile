@@ -1,4 +1,5 @@
-# The two front-door commands: `make run` and `make check`; `make package` for the Debian package.
+# The two front-door commands: `make run` and `make check`; `make package` for the Debian package,
+# `make release` for every artefact of one version in dist/.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 PACKAGE_BUILD ?= build-release
@@ -7,12 +8,13 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 # The version every artefact carries: the CMake project's.
 VERSION := $(shell sed -n 's/^project.Virelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+DIST ?= dist
 # Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
 .PHONY: run check deps build build-asan test test-asan bench bench-capture package fuzz fuzz-deps format format-check clean \
-	web web-deps serve-web check-web
+	web web-deps serve-web check-web release release-deb release-windows release-web release-source
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -103,6 +105,39 @@ check-web: web
 	cd web && VIRELLE_WEB_BUILD=$(abspath $(WEB_BUILD)) VIRELLE_NATIVE_BUILD=$(abspath $(BUILD)) \
 	  node --test test/show.test.mjs
 
+# Every artefact of this version in dist/: the .deb, the Windows zip, the web folder as a tarball, the
+# source as `git archive` makes it from HEAD (commit first: what is not committed is not in it), and
+# their SHA-256 sums. Each part also runs alone (make release-web ...), adding to dist/.
+WEB_FILES = virelle.html virelle-page.js virelle-page.css virelle.js virelle.wasm virelle.data screenshot.png LICENSES
+release:
+	rm -rf $(DIST)
+	$(MAKE) release-deb
+	$(MAKE) release-windows
+	$(MAKE) release-web
+	$(MAKE) release-source
+	cd $(DIST) && sha256sum virelle_$(VERSION)_amd64.deb virelle-$(VERSION)-win64.zip virelle-$(VERSION)-web.tar.gz \
+	  virelle-$(VERSION).tar.gz >SHA256SUMS
+	@echo "release: $(DIST)/ holds Virelle $(VERSION):" && cd $(DIST) && ls -l
+
+release-deb: package
+	mkdir -p $(DIST) && cp virelle_$(VERSION)_amd64.deb $(DIST)/
+
+release-windows:
+	$(MAKE) windows
+	mkdir -p $(DIST) && cp virelle-$(VERSION)-win64.zip $(DIST)/
+
+# The served files only, under a folder named for the version, in a tarball whose bytes depend on
+# nothing but the files.
+release-web: web
+	mkdir -p $(DIST)
+	tar -C $(WEB_BUILD) --transform 's,^,virelle-$(VERSION)-web/,' --sort=name --owner=0 --group=0 --numeric-owner \
+	  --mtime=@$$(git log -1 --format=%ct) -cf - $(WEB_FILES) | gzip -9 -n >$(DIST)/virelle-$(VERSION)-web.tar.gz
+
+release-source:
+	@test -z "$$(git status --porcelain)" || echo "release-source: uncommitted changes are not in the source tarball" >&2
+	mkdir -p $(DIST)
+	git archive --format=tar.gz --prefix=virelle-$(VERSION)/ -o $(DIST)/virelle-$(VERSION).tar.gz HEAD
+
 SOURCE_DIRS = app audio composition content fuzz gfx io math platform scene timing tools tests bench
 format:
 	find $(SOURCE_DIRS) -name '*.cpp' -o -name '*.h' | xargs clang-format -i
@@ -113,4 +148,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) virelle_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(DIST) virelle_*.deb
