@@ -1,9 +1,7 @@
 // The display server going away under a running show (Xvfb killed by its process id): the show
 // ends within a fraction of a second with status 1, as when its window could not be made.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,47 +11,15 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "tests/app/test_show_content.h"
 #include "tests/common/headless.h"
 #include "tests/common/run_tool.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// Spawns `args` with `extra` before the rest of the environment (names in `drop` left out),
-// stdout and stderr into `log`; the pipe's write end, when given, becomes fd 3.
-pid_t Spawn(std::vector<std::string> args, const std::vector<std::string>& extra, const std::vector<std::string>& drop,
-            const std::string& log, const std::string& dir = "", int fd3 = -1) {
-    std::vector<std::string> env = extra;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        bool keep = true;
-        for (const std::string& d : drop) keep = keep && !entry.starts_with(d + "=");
-        for (const std::string& x : extra) keep = keep && !entry.starts_with(x.substr(0, x.find('=') + 1));
-        if (keep) env.push_back(entry);
-    }
-    std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(a.data());
-    for (std::string& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&files, 1, 2);
-    if (fd3 >= 0) posix_spawn_file_actions_adddup2(&files, fd3, 3);
-    if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&files, dir.c_str());
-    pid_t pid = -1;
-    const int failed = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&files);
-    return failed ? -1 : pid;
-}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path);
@@ -80,8 +46,11 @@ TEST(DisplayGone, TheShowEndsWithStatus1) {
     // Xvfb picks a free display and writes its number to fd 3.
     int numbers[2];
     ASSERT_EQ(pipe(numbers), 0);
-    const pid_t xvfb = Spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "800x600x24"}, {}, {},
-                             dir.File("xvfb.log"), "", numbers[1]);
+    SpawnSettings server;
+    server.output = dir.File("xvfb.log");
+    server.fd3 = numbers[1];
+    const pid_t xvfb =
+        SpawnProgram({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "800x600x24"}, server);
     close(numbers[1]);
     if (xvfb < 0) {
         close(numbers[0]);
@@ -99,9 +68,12 @@ TEST(DisplayGone, TheShowEndsWithStatus1) {
 
     // Xlib's handler ends the program from inside the frame loop, past the teardown: what that
     // leaves behind is no leak of the show's.
-    const pid_t show = Spawn({VirellePath(), "--windowed"},
-                             {"DISPLAY=:" + display, "SDL_AUDIODRIVER=dummy", "ASAN_OPTIONS=detect_leaks=0"},
-                             {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"}, dir.File("show.log"), dir.path);
+    SpawnSettings settings;
+    settings.environment = {"DISPLAY=:" + display, "SDL_AUDIODRIVER=dummy", "ASAN_OPTIONS=detect_leaks=0"};
+    settings.leftOut = {"SDL_VIDEODRIVER=", "WAYLAND_DISPLAY="};
+    settings.output = dir.File("show.log");
+    settings.dir = dir.path;
+    const pid_t show = SpawnProgram({VirellePath(), "--windowed"}, settings);
     ASSERT_GT(show, 0);
     const int early = WaitExit(show, 3000ms);  // start-up, then a good second of the show
     kill(xvfb, SIGKILL);

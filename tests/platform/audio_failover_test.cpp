@@ -106,20 +106,47 @@ constexpr FailoverTiming fast{10ms, 40ms};
 
 }  // namespace
 
-TEST(AudioFailover, SilentWhileTheDeviceIsGoneThenTheDeviceAgain) {
+// One output over a made-up device; what it says on stderr is kept for the test to read.
+class AudioFailoverTest : public ::testing::Test {
+protected:
+    AudioFailoverTest() { testing::internal::CaptureStderr(); }
+    ~AudioFailoverTest() override {
+        output.Close();
+        EXPECT_FALSE(puller.overlapped) << "two pulls at once";
+        if (!said) testing::internal::GetCapturedStderr();
+    }
+    bool Open() { return output.Open(&Puller::Pull, &puller, 44100); }
+    // The device goes (and would not open); the silent output takes over.
+    void Lose() {
+        knobs.opens = false;
+        knobs.alive = false;
+        ASSERT_TRUE(WaitFor([&] { return output.IsSilent(); })) << "the loss was not noticed";
+    }
+    // The device opens again and takes over.
+    void Return() {
+        knobs.alive = true;
+        knobs.opens = true;
+        ASSERT_TRUE(WaitFor([&] { return !output.IsSilent(); })) << "the device was not opened again";
+    }
+    std::string Said() {
+        said = true;
+        return testing::internal::GetCapturedStderr();
+    }
+
     FakeDevice::Knobs knobs;
     Puller puller;
-    testing::internal::CaptureStderr();
-    AudioFailover output(std::make_unique<FakeDevice>(knobs), fast);
-    ASSERT_TRUE(output.Open(&Puller::Pull, &puller, 44100));
+    AudioFailover output{std::make_unique<FakeDevice>(knobs), fast};
+    bool said = false;
+};
+
+TEST_F(AudioFailoverTest, SilentWhileTheDeviceIsGoneThenTheDeviceAgain) {
+    ASSERT_TRUE(Open());
     EXPECT_FALSE(output.IsSilent());
     EXPECT_EQ(output.BufferFrames(), fakeBufferFrames);
     output.Start();
     ASSERT_TRUE(WaitFor([&] { return knobs.pulls > 5; }));
 
-    knobs.opens = false;
-    knobs.alive = false;
-    ASSERT_TRUE(WaitFor([&] { return output.IsSilent(); }));
+    Lose();
     EXPECT_EQ(output.Changes(), 1);
     EXPECT_EQ(output.BufferFrames(), 0);
     const long byDevice = knobs.pulls;
@@ -134,9 +161,7 @@ TEST(AudioFailover, SilentWhileTheDeviceIsGoneThenTheDeviceAgain) {
     EXPECT_GE(knobs.attempts - attempts, 2) << "not tried again";
     EXPECT_LE(knobs.attempts - attempts, 9) << "tried faster than the retry pace";
 
-    knobs.alive = true;
-    knobs.opens = true;
-    ASSERT_TRUE(WaitFor([&] { return !output.IsSilent(); }));
+    Return();
     EXPECT_EQ(output.Changes(), 2);
     EXPECT_EQ(output.BufferFrames(), fakeBufferFrames);
     ASSERT_TRUE(WaitFor([&] { return knobs.pulls > byDevice + 5; })) << "the device back does not pull";
@@ -147,56 +172,38 @@ TEST(AudioFailover, SilentWhileTheDeviceIsGoneThenTheDeviceAgain) {
     const long closed = puller.pulls;
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(puller.pulls, closed);
-    EXPECT_FALSE(puller.overlapped);
-
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said,
+    EXPECT_EQ(Said(),
               "audio: output device lost; playing silently and trying again every second\n"
               "audio: output device back\n");
 }
 
 // Author mode's hold: paused when the device goes, paused while away and paused when it is back;
 // the next Start plays on the device.
-TEST(AudioFailover, APauseHoldsAcrossTheLossAndTheReturn) {
-    FakeDevice::Knobs knobs;
-    Puller puller;
-    testing::internal::CaptureStderr();
-    AudioFailover output(std::make_unique<FakeDevice>(knobs), fast);
-    ASSERT_TRUE(output.Open(&Puller::Pull, &puller, 44100));
+TEST_F(AudioFailoverTest, APauseHoldsAcrossTheLossAndTheReturn) {
+    ASSERT_TRUE(Open());
     output.Start();
     ASSERT_TRUE(WaitFor([&] { return knobs.pulls > 2; }));
     output.Pause();
     const long paused = puller.pulls;
-    knobs.alive = false;
-    knobs.opens = false;
-    ASSERT_TRUE(WaitFor([&] { return output.IsSilent(); }));
+    Lose();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(puller.pulls, paused) << "pulls while paused, on the silent output";
     output.Start();
     ASSERT_TRUE(WaitFor([&] { return puller.pulls > paused + 2; })) << "the silent output does not play";
     output.Pause();
     const long pausedAgain = puller.pulls;
-    knobs.alive = true;
-    knobs.opens = true;
-    ASSERT_TRUE(WaitFor([&] { return !output.IsSilent(); }));
+    Return();
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(puller.pulls, pausedAgain) << "the device back plays while paused";
     output.Start();
     const long before = knobs.pulls;
     EXPECT_TRUE(WaitFor([&] { return knobs.pulls > before + 2; }));
-    output.Close();
-    EXPECT_FALSE(puller.overlapped);
-    testing::internal::GetCapturedStderr();
 }
 
-// No device at the start: silent for good, said once, never tried again; Close does not wait.
-TEST(AudioFailover, NoDeviceAtTheStartIsNotTriedAgain) {
-    FakeDevice::Knobs knobs;
+// No device at the start: silent for good, said once, never tried again.
+TEST_F(AudioFailoverTest, NoDeviceAtTheStartIsNotTriedAgain) {
     knobs.opens = false;
-    Puller puller;
-    testing::internal::CaptureStderr();
-    AudioFailover output(std::make_unique<FakeDevice>(knobs), fast);
-    EXPECT_FALSE(output.Open(&Puller::Pull, &puller, 44100));
+    EXPECT_FALSE(Open());
     EXPECT_TRUE(output.IsSilent());
     output.Start();
     std::this_thread::sleep_for(150ms);
@@ -204,5 +211,5 @@ TEST(AudioFailover, NoDeviceAtTheStartIsNotTriedAgain) {
     EXPECT_GT(puller.pulls, 2);
     EXPECT_EQ(output.Changes(), 0);
     output.Close();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "audio: no output device (made up); playing silently\n");
+    EXPECT_EQ(Said(), "audio: no output device (made up); playing silently\n");
 }
