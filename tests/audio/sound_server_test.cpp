@@ -173,6 +173,8 @@ TEST(SoundServer, MusicComesBackWhenTheServerDoes) {
     EXPECT_LT(streamBack, 2.0) << "the stream came back late";
     // The device pulls again (the silent output has stopped): the music moves on through it.
     const float atReturn = position;
+    position = FollowPosition(music, position, 4.0, [&](float p) { return p > atReturn + 0.1f; });
+    const double musicBack = SecondsSince(restarted);
     position = FollowPosition(music, position, 4.0, [&](float p) { return p > atReturn + 0.3f; });
     EXPECT_GT(position, atReturn + 0.3f) << "the music did not go on through the server";
     // Never ahead of real time, and behind it by no more than the null sink's first wait.
@@ -184,5 +186,6 @@ TEST(SoundServer, MusicComesBackWhenTheServerDoes) {
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("audio: output device lost"), std::string::npos) << said;
     EXPECT_NE(said.find("audio: output device back"), std::string::npos) << said;
-    std::printf("stream back on the server %.2f s after it started again\n", streamBack);
+    std::printf("stream back on the server %.2f s after it started again, the music moving %.2f s after\n", streamBack,
+                musicBack);
 }
