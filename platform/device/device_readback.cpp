@@ -22,7 +22,8 @@ struct PendingRead {
     PixelBuffer buffer;
     void* fence = nullptr;
     UINT width = 0, height = 0;
-    bool opaque = false;  // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
+    bool opaque = false;   // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
+    bool inFrame = false;  // the back buffer's picture, handed over placed between its bars
 };
 
 }  // namespace
@@ -30,6 +31,7 @@ struct PendingRead {
 struct ReadbackQueue {
     std::deque<PendingRead> pending;  // oldest first
     std::vector<PixelBuffer> spare;   // buffers whose copies were taken, for reuse
+    std::vector<uint8_t> picture;     // a copy taken before it is placed in its frame
 };
 
 void DestroyReadbackQueue(DeviceCore* core) {
@@ -50,10 +52,15 @@ HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
     if (q.pending.size() >= kReadbackDepth) return D3DERR_INVALIDCALL;  // take the oldest first
     IDirect3DSurface9* target = core->state.renderTarget;
     if (!target || !target->texture) return D3DERR_INVALIDCALL;
+    // A target's stored pixels; the back buffer's picture, filtered and later placed in its frame.
+    const bool picture = target == core->backBuffer && !core->scale.Identity();
+    unsigned framebuffer = target->texture->framebuffer, texture = 0;
+    if (picture) core->PictureSource(&framebuffer, &texture);
     PendingRead read;
-    read.width = target->desc.Width;
-    read.height = target->desc.Height;
+    read.width = picture ? core->scale.pictureWidth : target->storedWidth;
+    read.height = picture ? core->scale.pictureHeight : target->storedHeight;
     read.opaque = target->desc.Format == D3DFMT_X8R8G8B8;
+    read.inFrame = picture && core->scale.HasBars();
     const size_t bytes = size_t(read.width) * read.height * 4;
     if (!q.spare.empty()) {
         read.buffer = q.spare.back();
@@ -64,7 +71,7 @@ HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
         read.buffer = {GlCreatePixelBuffer(core->gl, bytes), bytes};
         if (!read.buffer.name) return D3DERR_INVALIDCALL;
     }
-    read.fence = GlQueueReadTarget(core->gl, target->texture->framebuffer, read.width, read.height, read.buffer.name);
+    read.fence = GlQueueReadTarget(core->gl, framebuffer, read.width, read.height, read.buffer.name);
     if (!read.fence) {
         q.spare.push_back(read.buffer);
         return D3DERR_INVALIDCALL;
@@ -79,13 +86,19 @@ HRESULT IDirect3DDevice9::TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT*
     const PendingRead read = q->pending.front();
     q->pending.pop_front();
     q->spare.push_back(read.buffer);
-    bgra->resize(read.buffer.bytes);
-    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, bgra->data()))
+    std::vector<uint8_t>* into = read.inFrame ? &q->picture : bgra;
+    into->resize(read.buffer.bytes);
+    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, into->data()))
         return D3DERR_INVALIDCALL;
     if (read.opaque)
-        for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
-    if (width) *width = read.width;
-    if (height) *height = read.height;
+        for (size_t i = 3; i < into->size(); i += 4) (*into)[i] = 255;
+    UINT w = read.width, h = read.height;
+    if (read.inFrame) {
+        core->scale.PlaceInFrame(q->picture.data(), bgra);
+        w = core->scale.frameWidth, h = core->scale.frameHeight;
+    }
+    if (width) *width = w;
+    if (height) *height = h;
     return D3D_OK;
 }
 

@@ -1,0 +1,71 @@
+// The draw size's factor, the boxes it maps, and the back buffer's picture as Present and
+// read-back take it: box-filtered when supersampled, placed between its bars.
+#include "platform/device/device_scale.h"
+
+#include <algorithm>
+
+#include "platform/d3dwindow.h"
+#include "platform/device/device_core.h"
+
+bool MakeDeviceScale(const DeviceDrawSize& size, UINT backWidth, UINT backHeight, int maxTargetSize, DeviceScale* scale,
+                     std::string* error) {
+    DeviceScale s;
+    s.backWidth = backWidth, s.backHeight = backHeight;
+    s.supersample = std::clamp<UINT>(size.supersample, 1, kMaxSupersample);
+    s.frameWidth = size.frameWidth ? size.frameWidth : backWidth;
+    s.frameHeight = size.frameHeight ? size.frameHeight : backHeight;
+    if (s.frameWidth == backWidth && s.frameHeight == backHeight) {
+        s.pictureWidth = backWidth, s.pictureHeight = backHeight;  // the back buffer's own shape, whatever it is
+    } else {
+        const DrawPictureRect r = PictureRectInFrame(int(s.frameWidth), int(s.frameHeight));
+        s.pictureX = r.x, s.pictureY = r.y;
+        s.pictureWidth = UINT(std::max(r.width, 1)), s.pictureHeight = UINT(std::max(r.height, 1));
+    }
+    s.storedBackWidth = s.pictureWidth * s.supersample;
+    s.storedBackHeight = s.pictureHeight * s.supersample;
+    if (s.storedBackWidth > UINT(maxTargetSize) || s.storedBackHeight > UINT(maxTargetSize)) {
+        *error = "drawing at " + std::to_string(s.storedBackWidth) + "x" + std::to_string(s.storedBackHeight) +
+                 " is beyond the renderer's largest target side (" + std::to_string(maxTargetSize) + ")";
+        return false;
+    }
+    *scale = s;
+    return true;
+}
+
+UINT DeviceScale::StoredWidth(UINT width) const {
+    return UINT(std::max(1, StoredCoordinate(int(width), backWidth, storedBackWidth)));
+}
+
+UINT DeviceScale::StoredHeight(UINT height) const {
+    return UINT(std::max(1, StoredCoordinate(int(height), backHeight, storedBackHeight)));
+}
+
+void DeviceScale::PlaceInFrame(const uint8_t* picture, std::vector<uint8_t>* frame) const {
+    frame->assign(size_t(frameWidth) * frameHeight * 4, 0);
+    for (size_t i = 3; i < frame->size(); i += 4) (*frame)[i] = 255;  // opaque black, as the back buffer reads
+    const size_t row = size_t(pictureWidth) * 4;
+    for (UINT y = 0; y < pictureHeight; ++y)
+        std::copy_n(picture + y * row, row,
+                    frame->data() + ((size_t(pictureY) + y) * frameWidth + size_t(pictureX)) * 4);
+}
+
+GlBox DeviceCore::StoredBox(const IDirect3DSurface9* surface, int x1, int y1, int x2, int y2) const {
+    const UINT w = surface->desc.Width, h = surface->desc.Height;
+    const UINT sw = surface->storedWidth, sh = surface->storedHeight;
+    const int left = StoredCoordinate(x1, w, sw), top = StoredCoordinate(y1, h, sh);
+    return {left, top, StoredCoordinate(x2, w, sw) - left, StoredCoordinate(y2, h, sh) - top};
+}
+
+void DeviceCore::PictureSource(unsigned* framebuffer, unsigned* texture) {
+    *framebuffer = backBufferTexture->framebuffer;
+    *texture = backBufferTexture->glTexture;
+    if (scale.supersample == 1) return;
+    if (backBufferDrawn) {
+        GlDownsample(gl, backBufferTexture->glTexture, scale.supersample, resolvedFramebuffer, scale.pictureWidth,
+                     scale.pictureHeight);
+        backBufferDrawn = false;
+        dirty |= kDirtyTarget;  // the target's framebuffer is bound again before the next draw
+    }
+    *framebuffer = resolvedFramebuffer;
+    *texture = resolvedTexture;
+}
