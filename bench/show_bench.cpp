@@ -103,7 +103,7 @@ void BM_ShowStartUp(benchmark::State& state) {
     UseOffscreenWindows();
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        Program program(ProgramSetup{true, false, MusicStream::Clock::RealTime});
+        Program program(ProgramSetup{true, false, MusicStream::Clock::RealTime, DrawSize{}});
         if (!device) {
             state.SkipWithError("no device");
             return;

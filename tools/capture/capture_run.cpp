@@ -25,9 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int sourceWidth = 640, sourceHeight = 480;  // the back buffer
-constexpr int queueDepth = 4;                         // pictures between drawing and encoding: a few frames of slack
-constexpr UINT readbackLag = 2;                       // picture n is taken after picture n + 1 is queued
+constexpr int queueDepth = 4;    // pictures between drawing and encoding: a few frames of slack
+constexpr UINT readbackLag = 2;  // picture n is taken after picture n + 1 is queued
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -82,7 +81,8 @@ struct MainTimes {
 
 class Capture {
 public:
-    Capture(CaptureEncoder& encoder, ProgressLine& progress) : encoder(encoder), progress(progress) {}
+    Capture(CaptureEncoder& encoder, ProgressLine& progress, int width, int height)
+        : encoder(encoder), progress(progress), sourceWidth(width), sourceHeight(height) {}
 
     // After each captured frame's Present, with the back buffer bound.
     bool OnFrame() {
@@ -126,6 +126,7 @@ private:
 
     CaptureEncoder& encoder;
     ProgressLine& progress;
+    int sourceWidth, sourceHeight;  // of the pictures read back: the frame drawn
 };
 
 // Makes the temporary file, so an unwritable place is known before anything is drawn.
@@ -182,16 +183,25 @@ int RunCapture(const CaptureRequest& request) {
     if (!CreateTemporary(path, request.out)) return captureBadInput;
     temporary.path = path;
 
-    if (!OpenHeadlessDevice()) {
+    if (!OpenHeadlessDevice(request.drawSize)) {
         std::fprintf(stderr, "virelle-tools capture: no graphics device\n");
         return captureFailed;
     }
 
+    // The frame drawn: 640x480, or the draw size with the 4:3 picture inside it. Scaled to --size,
+    // the picture alone goes in, fitted as the 640x480 one would be; otherwise the frame as drawn.
+    const bool sized = request.drawSize.width > 0;
+    const int sourceWidth = sized ? request.drawSize.width : 640;
+    const int sourceHeight = sized ? request.drawSize.height : 480;
     VideoSettings settings;
     settings.path = path;
     settings.container = request.container;
     settings.sourceWidth = sourceWidth;
     settings.sourceHeight = sourceHeight;
+    if (sized && request.scaled) {
+        const DrawPictureRect r = PictureRectInFrame(sourceWidth, sourceHeight);
+        settings.crop = PictureRect{r.x, r.y, r.width, r.height};
+    }
     settings.width = request.width;
     settings.height = request.height;
     settings.fps = request.range.fps;
@@ -211,7 +221,7 @@ int RunCapture(const CaptureRequest& request) {
     }
 
     ProgressLine progress(ProgressLine::ModeFor(request.quiet, stderr), request.range.Frames(), request.range.fps);
-    Capture capture(encoder, progress);
+    Capture capture(encoder, progress, sourceWidth, sourceHeight);
     OfflineOptions options;
     options.fps = request.range.fps;
     options.firstCaptured = request.range.firstFrame;
