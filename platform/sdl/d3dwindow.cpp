@@ -154,13 +154,15 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     // is made at the display's size from the start: with no window manager nobody acts on the
     // full-screen request, and a window made at 640x480 would stay that size while SDL reports
     // the display's.
-    // A draw size gives a window its client size, and "native" the display's.
+    // A draw size gives a window its client size, and "native" the display's. A tool's window is
+    // never seen: it keeps the size asked, and Present's copy into it stays small.
     SDL_Rect screen = {0, 0, 0, 0};
     const bool displayKnown = SDL_GetDisplayBounds(0, &screen) == 0;
     int frameWidth = drawSize.width, frameHeight = drawSize.height;
     if (drawSize.native && displayKnown) frameWidth = screen.w, frameHeight = screen.h;
     const bool sized = frameWidth > 0 && frameHeight > 0;
-    SDL_Rect bounds = {200, 300, sized ? frameWidth : width, sized ? frameHeight : height};
+    const bool sizedWindow = sized && use == WindowUse::Show;
+    SDL_Rect bounds = {200, 300, sizedWindow ? frameWidth : width, sizedWindow ? frameHeight : height};
     if (fullScreen) bounds = displayKnown ? screen : SDL_Rect{0, 0, bounds.w, bounds.h};
     const Uint32 flags = SDL_WINDOW_OPENGL | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS : 0);
     SDL_Window* window = glLoaded ? SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h, flags) : nullptr;

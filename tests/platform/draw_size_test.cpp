@@ -18,9 +18,10 @@ namespace {
 }
 
 // A window and device drawing at `size`; the back buffer bound, cleared to black.
-void Open(const DrawSize& size) {
+void Open(const DrawSize& size, WindowUse use = WindowUse::Tool) {
     PlatformUseOffscreenVideo();
-    new D3DWindow(640, 480, false, "virelle-test", WindowUse::Tool, size);  // lives until the process ends
+    SetMessageBoxHook([](const char*, const char*) {});         // the show's window warns of a software renderer
+    new D3DWindow(640, 480, false, "virelle-test", use, size);  // lives until the process ends
     if (!device) Done(90);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -68,11 +69,11 @@ void Rectangle(float x0, float y0, float x1, float y1) {
     vb->Release();
 }
 
-// Windowed, the window has the frame's client size; the back buffer still reports 640x480 and
+// Windowed, the show's window has the frame's client size; the back buffer still reports 640x480 and
 // reads back as the frame: the 4:3 picture between black bars. A pretransformed rectangle over the
 // picture's left half covers exactly that half of the stored pixels, pixel centres as at 640x480.
 void FrameWithBars() {
-    Open(DrawSize{1000, 600, false, 1});
+    Open(DrawSize{1000, 600, false, 1}, WindowUse::Show);
     IDirect3DSurface9* back = nullptr;
     device->GetRenderTarget(0, &back);
     D3DSURFACE_DESC desc{};

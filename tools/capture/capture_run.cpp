@@ -198,9 +198,13 @@ int RunCapture(const CaptureRequest& request) {
     settings.container = request.container;
     settings.sourceWidth = sourceWidth;
     settings.sourceHeight = sourceHeight;
-    if (sized && request.scaled) {
+    if (sized) {
         const DrawPictureRect r = PictureRectInFrame(sourceWidth, sourceHeight);
-        settings.crop = PictureRect{r.x, r.y, r.width, r.height};
+        const PictureRect fit = FitPicture(r.width, r.height, request.width, request.height);
+        // Unscaled, the bars are left to the video's black as long as it puts the picture where
+        // the frame has it: only the picture is converted.
+        if (request.scaled || (fit.x == r.x && fit.y == r.y && fit.width == r.width && fit.height == r.height))
+            settings.crop = PictureRect{r.x, r.y, r.width, r.height};
     }
     settings.width = request.width;
     settings.height = request.height;
