@@ -77,7 +77,7 @@ bool OpenDevice(const DrawSize& size = DrawSize{}) {
     static D3DWindow* window = nullptr;
     static DrawSize opened;
     if (window && !SameSize(size, opened)) {
-        if (device) device->Release();
+        if (device && device->Release() != 0) return false;  // something of the last size still holds it
         delete window;
         window = nullptr;
     }
