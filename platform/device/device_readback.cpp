@@ -31,7 +31,6 @@ struct PendingRead {
 struct ReadbackQueue {
     std::deque<PendingRead> pending;  // oldest first
     std::vector<PixelBuffer> spare;   // buffers whose copies were taken, for reuse
-    std::vector<uint8_t> picture;     // a copy taken before it is placed in its frame
 };
 
 void DestroyReadbackQueue(DeviceCore* core) {
@@ -86,17 +85,21 @@ HRESULT IDirect3DDevice9::TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT*
     const PendingRead read = q->pending.front();
     q->pending.pop_front();
     q->spare.push_back(read.buffer);
-    std::vector<uint8_t>* into = read.inFrame ? &q->picture : bgra;
-    into->resize(read.buffer.bytes);
-    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, into->data()))
+    // The back buffer's picture goes straight into its place between the bars.
+    const DeviceScale& s = core->scale;
+    const size_t rowBytes = size_t(read.width) * 4, stride = read.inFrame ? s.FrameStride() : rowBytes;
+    if (read.inFrame)
+        s.FillBars(bgra);
+    else
+        bgra->resize(read.buffer.bytes);
+    uint8_t* first = bgra->data() + (read.inFrame ? s.PictureOffset() : 0);
+    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, first, rowBytes, stride))
         return D3DERR_INVALIDCALL;
     if (read.opaque)
-        for (size_t i = 3; i < into->size(); i += 4) (*into)[i] = 255;
+        for (UINT y = 0; y < read.height; ++y)
+            for (size_t i = 3; i < rowBytes; i += 4) first[y * stride + i] = 255;
     UINT w = read.width, h = read.height;
-    if (read.inFrame) {
-        core->scale.PlaceInFrame(q->picture.data(), bgra);
-        w = core->scale.frameWidth, h = core->scale.frameHeight;
-    }
+    if (read.inFrame) w = s.frameWidth, h = s.frameHeight;
     if (width) *width = w;
     if (height) *height = h;
     return D3D_OK;

@@ -3,6 +3,7 @@
 #include "platform/device/device_scale.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/d3dwindow.h"
 #include "platform/device/device_core.h"
@@ -40,13 +41,28 @@ UINT DeviceScale::StoredHeight(UINT height) const {
     return UINT(std::max(1, StoredCoordinate(int(height), backHeight, storedBackHeight)));
 }
 
+void DeviceScale::FillBars(std::vector<uint8_t>* frame) const {
+    frame->resize(size_t(frameWidth) * frameHeight * 4);  // a buffer of this size again: nothing cleared
+    const uint32_t black = 0xFF000000u;                   // B, G, R 0 and A 255, as the back buffer reads
+    auto bar = [&](size_t pixel, size_t count) {
+        for (size_t i = 0; i < count; ++i) std::memcpy(frame->data() + (pixel + i) * 4, &black, 4);
+    };
+    for (UINT y = 0; y < frameHeight; ++y) {
+        const size_t first = size_t(y) * frameWidth;
+        if (y < UINT(pictureY) || y >= UINT(pictureY) + pictureHeight) {
+            bar(first, frameWidth);
+        } else {
+            bar(first, size_t(pictureX));
+            bar(first + size_t(pictureX) + pictureWidth, frameWidth - pictureWidth - size_t(pictureX));
+        }
+    }
+}
+
 void DeviceScale::PlaceInFrame(const uint8_t* picture, std::vector<uint8_t>* frame) const {
-    frame->assign(size_t(frameWidth) * frameHeight * 4, 0);
-    for (size_t i = 3; i < frame->size(); i += 4) (*frame)[i] = 255;  // opaque black, as the back buffer reads
+    FillBars(frame);
     const size_t row = size_t(pictureWidth) * 4;
     for (UINT y = 0; y < pictureHeight; ++y)
-        std::copy_n(picture + y * row, row,
-                    frame->data() + ((size_t(pictureY) + y) * frameWidth + size_t(pictureX)) * 4);
+        std::memcpy(frame->data() + PictureOffset() + y * FrameStride(), picture + y * row, row);
 }
 
 GlBox DeviceCore::StoredBox(const IDirect3DSurface9* surface, int x1, int y1, int x2, int y2) const {

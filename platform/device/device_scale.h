@@ -39,6 +39,10 @@ struct DeviceScale {
     UINT StoredHeight(UINT height) const;
     // `picture` (pictureWidth x pictureHeight, B, G, R, A rows) in its place in a frame of black.
     void PlaceInFrame(const uint8_t* picture, std::vector<uint8_t>* frame) const;
+    // The frame's bars alone, the picture's place left as it was (a read-back fills it).
+    void FillBars(std::vector<uint8_t>* frame) const;
+    size_t FrameStride() const { return size_t(frameWidth) * 4; }
+    size_t PictureOffset() const { return size_t(pictureY) * FrameStride() + size_t(pictureX) * 4; }
 };
 
 // The scale for a back buffer of backWidth x backHeight drawn at `size`; false with a reason when

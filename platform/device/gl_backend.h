@@ -180,7 +180,9 @@ void GlDeletePixelBuffer(GlBackend* gl, unsigned buffer);
 // returns the fence, null on a GL error.
 void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, unsigned buffer);
 // Waits for the fence (deleted either way), then copies `bytes` out of the buffer; false on failure.
-bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra);
+// With rowBytes, row i of rowBytes goes to bgra + i * stride (a picture inside a larger one).
+bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra, size_t rowBytes = 0,
+                      size_t stride = 0);
 void GlDeleteFence(GlBackend* gl, void* fence);
 
 // ---------------------------------------------------------------- draws
