@@ -10,9 +10,18 @@
 #include "io/file_replace.h"
 
 bool MakeMusic(const std::string& dir) {
+    // The temporary file is made before the piece is played and encoded (the long part of making
+    // the content), so a folder that cannot be written fails at once; the old music stays in place
+    // until the new one is complete.
+    const std::string path = dir + "/music/poa.mp3";
+    PendingFile file(path);
+    std::string why;
+    if (!file.Open(&why)) {
+        std::fprintf(stderr, "make-content: cannot write %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    }
     const synth::Stereo audio = sequencer::RenderPiece();
     // While composing: VIRELLE_MUSIC_WAV=path also writes the unencoded master for listening.
-    std::string why;
     if (const char* wav = std::getenv("VIRELLE_MUSIC_WAV"); wav && *wav && !WriteWav(wav, audio, &why))
         std::fprintf(stderr, "make-content: cannot write %s: %s\n", wav, why.c_str());
     std::vector<unsigned char> mp3;
@@ -21,8 +30,7 @@ bool MakeMusic(const std::string& dir) {
         std::fprintf(stderr, "make-content: music encoding failed: %s\n", error.c_str());
         return false;
     }
-    const std::string path = dir + "/music/poa.mp3";
-    if (!ReplaceFile(path, mp3.data(), mp3.size(), &why)) {
+    if (!file.Write(mp3.data(), mp3.size(), &why) || !file.Commit(&why)) {
         std::fprintf(stderr, "make-content: cannot write %s: %s\n", path.c_str(), why.c_str());
         return false;
     }
