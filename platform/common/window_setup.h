@@ -1,7 +1,7 @@
 // The steps of the window constructor every backend shares. Private to platform/.
 #pragma once
 
-#include "platform/device/d3d9.h"
+#include "platform/d3d9.h"
 
 // The show's warning about an adapter without hardware transform and lighting (none read as none).
 void WarnOnAdapterCaps(const D3DCAPS9& caps);

@@ -4,75 +4,13 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
-#include <thread>
-#include <vector>
+
+#include "platform/native/silent_output.h"
 
 namespace {
 
 constexpr int bufferFrames = 1024;  // about 23 ms per pull
-
-// Pulls in real time and discards the frames. Deadlines are counted from the start, so the
-// rate does not drift however late a single wake-up comes.
-class SilentOutput {
-public:
-    SilentOutput(AudioOut::Pull pull, void* user, int rate)
-        : pull(pull), user(user), rate(rate), buffer(size_t(bufferFrames) * AudioOut::channels) {
-        thread = std::thread([this] { Run(); });
-    }
-    ~SilentOutput() {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            closing = true;
-        }
-        wake.notify_all();
-        thread.join();
-    }
-    void SetRunning(bool run) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            running = run;
-        }
-        wake.notify_all();
-    }
-
-private:
-    void Run() {
-        using Clock = std::chrono::steady_clock;
-        std::unique_lock<std::mutex> lock(mutex);
-        Clock::time_point start;
-        int64_t pulls = 0;
-        bool wasRunning = false;
-        while (!closing) {
-            if (!running) {
-                wasRunning = false;
-                wake.wait(lock, [this] { return closing || running; });
-                continue;
-            }
-            if (!wasRunning) {
-                start = Clock::now();
-                pulls = 0;
-                wasRunning = true;
-            }
-            // The pull runs under the lock so that Pause returns only once no pull is running.
-            pull(user, buffer.data(), bufferFrames);
-            ++pulls;
-            const auto due = start + std::chrono::nanoseconds(pulls * bufferFrames * 1000000000LL / rate);
-            wake.wait_until(lock, due, [this] { return closing || !running; });
-        }
-    }
-
-    AudioOut::Pull pull;
-    void* user;
-    int rate;
-    std::vector<int16_t> buffer;
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool running = false, closing = false;
-    std::thread thread;
-};
 
 }  // namespace
 

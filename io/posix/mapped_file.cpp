@@ -1,7 +1,7 @@
+// The mapped file with mmap.
 #include "io/mapped_file.h"
 
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include "io/file_read.h"
 
@@ -24,6 +24,6 @@ bool MappedFile::Open(const std::string& path, uint64_t maxBytes, std::string* e
             length = size_t(size);
         }
     }
-    ::close(fd);
+    CloseFile(fd);
     return ok;
 }
