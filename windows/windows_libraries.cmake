@@ -36,4 +36,4 @@ find_path(STB_INCLUDE_DIR stb_image.h PATHS /usr/include/stb NO_CMAKE_FIND_ROOT_
 # thread library linked in.
 add_link_options(-static -static-libgcc -static-libstdc++)
 # The system's headers without the rarely used parts, and no min/max macros.
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 _USE_MATH_DEFINES)

@@ -5,8 +5,9 @@
 // a pull. So when a pull starts, the other three blocks (3072 frames) are still ahead of the speaker.
 #include "platform/audio_out.h"
 
-#include <mmsystem.h>
 #include <windows.h>
+// after windows.h
+#include <mmsystem.h>
 
 #include <chrono>
 #include <cstdio>

@@ -40,7 +40,8 @@ HRESULT CopyTarget(IDirect3DDevice9* device, Copy* copy) {
     return hr;
 }
 
-// The copy's rows as B, G, R, A bytes, top row first; the copy is released.
+// The copy's rows as B, G, R, A bytes, top row first (and its size, where asked); the copy is
+// released.
 HRESULT HandOver(Copy& copy, std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
     D3DLOCKED_RECT locked;
     HRESULT hr = copy.surface->LockRect(&locked, nullptr, D3DLOCK_READONLY);
@@ -53,8 +54,8 @@ HRESULT HandOver(Copy& copy, std::vector<uint8_t>* bgra, UINT* width, UINT* heig
         copy.surface->UnlockRect();
         if (copy.desc.Format == D3DFMT_X8R8G8B8)
             for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
-        *width = w;
-        *height = h;
+        if (width) *width = w;
+        if (height) *height = h;
     }
     copy.surface->Release();
     copy.surface = nullptr;
@@ -72,7 +73,7 @@ void ForDevice(IDirect3DDevice9* device) {
 }  // namespace
 
 HRESULT PlatformReadRenderTarget(IDirect3DDevice9* device, std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
-    if (!device || !bgra || !width || !height) return D3DERR_INVALIDCALL;
+    if (!device || !bgra) return D3DERR_INVALIDCALL;
     Copy copy;
     const HRESULT hr = CopyTarget(device, &copy);
     if (FAILED(hr)) return hr;
@@ -90,7 +91,7 @@ HRESULT PlatformQueueReadRenderTarget(IDirect3DDevice9* device) {
 }
 
 HRESULT PlatformTakeReadRenderTarget(IDirect3DDevice9* device, std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
-    if (!device || !bgra || !width || !height) return D3DERR_INVALIDCALL;
+    if (!device || !bgra) return D3DERR_INVALIDCALL;
     ForDevice(device);
     if (queue.copies.empty()) return D3DERR_INVALIDCALL;
     Copy copy = queue.copies.front();
