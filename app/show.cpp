@@ -121,8 +121,8 @@ bool Show::Replace(Composition* newComposition, std::unique_ptr<Demo> newDemo) {
 // Draws every scene and the composition all through its tracks once, clipped to one pixel, before
 // the music starts: a software rasterizer builds code for each new combination of states when it
 // is first drawn with, which stalled frames in the middle of the show (0.4 s at the first scene
-// pass on a machine that had never run it). Every state goes back as it was and the targets are
-// cleared, so the show draws exactly what it would have.
+// pass on a machine that had never run it). Every state goes back as it was (the lights it switched
+// on go off again) and the targets are cleared, so the show draws exactly what it would have.
 void Show::Rehearse() {
     IDirect3DStateBlock9* saved = nullptr;
     if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved))) return;
@@ -141,6 +141,13 @@ void Show::Rehearse() {
     const float end = std::min(composition->EndTime(), 3600.0f);
     const int pictures = std::min(600, static_cast<int>(end / 0.5f) + 1);
     for (int i = 0; i <= pictures; ++i) composition->Render(end * static_cast<float>(i) / static_cast<float>(pictures));
+    // A state block holds only the lights there were when it was made: the slots the rehearsal
+    // lit go off first, and the block then puts back those it holds as they were.
+    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
+        const Scene& s = SceneFor(scene);
+        if (s.cameras.empty()) continue;
+        for (int32_t i = 0; i < s.lightCount && size_t(i) < s.lights.size(); ++i) device->LightEnable(DWORD(i), FALSE);
+    }
     saved->Apply();
     saved->Release();
     for (Texture* target : {demo->renderTarget, demo->parken}) {

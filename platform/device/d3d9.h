@@ -150,8 +150,10 @@ private:
 };
 
 // Every state a D3DSBT_ALL block holds: render, stage and sampler states, transforms, material,
-// lights, textures, the vertex stream, indices, FVF and the scissor rectangle; not the render
-// target or the depth buffer. Keeps the textures and buffers it captured alive, as bindings do.
+// the lights that existed when the block was made, textures, the vertex stream, indices, FVF and
+// the scissor rectangle; not the render target or the depth buffer. As on Direct3D 9, a light
+// first set or enabled after the block was made is neither captured nor put back by it. Keeps the
+// textures and buffers it captured alive, as bindings do.
 class IDirect3DStateBlock9 : public IDirect3DResource9 {
 public:
     HRESULT Capture();  // the device's states now
@@ -163,6 +165,7 @@ private:
     ~IDirect3DStateBlock9() override;
     void ReleaseCaptured();
     D3DState* saved;
+    std::vector<DWORD> lightIndices;  // the lights the block holds: those there when it was made
 };
 
 // Not Direct3D: counters of the device layer since it was made, for tests and benchmarks.
