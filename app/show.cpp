@@ -97,6 +97,7 @@ void Show::Rewind() {
     if (!demo || !composition) return;
     timeline = TimelineState{};
     for (auto& s : skipped) s.reset();
+    for (auto& p : lastPass) p.reset();
     skippedCount = 0;
     demo->elementOffset = PoseKey{};
     composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
@@ -162,6 +163,7 @@ Scene& Show::SceneFor(ShowScene scene) {
 }
 
 void Show::TargetPass(const ScenePass& pass) {
+    lastPass[static_cast<int>(pass.target)] = pass;
     Texture* target = pass.target == ShowTarget::Parken ? demo->parken : demo->renderTarget;
     device->SetRenderTarget(0, target->surface);
     target->ClearTarget();  // colour 0 with alpha 0: what the scene leaves uncovered stays see-through
@@ -209,6 +211,40 @@ void Show::Frame(float t, const float* spectrum) {
         composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
     }
     composition->Render(t);
+}
+
+void Show::ReleaseDeviceResources() {
+    if (backBuffer) backBuffer->Release();
+    backBuffer = nullptr;
+    if (demo)
+        for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel})
+            SceneFor(scene).ReleaseDeviceBuffers();
+    if (renderTargets) renderTargets->ReleaseTargets();
+}
+
+bool Show::RestoreDeviceResources() {
+    if (FAILED(device->GetRenderTarget(0, &backBuffer))) return false;
+    if (!demo || !renderTargets || !renderTargets->RestoreTargets()) return false;
+    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) SceneFor(scene).UploadAgain();
+    for (Texture* target : {demo->renderTarget, demo->parken}) {
+        device->SetRenderTarget(0, target->surface);
+        target->ClearTarget();
+    }
+    device->SetRenderTarget(0, backBuffer);
+    // What the targets held, drawn again before anything newer that the lost frames stepped to.
+    std::optional<SkippedPass> newer[3];
+    for (int i = 0; i < 3; ++i) newer[i].swap(skipped[i]);
+    long next = skippedCount;
+    for (const std::optional<ScenePass>& pass : lastPass)
+        if (pass) skipped[static_cast<int>(pass->scene)] = SkippedPass{*pass, next++};
+    const long base = next;  // the lost frames' passes keep their order, after those
+    for (int i = 0; i < 3; ++i)
+        if (newer[i]) {
+            skipped[i] = SkippedPass{newer[i]->pass, base + newer[i]->order};
+            next = std::max(next, base + newer[i]->order + 1);
+        }
+    skippedCount = next;
+    return true;
 }
 
 void Show::End() {

@@ -42,3 +42,16 @@ void Mesh::Upload() {
         indexBuffer->Unlock();
     }
 }
+
+void Scene::ReleaseDeviceBuffers() {
+    for (const std::unique_ptr<Mesh>& mesh : meshes) {
+        if (mesh->vertexBuffer) mesh->vertexBuffer->Release();
+        if (mesh->indexBuffer) mesh->indexBuffer->Release();
+        mesh->vertexBuffer = nullptr;
+        mesh->indexBuffer = nullptr;
+    }
+}
+
+void Scene::UploadAgain() {
+    for (const std::unique_ptr<Mesh>& mesh : meshes) mesh->Upload();
+}

@@ -96,6 +96,10 @@ public:
     void SelectCamera(int index);
     // Draws the scene at scene time t into the bound target, inside its own BeginScene/EndScene.
     void Render(float t);
+    // A lost device: the meshes' vertex buffers (default pool) go before its Reset and are made
+    // again from the vertices kept after it.
+    void ReleaseDeviceBuffers();
+    void UploadAgain();
 
     uint16_t header1 = 0, header2 = 0;  // the file header, kept and not used
     uint8_t header3 = 0;

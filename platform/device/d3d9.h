@@ -214,6 +214,18 @@ public:
     HRESULT BeginScene();
     HRESULT EndScene();  // the scene's commands go to the renderer (no wait)
     HRESULT Present(const RECT* source, const RECT* dest, void* destWindow, const void* dirtyRegion);
+    // Whether the device can draw: D3DERR_DEVICELOST while it is lost (Present fails with it and
+    // nothing is drawn), D3DERR_DEVICENOTRESET once Reset can bring it back, D3D_OK otherwise.
+    HRESULT TestCooperativeLevel();
+    // Brings the device back: it lets go of what it has bound, and fails with D3DERR_INVALIDCALL
+    // while any default-pool resource the program made is still alive (render targets, depth
+    // buffers, default-pool buffers); then every state is the default, target 0 the back buffer,
+    // and there is a new automatic depth buffer when the parameters ask for one. The back buffer
+    // keeps its size here.
+    HRESULT Reset(D3DPRESENT_PARAMETERS* parameters);
+    // Not Direct3D, for tests: the device is lost, as when another program takes the display;
+    // TestCooperativeLevel answers D3DERR_DEVICELOST `lostChecks` times, then D3DERR_DEVICENOTRESET.
+    void LoseForTest(int lostChecks);
 
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);

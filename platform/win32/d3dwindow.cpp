@@ -155,6 +155,10 @@ bool D3DWindow::IsVisible() const {
     return windowHandle && IsWindowVisible(windowHandle) && !IsIconic(windowHandle);
 }
 
+HRESULT D3DWindow::ResetDevice() {
+    return ResetWindowDevice(device, state.presentation);
+}
+
 void PlatformResizeWindow(int width, int height) {
     if (windowHandle) SetWindowPos(windowHandle, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
