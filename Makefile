@@ -1,16 +1,21 @@
-# The two front-door commands: `make run` and `make check`; `make package` for the Debian package.
+# The two front-door commands: `make run` and `make check`; `make package` for the Debian package,
+# `make release` for every artefact of one version in dist/.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 PACKAGE_BUILD ?= build-release
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+# The version every artefact carries: the CMake project's.
+VERSION := $(shell sed -n 's/^project.Virelle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+DIST ?= dist
 # Our own builds treat warnings as errors (a plain cmake build does not).
 CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
 .PHONY: run check deps build build-asan test test-asan bench bench-capture package fuzz fuzz-deps format format-check clean \
-	web web-deps serve-web check-web windows windows-deps check-windows
+	web web-deps serve-web check-web windows windows-deps check-windows \
+	release release-deb release-windows release-web release-source
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -63,12 +68,16 @@ fuzz: deps fuzz-deps $(BUILD)/build.ninja $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz-targets
 	scripts/run-fuzz $(FUZZ_BUILD) $(BUILD)/content $(FUZZ_SECONDS)
 
-# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content.
+# virelle_VERSION_amd64.deb in this folder, from a Release build of the programs and the content;
+# lintian's errors fail it (its warnings are shown), and the metainfo and desktop entry are validated.
 package: deps
 	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DVIRELLE_TESTS=OFF -DVIRELLE_BENCH=OFF $(OUR_FLAGS)
 	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
 	cd $(PACKAGE_BUILD) && cpack -G DEB
-	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_*_amd64.deb .
+	rm -f virelle_*_amd64.deb && mv $(PACKAGE_BUILD)/virelle_$(VERSION)_amd64.deb .
+	appstreamcli validate --no-net --no-color $(PACKAGE_BUILD)/packaging/*.metainfo.xml
+	desktop-file-validate packaging/virelle.desktop
+	lintian --fail-on error virelle_$(VERSION)_amd64.deb
 
 # The show in a browser: build-web/ holds virelle.html, .js, .wasm and .data, a static folder for
 # any web server. Emscripten and the libraries it links are needed here only, never by run or check.
@@ -81,7 +90,7 @@ web-deps:
 
 # The content comes from the native content maker; the wasm libraries from Debian's sources.
 web: deps web-deps $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j$(JOBS) --target content
+	cmake --build $(BUILD) -j$(JOBS) --target content screenshot
 	nice scripts/web-deps $(WEB_BUILD)
 	emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DVIRELLE_WEB=ON -DCMAKE_BUILD_TYPE=Release \
 	  -DVIRELLE_CONTENT_DIR=$(abspath $(BUILD))/content $(WEB_LAUNCHER) $(OUR_FLAGS) >/dev/null
@@ -118,6 +127,38 @@ check-windows: windows
 	$(WINDOWS_ENV) xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
 	  'cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS) && \
 	   $(CURDIR)/scripts/compare-windows $(abspath $(BUILD)) $(abspath $(WINDOWS_BUILD))'
+# Every artefact of this version in dist/: the .deb, the Windows zip, the web folder as a tarball, the
+# source as `git archive` makes it from HEAD (commit first: what is not committed is not in it), and
+# their SHA-256 sums. Each part also runs alone (make release-web ...), adding to dist/.
+WEB_FILES = virelle.html virelle-page.js virelle-page.css virelle.js virelle.wasm virelle.data screenshot.png LICENSES
+release:
+	rm -rf $(DIST)
+	$(MAKE) release-deb
+	$(MAKE) release-windows
+	$(MAKE) release-web
+	$(MAKE) release-source
+	cd $(DIST) && sha256sum virelle_$(VERSION)_amd64.deb virelle-$(VERSION)-win64.zip virelle-$(VERSION)-web.tar.gz \
+	  virelle-$(VERSION).tar.gz >SHA256SUMS
+	@echo "release: $(DIST)/ holds Virelle $(VERSION):" && cd $(DIST) && ls -l
+
+release-deb: package
+	mkdir -p $(DIST) && cp virelle_$(VERSION)_amd64.deb $(DIST)/
+
+release-windows:
+	$(MAKE) windows
+	mkdir -p $(DIST) && cp virelle-$(VERSION)-win64.zip $(DIST)/
+
+# The served files only, under a folder named for the version, in a tarball whose bytes depend on
+# nothing but the files.
+release-web: web
+	mkdir -p $(DIST)
+	tar -C $(WEB_BUILD) --transform 's,^,virelle-$(VERSION)-web/,' --sort=name --owner=0 --group=0 --numeric-owner \
+	  --mtime=@$$(git log -1 --format=%ct) -cf - $(WEB_FILES) | gzip -9 -n >$(DIST)/virelle-$(VERSION)-web.tar.gz
+
+release-source:
+	@test -z "$$(git status --porcelain)" || echo "release-source: uncommitted changes are not in the source tarball" >&2
+	mkdir -p $(DIST)
+	git archive --format=tar.gz --prefix=virelle-$(VERSION)/ -o $(DIST)/virelle-$(VERSION).tar.gz HEAD
 
 SOURCE_DIRS = app audio composition content fuzz gfx io math platform scene timing tools tests bench
 format:
@@ -129,4 +170,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WINDOWS_BUILD) virelle_*.deb virelle-*-win64.zip
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WINDOWS_BUILD) $(DIST) virelle_*.deb virelle-*-win64.zip

@@ -38,6 +38,7 @@ struct MusicStreamState {
     std::mutex clockMutex;             // between the output's pulls and the position queries
     PlaybackClock clock;
     float offlinePosition = 0;  // the offline clock
+    int outputChanges = 0;      // the output's Changes() at the latest pull; pulls only
 };
 
 MusicStream::MusicStream(const char* fileName, Clock clockKind) : clock(clockKind) {
@@ -96,6 +97,14 @@ void MusicStream::Pull(void* user, int16_t* out, int frames) {
     if (!s) {
         std::memset(out, 0, size_t(frames) * 2 * sizeof(int16_t));
         return;
+    }
+    if (const int changes = self->output->Changes(); changes != s->outputChanges) {
+        // The first pull from another output (the silent stand-in for a lost device, or a device
+        // back): the music goes on from the position the picture shows, so the two stay together.
+        s->outputChanges = changes;
+        std::lock_guard<std::mutex> lock(s->clockMutex);
+        const int64_t head = s->clock.ChangeDevice(self->output->BufferFrames(), self->output->Now());
+        s->consumed.store(std::min(head, s->source.Length()), std::memory_order_relaxed);
     }
     const int64_t at = s->consumed.load(std::memory_order_relaxed);
     const int got = s->source.CopyStereo(at, frames, out);

@@ -27,6 +27,18 @@ void PlaybackClock::Seek(int64_t frame) {
     reported = double(frame);
 }
 
+int64_t PlaybackClock::ChangeDevice(int newDeviceFrames, double now) {
+    if (running) {
+        // Held here until the new output's first pull; from it on the position runs from `at`.
+        const int64_t at = int64_t(Heard(now, INT64_MAX));
+        handed = at + newDeviceFrames;
+        lastPull = 0;
+        running = false;
+    }
+    deviceFrames = newDeviceFrames;
+    return handed;
+}
+
 double PlaybackClock::Heard(double now, int64_t endFrame) {
     double heard = reported;
     if (running) {

@@ -17,6 +17,11 @@ public:
     // The output is paused and its next pull starts at `frame`: hold the position there until the
     // device has played what that pull hands over, as at the start. May go back.
     void Seek(int64_t frame);
+    // The pulls come from another output from now on, one that holds `deviceFrames`. Running, the
+    // position goes on from where it is at `now` without a jump: the returned frame is the one the
+    // next pull should hand over first, heard just as the position gets there. Held (before the
+    // first pull, frozen or sought), the hold stays and the next pull goes on from Handed().
+    int64_t ChangeDevice(int deviceFrames, double now);
     // Frames heard at `now`, fractional, at most endFrame.
     double Heard(double now, int64_t endFrame);
 

@@ -39,10 +39,11 @@ const std::string& File(const char* kind, int size) {
         path =
             (std::filesystem::temp_directory_path() / ("virelle-bench-" + std::to_string(size) + "." + kind)).string();
         const Image image = Picture(size, size);
+        std::string why;
         if (kind[0] == 'j')
-            WriteJpeg(path, image, 90);
+            WriteJpeg(path, image, 90, &why);
         else
-            WritePng(path, image, false);
+            WritePng(path, image, false, &why);
     }
     return path;
 }

@@ -1,6 +1,8 @@
 // The sound output: a device that pulls 16-bit stereo frames at the rate it was opened with.
 // When there is no usable sound device, a silent output takes its place: it pulls the same frames
 // in real time on its own thread and throws them away, so a clock built on the pulls still runs.
+// Natively a device lost while open (unplugged, its sound server gone) is replaced by the silent
+// output at once and opened again about once a second; the pulls go on throughout.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +35,10 @@ public:
     // clock natively; in a browser the audio context's time less its output latency.
     double Now() const;
     bool IsSilent() const;
+    // How many times the output pulling has been replaced since Open (a device lost, a device
+    // back). A pull that sees it change is the first from the new output, whose BufferFrames may
+    // differ. Safe from a pull.
+    int Changes() const;
 
     struct Impl;  // the backend's
 

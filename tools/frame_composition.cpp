@@ -17,13 +17,7 @@ bool ReadPicture(Image* image) {
     UINT width = 0, height = 0;
     if (FAILED(PlatformReadRenderTarget(device, &bgra, &width, &height)) || bgra.size() != size_t(width) * height * 4)
         return false;
-    *image = Image(int(width), int(height));
-    for (size_t i = 0; i < bgra.size(); i += 4) {
-        image->rgba[i + 0] = bgra[i + 2];
-        image->rgba[i + 1] = bgra[i + 1];
-        image->rgba[i + 2] = bgra[i + 0];
-        image->rgba[i + 3] = bgra[i + 3];
-    }
+    *image = ImageFromBgra(bgra, int(width), int(height), false);
     return true;
 }
 
@@ -42,10 +36,13 @@ int FrameComposition(const char* path, float time, const char* out) {
             device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
             c.Render(time);
             Image picture;
+            std::string why;
             if (!ReadPicture(&picture))
                 std::fprintf(stderr, "virelle-tools: reading the picture back failed\n");
-            else if (WritePng(out, picture, true))
+            else if (WritePng(out, picture, true, &why))
                 status = 0;
+            else
+                std::fprintf(stderr, "virelle-tools frame: cannot write %s: %s\n", out, why.c_str());
         }
         c.ReleaseResources();
     }

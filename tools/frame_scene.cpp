@@ -1,11 +1,11 @@
 // frame --scene FILE --camera N --time T --out F.png: one scene drawn as the show draws it into a
 // 512x512 render target (cleared to transparent black, alpha blending off), written as RGBA PNG.
 // The free-fly camera gets no mouse or key input here, so camera 100 shows its first view.
-#include <png.h>
-
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "content/writers/image_writers.h"
 #include "platform/d3dwindow.h"
 #include "platform/device_readback.h"
 #include "scene/scene.h"
@@ -18,15 +18,6 @@ constexpr UINT kTargetSize = 512;
 
 FreeFlyInput NoInput() {
     return {};
-}
-
-bool WritePng(const char* path, const std::vector<uint8_t>& bgra, UINT width, UINT height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = width;
-    image.height = height;
-    image.format = PNG_FORMAT_BGRA;
-    return png_image_write_to_file(&image, path, 0, bgra.data(), png_int_32(width * 4), nullptr) != 0;
 }
 
 // Draws into a fresh target and reads it back; the back buffer is bound again afterwards.
@@ -71,8 +62,9 @@ int FrameScene(const char* path, int camera, float time, const char* out) {
         std::fprintf(stderr, "virelle-tools frame: could not draw into a render target\n");
         return 1;
     }
-    if (!WritePng(out, bgra, width, height)) {
-        std::fprintf(stderr, "virelle-tools frame: could not write %s\n", out);
+    std::string why;
+    if (!WritePng(out, ImageFromBgra(bgra, int(width), int(height), false), true, &why)) {
+        std::fprintf(stderr, "virelle-tools frame: cannot write %s: %s\n", out, why.c_str());
         return 1;
     }
     return 0;

@@ -1,5 +1,6 @@
 // icon: the program's icon, one frame of the show scaled down (area averaging) to fit a square.
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "content/writers/image_writers.h"
+#include "io/file_replace.h"
 #include "tools/commands.h"
 #include "tools/options.h"
 
@@ -85,19 +87,27 @@ int CmdIcon(int argc, char** argv) {
         return RefuseOptions(spec, problem);
     const char* out = options.Value("--out");
     if (!out || !*out || !(t >= 0.0f) || n < 16 || n > 480) return RefuseOptions(spec, "");
-    // The frame is drawn into the output file first (drawing enters the content folder, so the name
-    // is made absolute now), then replaced by the icon.
+    // The frame is drawn into a hidden file beside the output first (drawing enters the content
+    // folder, so the names are made absolute now), read back and removed; the icon then replaces
+    // the output whole, so a failure at any step leaves an earlier icon as it was.
     std::error_code ec;
     const std::string path = std::filesystem::absolute(out, ec).string();
     if (ec) {
         std::fprintf(stderr, "virelle-tools icon: bad output name %s\n", out);
         return 1;
     }
-    if (const int status = FrameShow(t, 60.0f, path.c_str())) return status;
+    struct RemovedAtEnd {
+        std::string path;
+        ~RemovedAtEnd() { unlink(path.c_str()); }
+    } frameFile{TemporaryPathFor(path, long(getpid())) + ".frame.png"};
+    if (const int status = FrameShow(t, 60.0f, frameFile.path.c_str())) return status;
     Image frame;
-    if (!ReadPng(path, &frame)) {
-        std::fprintf(stderr, "virelle-tools icon: cannot read back %s\n", path.c_str());
+    if (!ReadPng(frameFile.path, &frame)) {
+        std::fprintf(stderr, "virelle-tools icon: cannot read back %s\n", frameFile.path.c_str());
         return 1;
     }
-    return WritePng(path, FitIcon(frame, n), true) ? 0 : 1;
+    std::string why;
+    if (WritePng(path, FitIcon(frame, n), true, &why)) return 0;
+    std::fprintf(stderr, "virelle-tools icon: cannot write %s: %s\n", path.c_str(), why.c_str());
+    return 1;
 }

@@ -33,10 +33,13 @@ uint8_t FloatTo8(float v) {
     return static_cast<uint8_t>(std::lround(c * 255.0f));
 }
 
-// Level 0 as RGBA: X8R8G8B8 shows opaque, L8 grey and opaque, floats clamped to 0..1.
+// Level 0 as RGBA: X8R8G8B8 shows opaque, L8 grey and opaque, floats clamped to 0..1. Says why on failure.
 bool WriteLevel0(IDirect3DTexture9* texture, const D3DSURFACE_DESC& desc, const char* out) {
     D3DLOCKED_RECT locked{};
-    if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) return false;
+    if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) {
+        std::fprintf(stderr, "virelle-tools inspect: cannot read level 0 of the texture\n");
+        return false;
+    }
     Image image(int(desc.Width), int(desc.Height));
     for (UINT y = 0; y < desc.Height; ++y) {
         const uint8_t* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * locked.Pitch;
@@ -55,7 +58,10 @@ bool WriteLevel0(IDirect3DTexture9* texture, const D3DSURFACE_DESC& desc, const 
         }
     }
     texture->UnlockRect(0);
-    return WritePng(out, image, true);
+    std::string why;
+    if (WritePng(out, image, true, &why)) return true;
+    std::fprintf(stderr, "virelle-tools inspect: cannot write %s: %s\n", out, why.c_str());
+    return false;
 }
 
 }  // namespace
@@ -80,10 +86,7 @@ int InspectImage(const char* path, const char* level0Out) {
         ImageTypeName(info.type), info.imageWidth, info.imageHeight, desc.Width, desc.Height,
         unsigned(texture->GetLevelCount()), FormatName(desc.Format));
     int status = 0;
-    if (level0Out && !WriteLevel0(texture, desc, level0Out)) {
-        std::fprintf(stderr, "virelle-tools inspect: cannot write %s\n", level0Out);
-        status = 1;
-    }
+    if (level0Out && !WriteLevel0(texture, desc, level0Out)) status = 1;
     texture->Release();
     return status;
 }

@@ -31,7 +31,7 @@ std::string Absolute(const char* path) {
     return ec ? std::string(path) : p.string();
 }
 
-// The bound back buffer as an RGB PNG.
+// The bound back buffer as an RGB PNG, written whole under a temporary name.
 bool WriteBackBuffer(const std::string& path) {
     std::vector<uint8_t> bgra;
     UINT width = 0, height = 0;
@@ -39,14 +39,10 @@ bool WriteBackBuffer(const std::string& path) {
         std::fprintf(stderr, "virelle-tools: cannot read the back buffer\n");
         return false;
     }
-    Image image(static_cast<int>(width), static_cast<int>(height));
-    for (size_t i = 0; i < image.rgba.size(); i += 4) {
-        image.rgba[i] = bgra[i + 2];
-        image.rgba[i + 1] = bgra[i + 1];
-        image.rgba[i + 2] = bgra[i];
-        image.rgba[i + 3] = 255;
-    }
-    return WritePng(path, image, false, true);
+    std::string why;
+    if (WritePng(path, ImageFromBgra(bgra, int(width), int(height), true), false, &why, true)) return true;
+    std::fprintf(stderr, "virelle-tools: cannot write %s: %s\n", path.c_str(), why.c_str());
+    return false;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Painting helpers shared by the texture generators, and the save that picks the format by name.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "content/assets/textures.h"
 #include "content/writers/image_writers.h"
@@ -62,16 +64,21 @@ bool SaveTexture(const std::string& dataDir, const std::string& name, const Imag
     const std::string path = dataDir + "/" + name;
     const std::string ext = name.substr(name.rfind('.') + 1);
     bool ok = false;
+    std::string why = "no writer for ." + ext;
     if (ext == "png")
-        ok = WritePng(path, image, true);
+        ok = WritePng(path, image, true, &why);
     else if (ext == "jpg")
-        ok = WriteJpeg(path, image, 95);
+        ok = WriteJpeg(path, image, 95, &why);
     else if (ext == "tga")
-        ok = WriteTga(path, image);
+        ok = WriteTga(path, image, &why);
     else if (ext == "bmp")
-        ok = WriteBmp(path, image);
+        ok = WriteBmp(path, image, &why);
     else if (ext == "dds")
-        ok = WriteDds(path, image);
-    if (ok) (*table)[name] = TextureInfo{image.width, image.height};
-    return ok;
+        ok = WriteDds(path, image, &why);
+    if (!ok) {
+        std::fprintf(stderr, "make-content: cannot write %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    }
+    (*table)[name] = TextureInfo{image.width, image.height};
+    return true;
 }

@@ -12,6 +12,13 @@
 
 namespace {
 
+bool WriteDataFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string why;
+    if (WriteWholeFile(path, bytes, &why)) return true;
+    std::fprintf(stderr, "make-content: cannot write %s: %s\n", path.c_str(), why.c_str());
+    return false;
+}
+
 bool WriteSceneFile(const std::string& path, const SceneFile& scene) {
     const std::string problem = CheckScene(scene);
     if (!problem.empty()) {
@@ -20,7 +27,7 @@ bool WriteSceneFile(const std::string& path, const SceneFile& scene) {
     }
     std::printf("make-content: %s: %zu meshes, %zu triangles, %zu lights, %zu cameras\n", path.c_str(),
                 scene.meshes.size(), TriangleCount(scene), scene.lights.size(), scene.cameras.size());
-    return WriteWholeFile(path, WriteScene(scene));
+    return WriteDataFile(path, WriteScene(scene));
 }
 
 bool WriteComposition(const std::string& path, const TextureTable& textures, const Font& font) {
@@ -43,7 +50,7 @@ bool WriteComposition(const std::string& path, const TextureTable& textures, con
     }
     std::printf("make-content: %s: %zu layers, %zu keys, overdraw at most %.2f screens (at %.2f s)\n", path.c_str(),
                 composition.layers.size(), keys, double(worst), double(worstAt));
-    return WriteWholeFile(path, WriteCda(composition));
+    return WriteDataFile(path, WriteCda(composition));
 }
 
 }  // namespace

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "io/file_replace.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ int16_t ToPcm16(float x) {
 
 }  // namespace
 
-bool WriteWav(const std::string& path, const synth::Stereo& audio) {
+bool WriteWav(const std::string& path, const synth::Stereo& audio, std::string* why) {
     const uint32_t dataBytes = static_cast<uint32_t>(audio.Frames() * 4);
     std::vector<unsigned char> bytes;
     bytes.reserve(44 + dataBytes);
@@ -103,8 +104,5 @@ bool WriteWav(const std::string& path, const synth::Stereo& audio) {
         PutLe(bytes, static_cast<uint16_t>(ToPcm16(audio.left[i])), 2);
         PutLe(bytes, static_cast<uint16_t>(ToPcm16(audio.right[i])), 2);
     }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return ReplaceFile(path, bytes.data(), bytes.size(), why);
 }

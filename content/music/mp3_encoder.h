@@ -11,5 +11,5 @@
 // gapless decoder returns exactly audio.Frames() frames. False, with `error` set, on failure.
 bool EncodeMp3(const synth::Stereo& audio, int kbps, std::vector<unsigned char>& out, std::string& error);
 
-// 16-bit PCM WAV, for listening while composing.
-bool WriteWav(const std::string& path, const synth::Stereo& audio);
+// 16-bit PCM WAV, for listening while composing; false with the reason in *why.
+bool WriteWav(const std::string& path, const synth::Stereo& audio, std::string* why);

@@ -7,12 +7,14 @@
 #include "content/content.h"
 #include "content/music/mp3_encoder.h"
 #include "content/music/sequencer.h"
+#include "io/file_replace.h"
 
 bool MakeMusic(const std::string& dir) {
     const synth::Stereo audio = sequencer::RenderPiece();
     // While composing: VIRELLE_MUSIC_WAV=path also writes the unencoded master for listening.
-    if (const char* wav = std::getenv("VIRELLE_MUSIC_WAV"); wav && *wav && !WriteWav(wav, audio))
-        std::fprintf(stderr, "make-content: cannot write %s\n", wav);
+    std::string why;
+    if (const char* wav = std::getenv("VIRELLE_MUSIC_WAV"); wav && *wav && !WriteWav(wav, audio, &why))
+        std::fprintf(stderr, "make-content: cannot write %s: %s\n", wav, why.c_str());
     std::vector<unsigned char> mp3;
     std::string error;
     if (!EncodeMp3(audio, 192, mp3, error)) {
@@ -20,14 +22,8 @@ bool MakeMusic(const std::string& dir) {
         return false;
     }
     const std::string path = dir + "/music/poa.mp3";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "make-content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    const bool written = std::fwrite(mp3.data(), 1, mp3.size(), f) == mp3.size();
-    if (std::fclose(f) != 0 || !written) {
-        std::fprintf(stderr, "make-content: cannot write %s\n", path.c_str());
+    if (!ReplaceFile(path, mp3.data(), mp3.size(), &why)) {
+        std::fprintf(stderr, "make-content: cannot write %s: %s\n", path.c_str(), why.c_str());
         return false;
     }
     return true;

@@ -30,5 +30,6 @@ struct ByteWriter {
     }
 };
 
-// Writes the bytes to path, replacing the file; false with a message on stderr on failure.
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+// Writes the bytes to path, replacing the file whole (never a part of it in place); false with the
+// reason in *why, the file as it was.
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* why);

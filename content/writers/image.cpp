@@ -67,6 +67,17 @@ Image HalfSize(const Image& image) {
     return half;
 }
 
+Image ImageFromBgra(const std::vector<uint8_t>& bgra, int width, int height, bool opaque) {
+    Image image(width, height);
+    for (size_t i = 0; i < image.rgba.size() && i + 3 < bgra.size(); i += 4) {
+        image.rgba[i] = bgra[i + 2];
+        image.rgba[i + 1] = bgra[i + 1];
+        image.rgba[i + 2] = bgra[i];
+        image.rgba[i + 3] = opaque ? 255 : bgra[i + 3];
+    }
+    return image;
+}
+
 uint32_t Rng::Next() {
     // PCG-XSH-RR: small, well spread, fully defined by the seed.
     const uint64_t old = state;

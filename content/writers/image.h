@@ -41,6 +41,9 @@ Image ToImage(const Canvas& canvas, Rgb bleed);
 
 // A 2x2 box-filtered half-size copy (for DDS mip levels); sizes at least 1.
 Image HalfSize(const Image& image);
+// A picture read back from the device (BGRA bytes, row 0 at the top) as RGBA; `opaque` sets every
+// alpha to 255.
+Image ImageFromBgra(const std::vector<uint8_t>& bgra, int width, int height, bool opaque);
 
 // Deterministic random numbers: same seed, same sequence, on every machine.
 struct Rng {

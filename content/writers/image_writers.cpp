@@ -5,24 +5,14 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "content/writers/byte_writer.h"
+#include "io/file_replace.h"
 
-bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::fprintf(stderr, "make-content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) {
-        std::fprintf(stderr, "make-content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* why) {
+    return ReplaceFile(path, bytes.data(), bytes.size(), why);
 }
 
 namespace {
@@ -73,16 +63,16 @@ bool EncodePng(const Image& image, bool withAlpha, bool fast, std::vector<uint8_
 
 }  // namespace
 
-bool WritePng(const std::string& path, const Image& image, bool withAlpha, bool fast) {
+bool WritePng(const std::string& path, const Image& image, bool withAlpha, std::string* why, bool fast) {
     std::vector<uint8_t> bytes;
     if (!EncodePng(image, withAlpha, fast, bytes)) {
-        std::fprintf(stderr, "make-content: PNG encoding failed for %s\n", path.c_str());
+        *why = "PNG encoding failed";
         return false;
     }
-    return WriteWholeFile(path, bytes);
+    return WriteWholeFile(path, bytes, why);
 }
 
-bool WriteJpeg(const std::string& path, const Image& image, int quality) {
+bool WriteJpeg(const std::string& path, const Image& image, int quality, std::string* why) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -110,10 +100,10 @@ bool WriteJpeg(const std::string& path, const Image& image, int quality) {
     std::vector<uint8_t> bytes(buffer, buffer + size);
     jpeg_destroy_compress(&info);
     std::free(buffer);
-    return WriteWholeFile(path, bytes);
+    return WriteWholeFile(path, bytes, why);
 }
 
-bool WriteTga(const std::string& path, const Image& image) {
+bool WriteTga(const std::string& path, const Image& image, std::string* why) {
     ByteWriter out;
     out.U8(0);                              // no image id
     out.U8(0);                              // no colour map
@@ -131,10 +121,10 @@ bool WriteTga(const std::string& path, const Image& image) {
             const uint8_t bgra[4] = {p[2], p[1], p[0], p[3]};
             out.Bytes(bgra, 4);
         }
-    return WriteWholeFile(path, out.bytes);
+    return WriteWholeFile(path, out.bytes, why);
 }
 
-bool WriteBmp(const std::string& path, const Image& image) {
+bool WriteBmp(const std::string& path, const Image& image, std::string* why) {
     const uint32_t rowBytes = (uint32_t(image.width) * 3 + 3) & ~3u;
     const uint32_t pixelBytes = rowBytes * uint32_t(image.height);
     ByteWriter out;
@@ -162,10 +152,10 @@ bool WriteBmp(const std::string& path, const Image& image) {
         }
         for (uint32_t pad = uint32_t(image.width) * 3; pad < rowBytes; ++pad) out.U8(0);
     }
-    return WriteWholeFile(path, out.bytes);
+    return WriteWholeFile(path, out.bytes, why);
 }
 
-bool WriteDds(const std::string& path, const Image& image) {
+bool WriteDds(const std::string& path, const Image& image, std::string* why) {
     std::vector<Image> levels{image};
     while (levels.back().width > 1 || levels.back().height > 1) levels.push_back(HalfSize(levels.back()));
     ByteWriter out;
@@ -195,5 +185,5 @@ bool WriteDds(const std::string& path, const Image& image) {
                 const uint8_t bgra[4] = {p[2], p[1], p[0], p[3]};
                 out.Bytes(bgra, 4);
             }
-    return WriteWholeFile(path, out.bytes);
+    return WriteWholeFile(path, out.bytes, why);
 }

@@ -1,98 +1,86 @@
-// Sound output on SDL2 audio, with a silent real-time stand-in when no device opens.
+// Sound output on SDL2 audio: the device the failover opens, watches and opens again.
+//
+// What SDL 2.26 does when the sound server goes (PulseAudio killed under a playing show): within
+// a pull or two it marks the device disconnected, SDL_GetAudioDeviceStatus reads SDL_AUDIO_STOPPED
+// (an SDL_AUDIODEVICEREMOVED event is queued too, for the window's pump, which drops it), and the
+// callback goes on at about the device's rate into a buffer nobody plays. The driver stays up: once
+// the server is back, SDL_OpenAudioDevice on the same driver connects to it again. A device that
+// pulls nothing for a while is no sign of loss: a fresh PulseAudio null sink asks for its first
+// data up to 2 s after the stream opens.
 #include "platform/audio_out.h"
 
 #include <SDL.h>
 
 #include <chrono>
-#include <cstdio>
+#include <string>
 
-#include "platform/native/silent_output.h"
+#include "platform/common/audio_failover.h"
+#include "platform/common/silent_output.h"
+#include "platform/native/audio_device.h"
 
 namespace {
 
-constexpr int bufferFrames = 1024;  // about 23 ms per pull
-
-}  // namespace
-
-struct AudioOut::Impl {
-    Pull pull = nullptr;
-    void* user = nullptr;
-    SDL_AudioDeviceID device = 0;
-    bool audioStarted = false;  // SDL's audio subsystem is ours to quit at Close
-    int deviceBufferFrames = 0;
-    std::unique_ptr<SilentOutput> silent;
-
-    static void SDLCALL Callback(void* userdata, Uint8* stream, int len) {
-        Impl* self = static_cast<Impl*>(userdata);
-        self->pull(self->user, reinterpret_cast<int16_t*>(stream), len / int(sizeof(int16_t) * AudioOut::channels));
+class SdlAudioDevice : public AudioDevice {
+public:
+    ~SdlAudioDevice() override {
+        Close();
+        if (audioStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-};
 
-AudioOut::AudioOut() = default;
-
-AudioOut::~AudioOut() {
-    Close();
-}
-
-bool AudioOut::Open(Pull pull, void* user, int rate) {
-    Close();
-    impl = std::make_unique<Impl>();
-    impl->pull = pull;
-    impl->user = user;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        impl->audioStarted = true;
+    bool Open(AudioOut::Pull newPull, void* newUser, int rate, std::string* why) override {
+        Close();
+        pull = newPull;
+        user = newUser;
+        // The subsystem stays up until the output goes: quitting it waits for the driver's
+        // device-watch thread, which ALSA wakes only every 100 ms, and that wait would hold up the start.
+        if (!audioStarted) {
+            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+                *why = std::string("no audio driver (") + SDL_GetError() + ")";
+                return false;
+            }
+            audioStarted = true;
+        }
         SDL_AudioSpec want{}, have{};
         want.freq = rate;
         want.format = AUDIO_S16SYS;
-        want.channels = channels;
-        want.samples = bufferFrames;
-        want.callback = &Impl::Callback;
-        want.userdata = impl.get();
+        want.channels = AudioOut::channels;
+        want.samples = SilentOutput::bufferFrames;
+        want.callback = &SdlAudioDevice::Callback;
+        want.userdata = this;
         // No allowed changes: SDL converts to whatever the hardware takes, the callback sees ours.
-        impl->device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-        if (impl->device != 0) {
-            impl->deviceBufferFrames = have.samples;
-            return true;
+        id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (id == 0) {
+            *why = std::string("no output device (") + SDL_GetError() + ")";
+            return false;
         }
-        // The subsystem stays up until Close: quitting it waits for the driver's device-watch
-        // thread, which ALSA wakes only every 100 ms, and that wait would hold up the start.
-        std::fprintf(stderr, "audio: no output device (%s); playing silently\n", SDL_GetError());
-    } else {
-        std::fprintf(stderr, "audio: no audio driver (%s); playing silently\n", SDL_GetError());
+        bufferFrames = have.samples;
+        return true;
     }
-    impl->silent = std::make_unique<SilentOutput>(pull, user, rate);
-    return false;
-}
-
-void AudioOut::Start() {
-    if (!impl) return;
-    if (impl->device) SDL_PauseAudioDevice(impl->device, 0);
-    if (impl->silent) impl->silent->SetRunning(true);
-}
-
-void AudioOut::Pause() {
-    if (!impl) return;
+    int BufferFrames() const override { return bufferFrames; }
+    void Start() override { SDL_PauseAudioDevice(id, 0); }
     // SDL takes the device lock here, so no callback is running once this returns.
-    if (impl->device) SDL_PauseAudioDevice(impl->device, 1);
-    if (impl->silent) impl->silent->SetRunning(false);
-}
+    void Pause() override { SDL_PauseAudioDevice(id, 1); }
+    bool Alive() override { return SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED; }
+    void Close() override {
+        if (id != 0) SDL_CloseAudioDevice(id);
+        id = 0;
+    }
 
-void AudioOut::Close() {
-    if (!impl) return;
-    if (impl->device) SDL_CloseAudioDevice(impl->device);
-    if (impl->audioStarted) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    impl->silent.reset();
-    impl.reset();
-}
+private:
+    static void SDLCALL Callback(void* userdata, Uint8* stream, int len) {
+        auto* self = static_cast<SdlAudioDevice*>(userdata);
+        self->pull(self->user, reinterpret_cast<int16_t*>(stream), len / int(sizeof(int16_t) * AudioOut::channels));
+    }
 
-double AudioOut::Now() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+    AudioOut::Pull pull = nullptr;
+    void* user = nullptr;
+    SDL_AudioDeviceID id = 0;
+    int bufferFrames = 0;
+    bool audioStarted = false;  // SDL's audio subsystem is ours to quit at the end
+};
 
-int AudioOut::BufferFrames() const {
-    return impl ? impl->deviceBufferFrames : 0;
-}
+}  // namespace
 
-bool AudioOut::IsSilent() const {
-    return impl && impl->silent != nullptr;
+std::unique_ptr<AudioDevice> MakeAudioDevice() {
+    return std::make_unique<SdlAudioDevice>();
 }

@@ -162,3 +162,7 @@ int AudioOut::BufferFrames() const {
 bool AudioOut::IsSilent() const {
     return !impl || impl->silent;
 }
+
+int AudioOut::Changes() const {
+    return 0;  // the context is the page's for the whole run
+}

@@ -16,23 +16,6 @@ namespace {
 
 using Box = std::pair<std::string, std::string>;
 
-// Sets an environment variable for one scope.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const char* value) : name(name) {
-        if (const char* old = std::getenv(name)) previous = old, hadPrevious = true;
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (hadPrevious)
-            setenv(name, previous.c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    const char* name;
-    std::string previous;
-    bool hadPrevious = false;
-};
-
 // Plays to the end and checks the clock on the way: never back, never ahead of the wall clock.
 void PlayToTheEnd(MusicStream& music) {
     const float length = music.GetLength();

@@ -68,3 +68,43 @@ TEST(PlaybackClock, StopsAtTheEndAndWhenFrozen) {
     EXPECT_NEAR(clock.Heard(8.0, 10000), 100.0, 1e-9);
     EXPECT_NEAR(clock.Heard(8.09, 10000), 190.0, 1e-9);
 }
+
+// Another output takes over the pulls (a lost device's silent stand-in, a device back): the
+// position runs on without a step, and the frames the new output gets first are heard just as
+// the position reaches them.
+TEST(PlaybackClock, ChangingDeviceKeepsThePositionAndTheSoundTogether) {
+    PlaybackClock clock;
+    clock.Reset(rate, deviceFrames);
+    for (int pull = 0; pull < 10; ++pull) clock.OnPull(100, 0.1 * pull);
+    struct Change {
+        double at;       // when the new output takes over
+        int frames;      // what it holds
+        double firstAt;  // its first pull
+    };
+    // To a silent output (nothing held), to a device with a bigger buffer, and a late first pull.
+    for (const Change change : {Change{0.95, 0, 0.96}, Change{1.50, 300, 1.52}, Change{2.30, 50, 2.60}}) {
+        SCOPED_TRACE(change.at);
+        const double before = clock.Heard(change.at, 100000);
+        const int64_t first = clock.ChangeDevice(change.frames, change.at);
+        EXPECT_EQ(first, int64_t(before) + change.frames);  // heard `frames` later, as the position gets there
+        EXPECT_NEAR(clock.Heard(change.firstAt, 100000), before, 1.0) << "held until the first pull";
+        double last = 0;
+        for (int pull = 0; pull < 4; ++pull) {
+            const double t = change.firstAt + 0.1 * pull;
+            clock.OnPull(100, t);
+            last = clock.Heard(t, 100000);
+            EXPECT_NEAR(last, double(first - change.frames) + 100.0 * pull, 1.0);
+        }
+        EXPECT_NEAR(clock.Heard(change.firstAt + 0.35, 100000), last + 50.0, 1e-9);
+    }
+
+    // Held after a seek: the hold stays, and the sought frame, handed over first, is heard as the
+    // position leaves it.
+    clock.Seek(5000);
+    EXPECT_EQ(clock.ChangeDevice(200, 9.0), 5000);
+    for (int pull = 0; pull < 3; ++pull) {
+        clock.OnPull(100, 9.1 + 0.1 * pull);
+        EXPECT_EQ(clock.Heard(9.1 + 0.1 * pull, 100000), 5000.0);  // the device has not played it yet
+    }
+    EXPECT_NEAR(clock.Heard(9.35, 100000), 5050.0, 1e-9);
+}

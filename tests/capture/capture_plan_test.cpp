@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/offline.h"
+#include "io/file_replace.h"
 #include "tools/capture/picture_queue.h"
 #include "tools/capture/progress.h"
 

@@ -27,5 +27,16 @@ struct ScratchDir {
     std::string File(const std::string& name) const { return path + "/" + name; }
 };
 
+// Sets an environment variable for one scope (null: unset), as it was afterwards.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    std::string name;
+    std::string previous;
+    bool hadPrevious = false;
+};
+
 // Writes bytes to a file; true on success.
 bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& bytes);

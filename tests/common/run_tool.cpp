@@ -1,10 +1,14 @@
 #include "tests/common/run_tool.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+
+extern char** environ;
 
 std::string ToolsPath() {
     const char* tools = std::getenv("VIRELLE_TOOLS");
@@ -40,4 +44,30 @@ ToolRun RunTool(const std::string& args, const std::string& dir) {
     RunSettings settings;
     settings.dir = dir;
     return RunProgram(tools, args, settings);
+}
+
+int SpawnProgram(std::vector<std::string> args, const SpawnSettings& settings) {
+    std::vector<std::string> env = settings.environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool keep = true;
+        for (const std::string& prefix : settings.leftOut) keep = keep && !entry.starts_with(prefix);
+        for (const std::string& own : env) keep = keep && !entry.starts_with(own.substr(0, own.find('=') + 1));
+        if (keep) env.push_back(entry);
+    }
+    std::vector<char*> argv, envp;
+    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, settings.output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    if (settings.fd3 >= 0) posix_spawn_file_actions_adddup2(&files, settings.fd3, 3);
+    if (!settings.dir.empty()) posix_spawn_file_actions_addchdir_np(&files, settings.dir.c_str());
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&files);
+    return failed ? -1 : int(pid);
 }

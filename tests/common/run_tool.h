@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct ToolRun {
     int status = -1;  // the exit status; -1 when the program did not start or died of a signal
@@ -25,3 +26,14 @@ ToolRun RunProgram(const std::string& program, const std::string& args, const Ru
 // Runs virelle-tools with `args` in `dir` (the test's own folder when empty), stderr dropped;
 // status -1 when it is not built.
 ToolRun RunTool(const std::string& args, const std::string& dir = "");
+
+// A program started beside the test, which waits for it (or kills it) by its process id.
+struct SpawnSettings {
+    std::vector<std::string> environment;  // "NAME=value", in place of an inherited NAME
+    std::vector<std::string> leftOut;      // inherited variables starting with one of these are dropped
+    std::string output = "/dev/null";      // stdout and stderr
+    std::string dir;                       // the working folder; the test's own when empty
+    int fd3 = -1;                          // becomes the program's fd 3 when given
+};
+// Starts args[0] (looked up on PATH) with the arguments after it; -1 when it cannot be started.
+int SpawnProgram(std::vector<std::string> args, const SpawnSettings& settings);

@@ -61,8 +61,9 @@ CdaKey Key(float time, float alpha, float rotation, float x, float y, float sx, 
 }
 
 TEST_F(ContentFiles, CompositionRoundTripKeepsOrdersNamesSizesAndEveryKey) {
-    ASSERT_TRUE(WritePng("data/a.png", TestPicture(300, 200), true));  // 512 x 256 as a texture
-    ASSERT_TRUE(WriteBmp("b.bmp", TestPicture(16, 16)));               // found under its plain name
+    std::string why;
+    ASSERT_TRUE(WritePng("data/a.png", TestPicture(300, 200), true, &why));  // 512 x 256 as a texture
+    ASSERT_TRUE(WriteBmp("b.bmp", TestPicture(16, 16), &why));               // found under its plain name
     CdaComposition c;
     c.headerWord = 7;
     c.layerOrder = {1, 0};
@@ -81,7 +82,7 @@ TEST_F(ContentFiles, CompositionRoundTripKeepsOrdersNamesSizesAndEveryKey) {
     empty.keys = {Key(1, 0.5f, 0, 0, 0, 1, 1)};
     c.layers = {first, empty};
     ASSERT_EQ(CheckCda(c), "");
-    ASSERT_TRUE(WriteWholeFile("c.cda", WriteCda(c)));
+    ASSERT_TRUE(WriteWholeFile("c.cda", WriteCda(c), &why));
 
     MessageLog log;
     Composition read;
@@ -183,7 +184,8 @@ TEST_F(ContentFiles, SceneRoundTripKeepsMaterialsMeshesLightsAndCameraTracks) {
     b.fov = 0.9f;
     s.cameras = {a, b};
     ASSERT_EQ(CheckScene(s), "");
-    ASSERT_TRUE(WriteWholeFile("s.SCENE", WriteScene(s)));
+    std::string why;
+    ASSERT_TRUE(WriteWholeFile("s.SCENE", WriteScene(s), &why));
 
     Scene read;
     ASSERT_TRUE(read.Load("s.SCENE"));
@@ -249,20 +251,23 @@ TEST(ImageWriters, EachFormatDecodesToThePixelsWritten) {
     const Image picture = TestPicture(32, 16);
     const struct {
         const char* file;
-        bool (*write)(const std::string&, const Image&);
+        bool (*write)(const std::string&, const Image&, std::string*);
         ImageType type;
         bool alpha;
         int tolerance;
     } formats[] = {
-        {"p.png", [](const std::string& p, const Image& i) { return WritePng(p, i, true); }, ImageType::Png, true, 0},
+        {"p.png", [](const std::string& p, const Image& i, std::string* why) { return WritePng(p, i, true, why); },
+         ImageType::Png, true, 0},
         {"p.tga", WriteTga, ImageType::Tga, true, 0},
         {"p.bmp", WriteBmp, ImageType::Bmp, false, 0},
         {"p.dds", WriteDds, ImageType::Dds, true, 0},
-        {"p.jpg", [](const std::string& p, const Image& i) { return WriteJpeg(p, i, 95); }, ImageType::Jpeg, false, 40},
+        {"p.jpg", [](const std::string& p, const Image& i, std::string* why) { return WriteJpeg(p, i, 95, why); },
+         ImageType::Jpeg, false, 40},
     };
     for (const auto& f : formats) {
         const std::string path = dir.File(f.file);
-        ASSERT_TRUE(f.write(path, picture)) << f.file;
+        std::string why;
+        ASSERT_TRUE(f.write(path, picture, &why)) << f.file << ": " << why;
         const std::vector<uint8_t> bytes = ReadAll(path);
         DecodedImage decoded;
         std::string error;

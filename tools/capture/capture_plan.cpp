@@ -82,12 +82,3 @@ int64_t SamplesThrough(const CaptureRange& range, long pictures) {
     const double end = double(range.firstFrame + pictures) / range.fps * range.rate;
     return std::clamp<int64_t>(std::llround(end), range.firstSample, range.endSample);
 }
-
-std::string TemporaryPathFor(const std::string& out, long processId) {
-    const std::filesystem::path path(out);
-    // Built in place: GCC 12 at -O3 reports a false -Wrestrict for "." + string.
-    std::string name = path.filename().string();
-    name.insert(name.begin(), '.');
-    name += ".partial-" + std::to_string(processId);
-    return (path.parent_path() / name).string();
-}

@@ -36,7 +36,3 @@ struct CaptureRange {
 CaptureRange PlanCaptureRange(double from, double to, double fps, int64_t musicSamples, int rate);
 // The music samples that belong in the track once `pictures` frames of the range are in it.
 int64_t SamplesThrough(const CaptureRange& range, long pictures);
-
-// Where a capture to `out` is written until it is complete: a hidden name beside it, so the final
-// rename stays on one file system.
-std::string TemporaryPathFor(const std::string& out, long processId);

@@ -1,19 +1,17 @@
 // The capture run: device, signals, the offline show feeding the encoder, the file's last steps.
 #include "tools/capture/capture_run.h"
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "app/offline.h"
+#include "io/file_replace.h"
 #include "platform/d3dwindow.h"
 #include "platform/device_readback.h"
 #include "tools/capture/capture_encoder.h"
@@ -36,11 +34,10 @@ double SecondsSince(Clock::time_point start) {
 // ---------------------------------------------------------------- signals
 
 volatile std::sig_atomic_t interrupted = 0;
-char temporaryPath[4096];  // for a second signal, which removes the file and ends at once
 
 void OnSignal(int) {
-    if (interrupted) {
-        unlink(temporaryPath);
+    if (interrupted) {  // a second signal removes the file and ends at once
+        RemovePendingFile();
         _exit(captureInterrupted);
     }
     interrupted = 1;
@@ -48,8 +45,7 @@ void OnSignal(int) {
 
 // SIGINT and SIGTERM set `interrupted` while this lives.
 struct SignalGuard {
-    explicit SignalGuard(const std::string& path) {
-        std::snprintf(temporaryPath, sizeof temporaryPath, "%s", path.c_str());
+    SignalGuard() {
         interrupted = 0;
         struct sigaction action {};
         action.sa_handler = OnSignal;
@@ -63,14 +59,6 @@ struct SignalGuard {
     }
     struct sigaction oldInt {
     }, oldTerm{};
-};
-
-// The temporary file goes unless it was renamed into place.
-struct TemporaryFile {
-    ~TemporaryFile() {
-        if (!path.empty()) unlink(path.c_str());
-    }
-    std::string path;
 };
 
 // ---------------------------------------------------------------- the run
@@ -128,17 +116,6 @@ private:
     ProgressLine& progress;
 };
 
-// Makes the temporary file, so an unwritable place is known before anything is drawn.
-bool CreateTemporary(const std::string& path, const std::string& out) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        std::fprintf(stderr, "virelle-tools capture: cannot write %s: %s\n", out.c_str(), std::strerror(errno));
-        return false;
-    }
-    close(fd);
-    return true;
-}
-
 // The process's peak resident memory so far.
 double PeakMemoryMb() {
     rusage usage{};
@@ -175,12 +152,16 @@ int Interrupted() {
 
 int RunCapture(const CaptureRequest& request) {
     const Clock::time_point start = Clock::now();
-    TemporaryFile temporary;
-    const std::string path = TemporaryPathFor(request.out, long(getpid()));
-    // Before the file exists, and before SDL starts: SDL leaves a handler it finds in place.
-    SignalGuard signals(path);
-    if (!CreateTemporary(path, request.out)) return captureBadInput;
-    temporary.path = path;
+    // The temporary file is made first, so an unwritable place is known before anything is drawn,
+    // but after the signals are caught, and before SDL starts: SDL leaves a handler it finds in place.
+    SignalGuard signals;
+    PendingFile pending(request.out);
+    std::string why;
+    if (!pending.Open(&why)) {
+        std::fprintf(stderr, "virelle-tools capture: cannot write %s: %s\n", request.out.c_str(), why.c_str());
+        return captureBadInput;
+    }
+    const std::string& path = pending.Temporary();
 
     if (!OpenHeadlessDevice()) {
         std::fprintf(stderr, "virelle-tools capture: no graphics device\n");
@@ -233,14 +214,11 @@ int RunCapture(const CaptureRequest& request) {
         std::fprintf(stderr, "virelle-tools capture: %s\n", why.empty() ? "the capture failed" : why.c_str());
         return captureFailed;
     }
-    std::error_code ec;
-    std::filesystem::rename(path, request.out, ec);
-    if (ec) {
+    if (!pending.Commit(&why)) {
         std::fprintf(stderr, "virelle-tools capture: cannot move the video to %s: %s\n", request.out.c_str(),
-                     ec.message().c_str());
+                     why.c_str());
         return captureFailed;
     }
-    temporary.path.clear();
     PrintSummary(request, r, capture, encoder, *file, SecondsSince(start));
     return captureOk;
 }

@@ -1,10 +1,14 @@
-// The silent output's thread.
-#include "platform/native/silent_output.h"
+// The silent output's thread. Deadlines are counted from the start of each run, so the rate does
+// not drift however late a single wake-up comes.
+#include "platform/common/silent_output.h"
 
 #include <chrono>
 
 SilentOutput::SilentOutput(AudioOut::Pull pull, void* user, int rate)
-    : pull(pull), user(user), rate(rate), buffer(size_t(bufferFrames) * AudioOut::channels) {
+    : pull(pull),
+      user(user),
+      rate(rate > 0 ? rate : AudioOut::defaultRate),
+      buffer(size_t(bufferFrames) * AudioOut::channels) {
     thread = std::thread([this] { Run(); });
 }
 
@@ -42,7 +46,7 @@ void SilentOutput::Run() {
             pulls = 0;
             wasRunning = true;
         }
-        // The pull runs under the lock so that Pause returns only once no pull is running.
+        // The pull runs under the lock so that SetRunning(false) returns only once no pull is running.
         pull(user, buffer.data(), bufferFrames);
         ++pulls;
         const auto due = start + std::chrono::nanoseconds(pulls * bufferFrames * 1000000000LL / rate);
