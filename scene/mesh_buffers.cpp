@@ -17,6 +17,8 @@ Mesh::~Mesh() {
 }
 
 void Mesh::Upload() {
+    indicesInRange = true;
+    for (uint16_t index : indices) indicesInRange = indicesInRange && index < vertexCount;
     if (!device) return;  // tools that only inspect have no device
     const uint64_t vertexBytes = uint64_t(vertexCount) * sizeof(MeshVertex);
     const uint64_t indexBytes = uint64_t(triangleCount) * 6;

@@ -42,7 +42,8 @@ struct Mesh {
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;  // null until uploaded
     IDirect3DIndexBuffer9* indexBuffer = nullptr;    // null until uploaded
     std::vector<MeshVertex> vertices;                // as read, kept after the upload
-    std::vector<uint16_t> indices;                   // 3 per triangle, each below vertexCount
+    std::vector<uint16_t> indices;                   // 3 per triangle, as read
+    bool indicesInRange = false;                     // every index below vertexCount (set by Upload)
     uint32_t vertexCount = 0;
     uint32_t triangleCount = 0;
     uint16_t materialIndex = 0;  // into Scene::materials; drawn without SetMaterial when out of range
@@ -51,7 +52,8 @@ struct Mesh {
 
     // Creates and fills the vertex and index buffers on the device (nothing without a device).
     void Upload();
-    // Sets the world transform for t and draws the triangle list.
+    // Sets the world transform for t and draws the triangle list; a mesh with an index past its
+    // vertices is not drawn (Direct3D 9 would read past the vertex buffer).
     void Draw(float t);
 };
 

@@ -40,11 +40,11 @@ set(windows_only_files
 # left out here with the reason:
 # - names differing in case are one file on Windows' file systems (both load);
 # - our device's own answers where Direct3D 9 leaves the choice to the driver: lock pitches of
-#   tiny levels, state blocks of one kind only, draws refused for indices past the vertices;
+#   tiny levels, state blocks of one kind only;
 # - Clear inside the scissor rectangle, which Wine's Direct3D 9 does not honour.
 set(skip_gfx "TextureTest.RegistryIdentityAndCaseSensitiveNames:TextureTest.TypeFromContentAndLevelsInTheTexture:TextureInPlaceTest.EveryLevelAsThroughMemory")
 set(skip_composition "Cache.NamesDifferingInCaseAreTwoEntries")
-set(skip_scene "SceneDrawTest.AMeshWithAVertexIndexBeyondItsVerticesLoadsAndIsNotDrawn")
+set(skip_scene "")
 set(skip_platform "StateBlockTest.ApplyPutsBackStatesLightsAndBindings:StateBlockTest.ScissorClipsDrawsAndClears")
 
 set(wine_environment

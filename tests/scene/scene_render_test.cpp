@@ -168,7 +168,7 @@ TEST_F(SceneDrawTest, ALitMeshHasTheColourOfTheLightingRules) {
     ExpectRgba(At(5, 5), 0, 0, 0, 0);  // uncovered pixels keep the clear
 }
 
-// A triangle naming a vertex the mesh does not have loads as it is; the device refuses that draw, so
+// A triangle naming a vertex the mesh does not have loads as it is; the scene never draws that mesh, so
 // the mesh alone goes undrawn and the rest of the scene draws as before.
 TEST_F(SceneDrawTest, AMeshWithAVertexIndexBeyondItsVerticesLoadsAndIsNotDrawn) {
     SceneBytes f;
