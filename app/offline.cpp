@@ -137,7 +137,7 @@ OfflineResult RunOffline(const OfflineOptions& options) {
     OfflineResult result;
     const Clock::time_point start = Clock::now();
     {
-        Program program(ProgramSetup{false, false, MusicStream::Clock::Offline});
+        Program program(ProgramSetup{false, false, MusicStream::Clock::Offline, DrawSize{}});
         if (!device || !program.music) return result;
         OfflineHost host(program, options, result);
         host.runStart = start;

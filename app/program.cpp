@@ -33,7 +33,9 @@ std::unique_ptr<TexturePrefetch> StartTexturePrefetch() {
 
 Program::Program(const ProgramSetup& setup)
     : prefetch(StartTexturePrefetch()),
-      window(setup.ownWindow ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle) : nullptr),
+      window(setup.ownWindow
+                 ? std::make_unique<D3DWindow>(640, 480, setup.fullScreen, showTitle, WindowUse::Show, setup.drawSize)
+                 : nullptr),
       music(device ? std::make_unique<MusicStream>(showMusicFile, setup.clock) : nullptr) {
     fileTextures = &fileTextureRegistry;
     renderTargets = &renderTargetRegistry;
@@ -142,7 +144,7 @@ private:
 // Everything a live run uses, kept together for as long as the frame loop runs.
 struct LiveRun {
     explicit LiveRun(const LiveOptions& options)
-        : program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime}) {}
+        : program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime, options.drawSize}) {}
     Program program;
     std::unique_ptr<LiveHost> host;
     std::unique_ptr<ShowRun> run;

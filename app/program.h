@@ -22,6 +22,7 @@ struct ProgramSetup {
     bool ownWindow = true;   // false: draw on the device that is already open (offline tools, tests)
     bool fullScreen = true;  // with ownWindow
     MusicStream::Clock clock = MusicStream::Clock::RealTime;
+    DrawSize drawSize;  // with ownWindow: the size the show is drawn at (--resolution, --supersample)
 };
 
 class Program {
@@ -46,6 +47,7 @@ public:
 struct LiveOptions {
     bool fullScreen = true;
     float startAt = 0.0f;  // music time the show starts at; past 0, the state a run from 0 would reach
+    DrawSize drawSize;     // the size the show is drawn at
 };
 
 // The live show: builds the program objects, runs the show on the music's real-time clock, tears

@@ -66,20 +66,33 @@ void UseOffscreenWindows() {
     SetMessageBoxHook([](const char* text, const char* caption) { std::fprintf(stderr, "%s: %s\n", caption, text); });
 }
 
-// The one offscreen window and device of this run; kept to the end like the tools' device.
-bool OpenDevice() {
+bool SameSize(const DrawSize& a, const DrawSize& b) {
+    return a.width == b.width && a.height == b.height && a.supersample == b.supersample;
+}
+
+// The offscreen window and device of this run, drawing at `size`; kept to the end like the tools'
+// device. Asked for another size, the old device goes first (every resource made on it must have
+// been released), as a run of the tool at that size would start.
+bool OpenDevice(const DrawSize& size = DrawSize{}) {
     static D3DWindow* window = nullptr;
+    static DrawSize opened;
+    if (window && !SameSize(size, opened)) {
+        if (device && device->Release() != 0) return false;  // something of the last size still holds it
+        delete window;
+        window = nullptr;
+    }
     if (!window) {
         UseOffscreenWindows();
-        window = new D3DWindow(640, 480, false, showTitle);
+        window = new D3DWindow(640, 480, false, showTitle, WindowUse::Tool, size);
+        opened = size;
     }
     return device != nullptr;
 }
 
 // The content entered and the device open; false (the state told why) otherwise.
-bool Ready(benchmark::State& state) {
+bool Ready(benchmark::State& state, const DrawSize& size = DrawSize{}) {
     bool made = false;
-    if (EnterContent(&made) && OpenDevice()) return true;
+    if (EnterContent(&made) && OpenDevice(size)) return true;
     state.SkipWithError("no content or device");
     return false;
 }
@@ -103,7 +116,7 @@ void BM_ShowStartUp(benchmark::State& state) {
     UseOffscreenWindows();
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        Program program(ProgramSetup{true, false, MusicStream::Clock::RealTime});
+        Program program(ProgramSetup{true, false, MusicStream::Clock::RealTime, DrawSize{}});
         if (!device) {
             state.SkipWithError("no device");
             return;
@@ -137,8 +150,8 @@ BENCHMARK(BM_ShowStartUp)->Iterations(1)->Unit(benchmark::kMillisecond)->UseReal
 
 // Runs frames [first, end) of the show at 60 fps on the offline clock, nothing captured (frames
 // before `first` only step the timeline) and reports their times.
-void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
-    if (!Ready(state)) return;
+void RunFrames(benchmark::State& state, long first, long end, bool perStretch, const DrawSize& size = DrawSize{}) {
+    if (!Ready(state, size)) return;
     OfflineResult r;
     D3DFRAMESTATS sum{};        // the device's counters over the frames run but the first
     uint64_t firstGlCalls = 0;  // the first frame's, which carry the start-up's uploads
@@ -210,11 +223,27 @@ void RunFrames(benchmark::State& state, long first, long end, bool perStretch) {
     state.counters["peak_mb"] = PeakMemoryMb();
 }
 
-// Every frame of the show at 60 fps.
+// Every frame of the show at 60 fps: as the show asks (640x480), then drawn at 640x480 with
+// supersample 2 (1280x960 filtered down) and natively at 1440x1080 (the 4:3 picture of 1080p),
+// each against the first case of the same run. The larger cases run after it in the same process:
+// their peak_mb is the largest so far, theirs.
 void BM_ShowOffline60(benchmark::State& state) {
-    RunFrames(state, 0, 1L << 40, true);
+    const DrawSize sizes[] = {DrawSize{}, DrawSize{0, 0, false, 2}, DrawSize{1440, 1080, false, 1}};
+    static double mean640 = 0, worst640 = 0;
+    RunFrames(state, 0, 1L << 40, true, sizes[state.range(0)]);
+    if (state.range(0) == 0) {
+        mean640 = state.counters["mean_frame_ms"], worst640 = state.counters["worst_frame_ms"];
+    } else if (mean640 > 0) {
+        state.counters["mean_vs_640x480"] = state.counters["mean_frame_ms"] / mean640;
+        state.counters["worst_vs_640x480"] = state.counters["worst_frame_ms"] / worst640;
+    }
 }
-BENCHMARK(BM_ShowOffline60)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_ShowOffline60)
+    ->ArgName("640x480_ss2_1440x1080")
+    ->DenseRange(0, 2)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 // Three seconds inside each section (title, solo, interlude, ringer, duet, credits): quick to rerun
 // while tuning one of them.

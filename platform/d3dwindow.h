@@ -1,6 +1,8 @@
 // The show's one window and the one graphics device created on it.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/d3d9.h"
 #include "platform/win32.h"
 
@@ -15,11 +17,46 @@ struct Exception {
 // (virelle-tools, tests) draws headless and has nobody to show the box to.
 enum class WindowUse { Show, Tool };
 
+// The size the show is drawn at, decided once at start-up (--resolution, --supersample). The show
+// itself always asks for a 640x480 back buffer and 512x512 targets; where the platform draws at
+// any size (PlatformDrawsAtAnySize), the device stores them larger or smaller and the 4:3 picture
+// is the largest 4:3 area centred in the frame. The default means "as asked": 640x480, no bars.
+struct DrawSize {
+    int width = 0, height = 0;  // the frame, bars included; 0 x 0: the back buffer's own size
+    bool native = false;        // full screen: the display's own size (width and height unused)
+    int supersample = 1;        // 1 to 4: drawn that many times larger, box-filtered down
+    bool IsDefault() const { return width == 0 && height == 0 && !native && supersample == 1; }
+};
+constexpr int kMaxSupersample = 4;
+
+// Where the 4:3 picture lies in a frame of width x height: as wide or as tall as the frame, the
+// other side cut down to 4:3 (rounded down), centred (rounded down). One rule for the device, its
+// read-back and whoever crops the frame.
+struct DrawPictureRect {
+    int x, y, width, height;
+};
+inline DrawPictureRect PictureRectInFrame(int width, int height) {
+    DrawPictureRect r{0, 0, width, height};
+    if (int64_t(width) * 3 > int64_t(height) * 4)
+        r.width = int(int64_t(height) * 4 / 3);
+    else
+        r.height = int(int64_t(width) * 3 / 4);
+    r.x = (width - r.width) / 2, r.y = (height - r.height) / 2;
+    return r;
+}
+
+// True where the device can draw the show at another size than 640x480 (our OpenGL device); false
+// where the system's own device draws it as asked. Option parsers refuse --resolution and
+// --supersample where it is false.
+bool PlatformDrawsAtAnySize();
+
 class D3DWindow {
 public:
     // Full screen covers the whole display (640x480 letterboxed into it by Present); windowed is
     // a 640x480 client area at (200, 300). The display is the one PlatformChooseDisplay decided on.
-    D3DWindow(int width, int height, bool fullScreen, const char* title, WindowUse use = WindowUse::Show);
+    // With a draw size the picture is drawn at that size and a window has that client size.
+    D3DWindow(int width, int height, bool fullScreen, const char* title, WindowUse use = WindowUse::Show,
+              const DrawSize& drawSize = DrawSize{});
     ~D3DWindow();
     D3DWindow(const D3DWindow&) = delete;
     D3DWindow& operator=(const D3DWindow&) = delete;

@@ -8,13 +8,15 @@ namespace {
 
 const CommandSpec spec{"frame",
                        "usage: virelle-tools frame [--composition F | --scene F --camera N] --time T --out F.png "
-                       "[--fps F]",
+                       "[--fps F] [--resolution WxH] [--supersample N]",
                        {{"--composition", true},
                         {"--scene", true},
                         {"--out", true},
                         {"--time", true},
                         {"--camera", true},
-                        {"--fps", true}}};
+                        {"--fps", true},
+                        {"--resolution", true},
+                        {"--supersample", true}}};
 
 }  // namespace
 
@@ -24,14 +26,16 @@ int CmdFrame(int argc, char** argv) {
     int camera = 100;
     float fps = 60.0f;
     float time = 0.0f;
+    DrawSize size;
     if (!ParseOptions(spec, argc, argv, &options, &problem) || !options.Integer("--camera", &camera, &problem) ||
-        !options.Number("--fps", &fps, &problem) || !options.Number("--time", &time, &problem))
+        !options.Number("--fps", &fps, &problem) || !options.Number("--time", &time, &problem) ||
+        !ParseToolDrawSize(options, &size, &problem))
         return RefuseOptions(spec, problem);
     const char* composition = options.Value("--composition");
     const char* scene = options.Value("--scene");
     const char* out = options.Value("--out");
     if (!out || !options.Has("--time") || (composition && scene) || !(fps > 0.0f)) return RefuseOptions(spec, "");
-    if (composition) return FrameComposition(composition, time, out);
-    if (scene) return FrameScene(scene, camera, time, out);
-    return FrameShow(time, fps, out);
+    if (composition) return FrameComposition(composition, time, out, size);
+    if (scene) return FrameScene(scene, camera, time, out, size);
+    return FrameShow(time, fps, out, size);
 }

@@ -23,8 +23,8 @@ bool ReadPicture(Image* image) {
 
 }  // namespace
 
-int FrameComposition(const char* path, float time, const char* out) {
-    if (!OpenHeadlessDevice()) {
+int FrameComposition(const char* path, float time, const char* out, const DrawSize& size) {
+    if (!OpenHeadlessDevice(size)) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
     }

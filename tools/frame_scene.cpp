@@ -46,8 +46,8 @@ bool DrawScene(Scene& scene, int camera, float time, std::vector<uint8_t>* bgra,
 
 }  // namespace
 
-int FrameScene(const char* path, int camera, float time, const char* out) {
-    if (!OpenHeadlessDevice()) {
+int FrameScene(const char* path, int camera, float time, const char* out, const DrawSize& size) {
+    if (!OpenHeadlessDevice(size)) {
         std::fprintf(stderr, "virelle-tools frame: no graphics device\n");
         return 1;
     }

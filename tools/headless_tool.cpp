@@ -6,7 +6,7 @@
 
 #include "platform/d3dwindow.h"
 
-bool OpenHeadlessDevice() {
+bool OpenHeadlessDevice(const DrawSize& drawSize) {
     static D3DWindow* window = nullptr;  // never destroyed: the device must outlive every resource
     if (window) return device != nullptr;
     PlatformUseOffscreenVideo();
@@ -14,7 +14,7 @@ bool OpenHeadlessDevice() {
         std::fprintf(stderr, "%s: %s\n", Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str());
     });
     try {
-        window = new D3DWindow(640, 480, false, "virelle-tools", WindowUse::Tool);
+        window = new D3DWindow(640, 480, false, "virelle-tools", WindowUse::Tool, drawSize);
     } catch (const Exception& e) {
         std::fprintf(stderr, "virelle-tools: %s (%s)\n", e.message, e.location);
         return false;

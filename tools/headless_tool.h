@@ -2,10 +2,12 @@
 #pragma once
 
 #include "gfx/texture.h"
+#include "platform/d3dwindow.h"
 
 // Message boxes go to stderr instead of waiting for a click. The show's capability warning is not
-// given: a tool has no window for it. True when the global device exists afterwards.
-bool OpenHeadlessDevice();
+// given: a tool has no window for it. True when the global device exists afterwards. The first
+// call's draw size is the run's (--resolution, --supersample).
+bool OpenHeadlessDevice(const DrawSize& drawSize = DrawSize{});
 
 // The command's own file-texture registry, set as fileTextures while it lives: texture names resolve
 // against the working directory, as in the show. Its textures are released when it goes.

@@ -17,11 +17,14 @@ const Command commands[] = {
     {"spectrum", CmdSpectrum,
      "spectrum FILE (--time T | --from A --to B --fps F)   the show's spectrum of a music file"},
     {"frame", CmdFrame,
-     "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F]   draw one frame headless"},
-    {"render", CmdRender, "render --from A --to B --fps F --out DIR   render the show offline to PNG frames"},
+     "frame [--composition F | --scene F --camera N] --time T --out F.png [--fps F] [--resolution WxH] "
+     "[--supersample N]   draw one frame headless"},
+    {"render", CmdRender,
+     "render --from A --to B --fps F --out DIR [--resolution WxH] [--supersample N]   render the show offline to PNG "
+     "frames"},
     {"capture", CmdCapture,
-     "capture --out FILE.mp4 [--from A] [--to B] [--fps F] [--size WxH] [--crf Q] [--quiet]   the show as a video "
-     "with its music"},
+     "capture --out FILE.mp4 [--from A] [--to B] [--fps F] [--resolution WxH] [--supersample N] [--size WxH] [--crf Q] "
+     "[--quiet]   the show as a video with its music"},
     {"make-content", CmdMakeContent, "make-content --out DIR   write the show's content (data/, music/)"},
     {"icon", CmdIcon, "icon --time T --size N --out F.png   the show's frame scaled to fit N x N"},
 };
@@ -29,6 +32,10 @@ const Command commands[] = {
 void PrintHelp(FILE* to) {
     std::fprintf(to, "usage: virelle-tools COMMAND [ARGS]\n\ncommands:\n");
     for (const Command& c : commands) std::fprintf(to, "  %s\n", c.usage);
+    std::fprintf(to,
+                 "\n--resolution WxH draws the show at that size, the 4:3 picture centred between black bars;\n"
+                 "--supersample N (1 to 4) draws it N times larger and box-filters it down. capture's video is\n"
+                 "the size drawn; --size WxH scales the drawn 4:3 picture into a video of that size instead.\n");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/draw_options.h"
+
 namespace {
 
 const OptionSpec* Find(const CommandSpec& spec, const char* name) {
@@ -111,6 +113,14 @@ bool ParseInteger(const char* text, int* out) {
     if (!Whole(text, end) || v < INT_MIN || v > INT_MAX) return false;
     *out = static_cast<int>(v);
     return true;
+}
+
+bool ParseToolDrawSize(const ParsedOptions& options, DrawSize* size, std::string* problem, bool evenSides) {
+    DrawOptionText text;
+    text.resolution = options.Value("--resolution");
+    text.supersample = options.Value("--supersample");
+    text.evenSides = evenSides;
+    return ParseDrawOptions(text, size, problem);
 }
 
 int RefuseOptions(const CommandSpec& spec, const std::string& problem) {

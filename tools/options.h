@@ -41,6 +41,12 @@ bool ParseNumber(const char* text, double* out);
 bool ParseNumber(const char* text, float* out);  // rounded once, straight to float
 bool ParseInteger(const char* text, int* out);
 
+struct DrawSize;
+// --resolution WxH and --supersample N, where the command lists them (app/draw_options.h): true
+// with *size set, or left alone when neither is given; false with *problem. `evenSides` for a
+// video's size.
+bool ParseToolDrawSize(const ParsedOptions& options, DrawSize* size, std::string* problem, bool evenSides = false);
+
 // Prints the refusal ("virelle-tools CMD: PROBLEM" when there is a problem, then the usage line)
 // on stderr and returns the exit status for it, 2.
 int RefuseOptions(const CommandSpec& spec, const std::string& problem);

@@ -20,8 +20,14 @@
 namespace {
 
 const CommandSpec renderSpec{"render",
-                             "usage: virelle-tools render --from A --to B --fps F --out DIR   (A <= B, 0 < F <= 1000)",
-                             {{"--from", true}, {"--to", true}, {"--fps", true}, {"--out", true}}};
+                             "usage: virelle-tools render --from A --to B --fps F --out DIR [--resolution WxH] "
+                             "[--supersample N]   (A <= B, 0 < F <= 1000)",
+                             {{"--from", true},
+                              {"--to", true},
+                              {"--fps", true},
+                              {"--out", true},
+                              {"--resolution", true},
+                              {"--supersample", true}}};
 
 // A path given on the command line, made absolute against the working directory (as given when that
 // fails).
@@ -47,14 +53,14 @@ bool WriteBackBuffer(const std::string& path) {
 
 }  // namespace
 
-int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile) {
+int RenderShowFrames(long first, long end, double fps, const char* outDir, const char* outFile, const DrawSize& size) {
     PlatformCatchStopSignals();  // Ctrl+C, kill and timeout stop after the frame being drawn
     // Output names are the user's, relative to where the command ran; the show then reads its content
     // from the folder the show itself would use, made the working directory.
     const std::string dir = outDir ? Absolute(outDir) : std::string();
     const std::string file = outFile ? Absolute(outFile) : std::string();
     EnterContentRoot();
-    if (!OpenHeadlessDevice()) {
+    if (!OpenHeadlessDevice(size)) {
         std::fprintf(stderr, "virelle-tools: no graphics device\n");
         return 1;
     }
@@ -118,8 +124,10 @@ int CmdRender(int argc, char** argv) {
     ParsedOptions options;
     std::string problem;
     double a = 0, b = 0, fps = 0;
+    DrawSize size;
     if (!ParseOptions(renderSpec, argc, argv, &options, &problem) || !options.Number("--from", &a, &problem) ||
-        !options.Number("--to", &b, &problem) || !options.Number("--fps", &fps, &problem))
+        !options.Number("--to", &b, &problem) || !options.Number("--fps", &fps, &problem) ||
+        !ParseToolDrawSize(options, &size, &problem))
         return RefuseOptions(renderSpec, problem);
     const char* out = options.Value("--out");
     if (!options.Has("--from") || !options.Has("--to") || !options.Has("--fps") || !out || !*out || !(fps > 0.0) ||
@@ -136,5 +144,5 @@ int CmdRender(int argc, char** argv) {
         std::fprintf(stderr, "virelle-tools render: no frame time lies in [%g, %g) at %g fps\n", a, b, fps);
         return 2;
     }
-    return RenderShowFrames(first, end, fps, out, nullptr);
+    return RenderShowFrames(first, end, fps, out, nullptr, size);
 }

@@ -127,7 +127,7 @@ void AuthorHost::ReleaseDevice() {
 int RunAuthorProgram(const AuthorOptions& options) {
     int status = 0;
     try {
-        Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime});
+        Program program(ProgramSetup{true, options.fullScreen, MusicStream::Clock::RealTime, options.drawSize});
         if (!device) return 1;
         AuthorHost host(program, program.window.get(), options, stdout);
         RunShow(host);

@@ -8,6 +8,7 @@
 
 #include "app/author/author_program.h"
 #include "app/content_root.h"
+#include "app/draw_options.h"
 #include "app/program.h"
 #include "platform/d3dwindow.h"
 #include "platform/stop_signals.h"
@@ -15,7 +16,8 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: virelle [--windowed] [--at T] [--author [--bpm B] [--downbeat S]] | --help | --version";
+    "usage: virelle [--windowed] [--at T] [--resolution WxH|native] [--supersample N] [--author [--bpm B] "
+    "[--downbeat S]] | --help | --version";
 
 // Where the content would come from, for --help.
 std::string ContentRootText() {
@@ -35,6 +37,8 @@ bool ParseNumber(const char* text, double* value) {
 int main(int argc, char** argv) {
     bool fullScreen = true, author = false, gridGiven = false;
     const char* atText = nullptr;
+    DrawOptionText drawText;
+    drawText.nativeAllowed = true;
     BeatGrid grid;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
@@ -44,6 +48,10 @@ int main(int argc, char** argv) {
             author = true;
         } else if (!std::strcmp(argv[i], "--at") && hasValue) {
             atText = argv[++i];
+        } else if (!std::strcmp(argv[i], "--resolution") && hasValue) {
+            drawText.resolution = argv[++i];
+        } else if (!std::strcmp(argv[i], "--supersample") && hasValue) {
+            drawText.supersample = argv[++i];
         } else if ((!std::strcmp(argv[i], "--bpm") || !std::strcmp(argv[i], "--downbeat")) && hasValue) {
             const bool bpm = argv[i][2] == 'b';
             double value = 0;
@@ -62,6 +70,9 @@ int main(int argc, char** argv) {
                 "--author opens author mode: Space pause, Left/Right one second, Shift+Left/Right one bar\n"
                 "(--bpm B and --downbeat S set the bar grid; 154.84 and 0.8 by default), PgUp/PgDn ten\n"
                 "seconds, Home the start, L loop the section, R reload the content, F1 the overlay.\n"
+                "--resolution WxH draws the show at that size (the 4:3 picture centred, black bars beside it;\n"
+                "windowed, the window's size), native at the display's size in full screen; --supersample N\n"
+                "(1 to 4) draws it N times larger and filters it down, for smooth edges.\n"
                 "Content (data/, music/) is read from the first folder holding %s of: the working\n"
                 "directory, the program's folder (or its content/), ../share/virelle from the program's\n"
                 "folder; %s.\n"
@@ -83,6 +94,18 @@ int main(int argc, char** argv) {
     }
     if (gridGiven && !author) {
         std::fprintf(stderr, "virelle: --bpm and --downbeat go with --author\n%s\n", usage);
+        return 2;
+    }
+    DrawSize drawSize;
+    std::string drawProblem;
+    if (!ParseDrawOptions(drawText, &drawSize, &drawProblem)) {
+        std::fprintf(stderr, "virelle: %s\n", drawProblem.c_str());
+        return 2;
+    }
+    if (drawSize.native && !fullScreen) {
+        std::fprintf(stderr,
+                     "virelle: --resolution native is the display's size in full screen; give WxH with "
+                     "--windowed\n");
         return 2;
     }
     double at = 0;
@@ -112,6 +135,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "virelle: cannot open the display (%s)\n", PlatformDisplayError());
             return 2;
     }
-    if (author) return RunAuthorProgram(AuthorOptions{fullScreen, static_cast<float>(at), grid});
-    return RunLiveProgram(LiveOptions{fullScreen, static_cast<float>(at)});
+    if (author) return RunAuthorProgram(AuthorOptions{fullScreen, static_cast<float>(at), grid, drawSize});
+    return RunLiveProgram(LiveOptions{fullScreen, static_cast<float>(at), drawSize});
 }

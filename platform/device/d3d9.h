@@ -62,6 +62,9 @@ private:
     IDirect3DSurface9(IDirect3DDevice9* owner, const D3DSURFACE_DESC& desc);
     ~IDirect3DSurface9() override;
     D3DSURFACE_DESC desc;
+    // The pixels GL holds: desc's size, or for render targets, the back buffer and the depth
+    // buffer that size scaled to the draw size (device_scale.h).
+    UINT storedWidth = 0, storedHeight = 0;
     IDirect3DTexture9* texture = nullptr;  // the level's texture (render targets, back buffer)
     UINT level = 0;
     unsigned renderbuffer = 0;  // GL depth renderbuffer of a depth-stencil surface
@@ -101,6 +104,7 @@ private:
     DWORD usage;
     D3DPOOL pool;
     std::vector<Level> levels;
+    UINT storedWidth = 0, storedHeight = 0;  // level 0 as GL holds it (render targets: scaled)
     unsigned glTexture = 0;
     unsigned framebuffer = 0;    // render targets only
     uint64_t attachedDepth = 0;  // serial of the depth surface attached to `framebuffer`

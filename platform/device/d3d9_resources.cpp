@@ -42,7 +42,7 @@ void IDirect3DResource9::Unbind() {
 // ---------------------------------------------------------------- surfaces
 
 IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, const D3DSURFACE_DESC& d)
-    : IDirect3DResource9(device), desc(d) {}
+    : IDirect3DResource9(device), desc(d), storedWidth(d.Width), storedHeight(d.Height) {}
 
 IDirect3DSurface9::~IDirect3DSurface9() {
     if (renderbuffer) {
@@ -69,6 +69,8 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
         level.height = height >> i ? height >> i : 1;
         levels.push_back(std::move(level));
     }
+    storedWidth = levels.empty() ? width : levels[0].width;
+    storedHeight = levels.empty() ? height : levels[0].height;
 }
 
 IDirect3DTexture9::~IDirect3DTexture9() {
@@ -102,6 +104,7 @@ HRESULT IDirect3DTexture9::GetSurfaceLevel(UINT level, IDirect3DSurface9** surfa
         l.surface->holdsDevice = false;
         l.surface->texture = this;
         l.surface->level = level;
+        if (level == 0) l.surface->storedWidth = storedWidth, l.surface->storedHeight = storedHeight;
     }
     AddRef();
     *surface = l.surface;

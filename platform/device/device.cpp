@@ -23,7 +23,8 @@ UINT FullChainLevels(UINT width, UINT height) {
 
 IDirect3DDevice9::IDirect3DDevice9(DeviceCore* deviceCore) : core(deviceCore) {}
 
-IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT height, std::string* error) {
+IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT height, std::string* error,
+                               const DeviceDrawSize& drawSize) {
     auto* core = new DeviceCore;
     core->window = window;
     core->gl = GlCreate(&core->info, error);
@@ -36,6 +37,10 @@ IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT heig
     core->info.maxTextureSize = std::min(core->info.maxTextureSize, kLargestTexture);
 
     auto* device = new IDirect3DDevice9(core);
+    if (!MakeDeviceScale(drawSize, width, height, core->info.maxTargetSize, &core->scale, error)) {
+        device->Release();
+        return nullptr;
+    }
     if (!core->MakeBackBuffer(device, width, height)) {
         *error = "the back buffer could not be made";
         device->Release();
@@ -58,9 +63,18 @@ IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT width, UINT heig
 
 bool DeviceCore::MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height) {
     IDirect3DTexture9* texture = nullptr;
-    if (FAILED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
-                                     &texture, nullptr)))
+    if (FAILED(CreateTarget(device, width, height, 1, scale.storedBackWidth, scale.storedBackHeight, D3DFMT_X8R8G8B8,
+                            &texture)))
         return false;
+    if (scale.supersample > 1) {  // the picture it is filtered into, made and filled once to know it works
+        if (!GlCreateTexture(gl, D3DFMT_X8R8G8B8, scale.pictureWidth, scale.pictureHeight, 1, true, &resolvedTexture,
+                             &resolvedFramebuffer) ||
+            !GlDownsample(gl, texture->glTexture, scale.supersample, resolvedFramebuffer, scale.pictureWidth,
+                          scale.pictureHeight)) {
+            texture->Release();
+            return false;
+        }
+    }
     texture->holdsDevice = false;
     device->refCount--;    // internal: the device does not hold itself
     --defaultPoolObjects;  // nor counts it among the program's
@@ -88,6 +102,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
+    GlDeleteTexture(core->gl, core->resolvedTexture, core->resolvedFramebuffer);
     DestroyReadbackQueue(core);
     GlDestroy(core->gl);
     const DeviceWindow window = core->window;
@@ -187,12 +202,28 @@ HRESULT IDirect3DDevice9::CreateTexture(UINT width, UINT height, UINT levels, DW
     if (renderTarget && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     const UINT fullChain = FullChainLevels(width, height);
     if (levels == 0 || levels > fullChain) levels = renderTarget ? 1 : fullChain;
+    if (renderTarget)  // scaled with the picture, within the largest texture
+        return core->CreateTarget(this, width, height, levels, std::min(core->scale.StoredWidth(width), maxSize),
+                                  std::min(core->scale.StoredHeight(height), maxSize), format, texture);
     auto* t = new IDirect3DTexture9(this, width, height, levels, usage, format, pool);
-    if (!GlCreateTexture(core->gl, format, width, height, levels, renderTarget, &t->glTexture, &t->framebuffer)) {
+    if (!GlCreateTexture(core->gl, format, width, height, levels, false, &t->glTexture, &t->framebuffer)) {
         delete t;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
     AddRef();
+    *texture = t;
+    return D3D_OK;
+}
+
+HRESULT DeviceCore::CreateTarget(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, UINT storedWidth,
+                                 UINT storedHeight, D3DFORMAT format, IDirect3DTexture9** texture) {
+    auto* t = new IDirect3DTexture9(device, width, height, levels, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT);
+    t->storedWidth = storedWidth, t->storedHeight = storedHeight;
+    if (!GlCreateTexture(gl, format, storedWidth, storedHeight, levels, true, &t->glTexture, &t->framebuffer)) {
+        delete t;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    device->AddRef();
     *texture = t;
     return D3D_OK;
 }
@@ -233,7 +264,11 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
     static uint64_t serials = 0;
     auto* s = new IDirect3DSurface9(this, desc);
     s->serial = ++serials;
-    if (!GlCreateDepthBuffer(core->gl, width, height, &s->renderbuffer)) {
+    // Scaled like the targets it serves; it always covers the back buffer, which fits the renderer.
+    const UINT maxTarget = UINT(std::max(core->info.maxTargetSize, core->info.maxTextureSize));
+    s->storedWidth = std::min(core->scale.StoredWidth(width), maxTarget);
+    s->storedHeight = std::min(core->scale.StoredHeight(height), maxTarget);
+    if (!GlCreateDepthBuffer(core->gl, s->storedWidth, s->storedHeight, &s->renderbuffer)) {
         delete s;
         return D3DERR_OUTOFVIDEOMEMORY;
     }

@@ -78,10 +78,15 @@ void DeviceCore::UpdateConstants(unsigned groups) {
     const DWORD* rs = state.renderStates;
     if (groups & kDirtyTarget) {
         const D3DSURFACE_DESC& d = state.renderTarget->desc;
-        // The pixel-centre shift in clip units (a pixel is 2 / size).
-        k.pixelOffset[0] = 2.0f * kPixelCentreShift / float(d.Width);
-        k.pixelOffset[1] = 2.0f * kPixelCentreShift / float(d.Height);
+        const float storedW = float(state.renderTarget->storedWidth), storedH = float(state.renderTarget->storedHeight);
+        // The pixel-centre shift of a pixel drawn, in clip units (a pixel is 2 / size).
+        k.pixelOffset[0] = 2.0f * kPixelCentreShift / storedW;
+        k.pixelOffset[1] = 2.0f * kPixelCentreShift / storedH;
         k.targetSize[0] = float(d.Width), k.targetSize[1] = float(d.Height);
+        // The same in the pixels asked for, for pretransformed positions: exactly the shift at the size asked.
+        const bool asked = storedW == k.targetSize[0] && storedH == k.targetSize[1];
+        k.pixelShift[0] = asked ? kPixelCentreShift : kPixelCentreShift * k.targetSize[0] / storedW;
+        k.pixelShift[1] = asked ? kPixelCentreShift : kPixelCentreShift * k.targetSize[1] / storedH;
     }
     if (groups & kDirtyTransforms) {
         D3DXMatrixMultiply(&k.worldView, &state.world, &state.view);

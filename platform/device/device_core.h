@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/device/d3d9.h"
+#include "platform/device/device_scale.h"
 #include "platform/device/device_window.h"
 #include "platform/device/gl_backend.h"
 
@@ -96,8 +97,21 @@ struct DeviceCore {
     IDirect3DSurface9* backBuffer = nullptr;            // counts on the device
     ReadbackQueue* readback = nullptr;                  // read-backs in flight, made at the first one
     std::vector<PendingDepthClear> pendingDepthClears;  // of the bound depth buffer, oldest first
+    DeviceScale scale;                                  // the draw size (device_scale.h)
+    // Supersampled only: the picture box-filtered out of the back buffer, and whether the back
+    // buffer has been drawn to since.
+    unsigned resolvedTexture = 0, resolvedFramebuffer = 0;
+    bool backBufferDrawn = false;
 
     bool MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT height);
+    // A render target texture asked for at width x height, stored at storedWidth x storedHeight.
+    HRESULT CreateTarget(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, UINT storedWidth,
+                         UINT storedHeight, D3DFORMAT format, IDirect3DTexture9** texture);
+    // [x1, x2) x [y1, y2) of a surface, in the size asked, as a box of its stored pixels.
+    GlBox StoredBox(const IDirect3DSurface9* surface, int x1, int y1, int x2, int y2) const;
+    // The back buffer's picture as Present and read-back take it (pictureWidth x pictureHeight):
+    // supersampled, box-filtered first when it has been drawn to since the last time.
+    void PictureSource(unsigned* framebuffer, unsigned* texture);
     void SetDefaultStates();
     void ApplyTarget();  // binds target 0 with the depth buffer attached
     // Clips [x1, x2) x [y1, y2) to target 0 and, while the scissor test is on, to the scissor

@@ -42,8 +42,7 @@ void DeviceCore::KeepDepthClear(const GlBox& box, float z) {
 
 void DeviceCore::ApplyDepthClears() {
     if (pendingDepthClears.empty()) return;
-    const D3DSURFACE_DESC& d = state.renderTarget->desc;
-    const GlBox target{0, 0, int(d.Width), int(d.Height)};
+    const GlBox target{0, 0, int(state.renderTarget->storedWidth), int(state.renderTarget->storedHeight)};
     std::vector<PendingDepthClear> left;
     for (size_t i = 0; i < pendingDepthClears.size(); ++i) {
         const PendingDepthClear& p = pendingDepthClears[i];

@@ -128,7 +128,8 @@ bool DeviceCore::ApplyDraw(bool magnified) {
     if (d.scissor) {
         int x1 = 0, y1 = 0, x2 = int(state.renderTarget->desc.Width), y2 = int(state.renderTarget->desc.Height);
         if (!ClipToScissor(&x1, &y1, &x2, &y2)) x2 = x1, y2 = y1;  // an empty box: nothing drawn
-        d.scissorBox[0] = x1, d.scissorBox[1] = y1, d.scissorBox[2] = x2 - x1, d.scissorBox[3] = y2 - y1;
+        const GlBox box = StoredBox(state.renderTarget, x1, y1, x2, y2);
+        d.scissorBox[0] = box.x, d.scissorBox[1] = box.y, d.scissorBox[2] = box.width, d.scissorBox[3] = box.height;
     }
     // Source-alpha blending of a source whose alpha is exactly 1 writes the source: blending off
     // gives the same bytes without reading the target (an opaque full-screen layer costs a fifth less).

@@ -66,8 +66,8 @@ bool DeviceCore::DrawIsMagnified(D3DPRIMITIVETYPE type, UINT first, UINT count) 
     D3DXMATRIX wv, wvp;
     D3DXMatrixMultiply(&wv, &state.world, &state.view);
     D3DXMatrixMultiply(&wvp, &wv, &state.projection);
-    const float halfW = 0.5f * float(state.renderTarget->desc.Width);
-    const float halfH = 0.5f * float(state.renderTarget->desc.Height);
+    const float halfW = 0.5f * float(state.renderTarget->storedWidth);  // the pixels drawn, not the size asked
+    const float halfH = 0.5f * float(state.renderTarget->storedHeight);
     const float texW = float(texture->levels[0].width), texH = float(texture->levels[0].height);
 
     ScreenVertex screen[kMaxCheckedVertices];

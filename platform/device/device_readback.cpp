@@ -22,7 +22,8 @@ struct PendingRead {
     PixelBuffer buffer;
     void* fence = nullptr;
     UINT width = 0, height = 0;
-    bool opaque = false;  // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
+    bool opaque = false;   // X8R8G8B8: the X byte reads back as 255, as LockRect shows it
+    bool inFrame = false;  // the back buffer's picture, handed over placed between its bars
 };
 
 }  // namespace
@@ -50,10 +51,15 @@ HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
     if (q.pending.size() >= kReadbackDepth) return D3DERR_INVALIDCALL;  // take the oldest first
     IDirect3DSurface9* target = core->state.renderTarget;
     if (!target || !target->texture) return D3DERR_INVALIDCALL;
+    // A target's stored pixels; the back buffer's picture, filtered and later placed in its frame.
+    const bool picture = target == core->backBuffer && !core->scale.Identity();
+    unsigned framebuffer = target->texture->framebuffer, texture = 0;
+    if (picture) core->PictureSource(&framebuffer, &texture);
     PendingRead read;
-    read.width = target->desc.Width;
-    read.height = target->desc.Height;
+    read.width = picture ? core->scale.pictureWidth : target->storedWidth;
+    read.height = picture ? core->scale.pictureHeight : target->storedHeight;
     read.opaque = target->desc.Format == D3DFMT_X8R8G8B8;
+    read.inFrame = picture && core->scale.HasBars();
     const size_t bytes = size_t(read.width) * read.height * 4;
     if (!q.spare.empty()) {
         read.buffer = q.spare.back();
@@ -64,7 +70,7 @@ HRESULT IDirect3DDevice9::QueueReadRenderTarget() {
         read.buffer = {GlCreatePixelBuffer(core->gl, bytes), bytes};
         if (!read.buffer.name) return D3DERR_INVALIDCALL;
     }
-    read.fence = GlQueueReadTarget(core->gl, target->texture->framebuffer, read.width, read.height, read.buffer.name);
+    read.fence = GlQueueReadTarget(core->gl, framebuffer, read.width, read.height, read.buffer.name);
     if (!read.fence) {
         q.spare.push_back(read.buffer);
         return D3DERR_INVALIDCALL;
@@ -79,13 +85,23 @@ HRESULT IDirect3DDevice9::TakeReadRenderTarget(std::vector<uint8_t>* bgra, UINT*
     const PendingRead read = q->pending.front();
     q->pending.pop_front();
     q->spare.push_back(read.buffer);
-    bgra->resize(read.buffer.bytes);
-    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, bgra->data()))
+    // The back buffer's picture goes straight into its place between the bars.
+    const DeviceScale& s = core->scale;
+    const size_t rowBytes = size_t(read.width) * 4, stride = read.inFrame ? s.FrameStride() : rowBytes;
+    if (read.inFrame)
+        s.FillBars(bgra);
+    else
+        bgra->resize(read.buffer.bytes);
+    uint8_t* first = bgra->data() + (read.inFrame ? s.PictureOffset() : 0);
+    if (!GlTakeReadTarget(core->gl, read.fence, read.buffer.name, read.buffer.bytes, first, rowBytes, stride))
         return D3DERR_INVALIDCALL;
     if (read.opaque)
-        for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
-    if (width) *width = read.width;
-    if (height) *height = read.height;
+        for (UINT y = 0; y < read.height; ++y)
+            for (size_t i = 3; i < rowBytes; i += 4) first[y * stride + i] = 255;
+    UINT w = read.width, h = read.height;
+    if (read.inFrame) w = s.frameWidth, h = s.frameHeight;
+    if (width) *width = w;
+    if (height) *height = h;
     return D3D_OK;
 }
 

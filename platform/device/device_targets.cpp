@@ -15,8 +15,9 @@ void DeviceCore::ApplyTarget() {
     const uint64_t serial = state.depthStencil ? state.depthStencil->serial : 0;
     const bool attach = texture->attachedDepth != serial;
     texture->attachedDepth = serial;
-    const D3DSURFACE_DESC& d = state.renderTarget->desc;
-    GlBindTarget(gl, texture->framebuffer, attach, depth, d.Width, d.Height);
+    GlBindTarget(gl, texture->framebuffer, attach, depth, state.renderTarget->storedWidth,
+                 state.renderTarget->storedHeight);
+    if (state.renderTarget == backBuffer) backBufferDrawn = true;  // what follows may draw there
 }
 
 HRESULT IDirect3DDevice9::GetRenderTarget(DWORD index, IDirect3DSurface9** surface) {
@@ -97,7 +98,8 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const D3DRECT* rects, DWORD flags, 
     for (DWORD i = 0; i < std::max<DWORD>(count, 1); ++i) {
         int x1 = 0, y1 = 0, x2 = int(d.Width), y2 = int(d.Height);
         if (count) x1 = rects[i].x1, y1 = rects[i].y1, x2 = rects[i].x2, y2 = rects[i].y2;
-        if (core->ClipToScissor(&x1, &y1, &x2, &y2)) boxes.push_back({x1, y1, x2 - x1, y2 - y1});
+        if (core->ClipToScissor(&x1, &y1, &x2, &y2))
+            boxes.push_back(core->StoredBox(core->state.renderTarget, x1, y1, x2, y2));
     }
     if (clearDepth && GlKeepsDepthClears()) {
         for (const GlBox& box : boxes) core->KeepDepthClear(box, z);
@@ -132,9 +134,11 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
     if (core->lost) return D3DERR_DEVICELOST;
     int windowW = 0, windowH = 0;
     core->window.drawableSize(core->window.window, &windowW, &windowH);
-    const D3DSURFACE_DESC& d = core->backBuffer->desc;
-    const int w = int(d.Width), h = int(d.Height);
-    // Letterbox: the largest rectangle of the back buffer's aspect that fits, centred.
+    // The picture: the back buffer itself, or box-filtered out of it when supersampled.
+    unsigned framebuffer = 0, texture = 0;
+    core->PictureSource(&framebuffer, &texture);
+    const int w = int(core->scale.pictureWidth), h = int(core->scale.pictureHeight);
+    // Letterbox: the largest rectangle of the picture's aspect that fits, centred.
     int outW = windowW, outH = windowH;
     if (int64_t(windowW) * h > int64_t(windowH) * w)
         outW = int(int64_t(windowH) * w / h);
@@ -142,8 +146,7 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
         outH = int(int64_t(windowW) * h / w);
     const int x0 = (windowW - outW) / 2, y0 = (windowH - outH) / 2;
     // Black bars where the picture leaves room; otherwise it covers every pixel.
-    GlPresent(core->gl, core->backBufferTexture->framebuffer, core->backBufferTexture->glTexture, w, h,
-              {x0, y0, outW, outH}, outW != windowW || outH != windowH);
+    GlPresent(core->gl, framebuffer, texture, w, h, {x0, y0, outW, outH}, outW != windowW || outH != windowH);
     core->window.swap(core->window.window);
     if (core->finishOnPresent) GlFinish(core->gl);
     core->dirty |= kDirtyTarget;
@@ -156,13 +159,25 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) 
 HRESULT IDirect3DDevice9::ReadRenderTarget(std::vector<uint8_t>* bgra, UINT* width, UINT* height) {
     if (!bgra) return D3DERR_INVALIDCALL;
     IDirect3DSurface9* target = core->state.renderTarget;
-    const UINT w = target->desc.Width, h = target->desc.Height;
+    // A target's stored pixels; the back buffer's picture, filtered and placed in its frame.
+    const bool picture = target == core->backBuffer && !core->scale.Identity();
+    unsigned framebuffer = target->texture->framebuffer, texture = 0;
+    if (picture) core->PictureSource(&framebuffer, &texture);
+    const UINT w = picture ? core->scale.pictureWidth : target->storedWidth;
+    const UINT h = picture ? core->scale.pictureHeight : target->storedHeight;
     bgra->assign(size_t(w) * h * 4, 0);
-    const bool read = GlReadTarget(core->gl, target->texture->framebuffer, w, h, bgra->data());
+    const bool read = GlReadTarget(core->gl, framebuffer, w, h, bgra->data());
     if (target->desc.Format == D3DFMT_X8R8G8B8)  // the X byte reads as opaque, as LockRect shows it
         for (size_t i = 3; i < bgra->size(); i += 4) (*bgra)[i] = 255;
-    if (width) *width = w;
-    if (height) *height = h;
+    UINT outW = w, outH = h;
+    if (picture && core->scale.HasBars()) {
+        std::vector<uint8_t> frame;
+        core->scale.PlaceInFrame(bgra->data(), &frame);
+        bgra->swap(frame);
+        outW = core->scale.frameWidth, outH = core->scale.frameHeight;
+    }
+    if (width) *width = outW;
+    if (height) *height = outH;
     return read ? D3D_OK : D3DERR_INVALIDCALL;
 }
 

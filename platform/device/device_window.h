@@ -15,11 +15,17 @@ struct DeviceWindow {
     void (*release)(void* window) = nullptr;  // the device has deleted its GL objects: the context may go
 };
 
+// The size the device draws at (device_scale.h). The default draws everything at the size asked.
+struct DeviceDrawSize {
+    UINT frameWidth = 0, frameHeight = 0;  // the frame, bars included; 0: the back buffer's own size
+    UINT supersample = 1;                  // drawn that many times larger, box-filtered down
+};
+
 // Makes the device on the window's current GL context; the back buffer is backBufferWidth x
-// backBufferHeight whatever the window's size. On failure: null with a reason, and the window has
-// been released.
+// backBufferHeight whatever the window's size, stored at the draw size. On failure: null with a
+// reason, and the window has been released.
 IDirect3DDevice9* CreateDevice(const DeviceWindow& window, UINT backBufferWidth, UINT backBufferHeight,
-                               std::string* error);
+                               std::string* error, const DeviceDrawSize& drawSize = DeviceDrawSize{});
 // The capabilities a device made on the current GL context would report: the adapter's, asked
 // before the device is created (the window side makes a short-lived context for it).
 D3DCAPS9 CurrentContextCaps();

@@ -128,8 +128,9 @@ inline bool GlDrawElementsWithBase(GLenum mode, GLsizei count, GLenum type, cons
 #endif
 }
 
-// Copies `bytes` out of the buffer bound to GL_PIXEL_PACK_BUFFER; false when GL refused.
-bool GlCopyPackBuffer(size_t bytes, uint8_t* out);
+// Copies `bytes` out of the buffer bound to GL_PIXEL_PACK_BUFFER, in rows of rowBytes each put
+// `stride` apart in `out`; false when GL refused.
+bool GlCopyPackBuffer(size_t bytes, uint8_t* out, size_t rowBytes, size_t stride);
 
 // Swaps bytes 0 and 2 of each 4-byte pixel (B, G, R, A <-> R, G, B, A), in place.
 inline void SwapRedBlue(uint8_t* pixels, size_t count) {

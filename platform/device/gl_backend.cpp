@@ -24,6 +24,10 @@ GlBackend* GlCreate(GlInfo* info, std::string* error) {
     GLint maxTextureSize = 0;
     c.Call(glGetIntegerv, GL_MAX_TEXTURE_SIZE, &maxTextureSize);
     info->maxTextureSize = maxTextureSize;
+    GLint maxRenderbuffer = 0, maxViewport[2] = {};
+    c.Call(glGetIntegerv, GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
+    c.Call(glGetIntegerv, GL_MAX_VIEWPORT_DIMS, maxViewport);
+    info->maxTargetSize = std::min({maxTextureSize, maxRenderbuffer, maxViewport[0], maxViewport[1]});
     c.Call(glGenVertexArrays, 1, &gl->vertexArray);
     c.Call(glGenSamplers, GLsizei(GlCache::kUnits), gl->samplers);
     c.Call(glGenSamplers, 1, &gl->magnifySampler);
@@ -43,6 +47,7 @@ void GlDestroy(GlBackend* gl) {
     c.Call(glDeleteSamplers, 1, &gl->magnifySampler);
     if (gl->depthFramebuffer) c.Call(glDeleteFramebuffers, 1, &gl->depthFramebuffer);
     GlDestroyPresent(gl);
+    GlDestroyDownsample(gl);
     delete gl;
 }
 

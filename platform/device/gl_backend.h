@@ -15,7 +15,8 @@ struct GlBackend;  // the backend's objects and cache; gl_state.h, private to th
 
 // Direct3D puts pixel centres on integer coordinates, GL half a pixel further on: every draw is
 // moved right and down by 63/64 of half a pixel, so edges never land exactly on pixel centres
-// (the top-left fill rule holds).
+// (the top-left fill rule holds). A pixel of the size drawn: a target stored larger than asked is
+// drawn as Direct3D would draw at that size.
 constexpr float kPixelCentreShift = 0.5f * 63.0f / 64.0f;
 
 // What changed since the last draw; each bit names one group of uniforms or GL state.
@@ -69,7 +70,8 @@ constexpr int kFfMaxLights = 8;
 // The fixed-function program's inputs, worked out on the D3D side; each group is sent when its
 // dirty bit is set.
 struct FfConstants {
-    float pixelOffset[2], targetSize[2];  // kDirtyTarget
+    float pixelOffset[2], targetSize[2];  // kDirtyTarget: clip units, the target's size asked
+    float pixelShift[2];                  // kDirtyTarget: the shift in the target's pixels asked
     D3DXMATRIX worldView;                 // kDirtyTransforms
     float normalMatrix[9];                // kDirtyTransforms: inverse of worldView's 3x3, row-major
     D3DXMATRIX projection;                // kDirtyProjection
@@ -112,6 +114,9 @@ struct GlCounts {
 struct GlInfo {
     std::string renderer;  // GL_RENDERER
     int maxTextureSize = 0;
+    // The largest side GL takes for a target: texture, depth buffer and viewport alike. Only the
+    // device's own targets scaled to the draw size use it; everything else keeps maxTextureSize.
+    int maxTargetSize = 0;
 };
 
 // ---------------------------------------------------------------- life
@@ -162,6 +167,10 @@ void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, i
 void GlFinish(GlBackend* gl);  // waits until every GL command has finished
 // Reads a target's rows top first as B, G, R, A; false on a GL error.
 bool GlReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, uint8_t* bgra);
+// Averages each factor x factor block of `source` (a target's texture) into one pixel of the
+// target `into` (width x height, the source's size over factor): a box filter (gl_downsample.cpp).
+// False when its program cannot be made.
+bool GlDownsample(GlBackend* gl, unsigned source, UINT factor, unsigned into, UINT width, UINT height);
 
 // ---------------------------------------------------------------- queued read-backs (gl_readback.cpp)
 // A pixel buffer of `bytes` for a target's copy; 0 when GL refused.
@@ -171,7 +180,9 @@ void GlDeletePixelBuffer(GlBackend* gl, unsigned buffer);
 // returns the fence, null on a GL error.
 void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT height, unsigned buffer);
 // Waits for the fence (deleted either way), then copies `bytes` out of the buffer; false on failure.
-bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra);
+// With rowBytes, row i of rowBytes goes to bgra + i * stride (a picture inside a larger one).
+bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra, size_t rowBytes = 0,
+                      size_t stride = 0);
 void GlDeleteFence(GlBackend* gl, void* fence);
 
 // ---------------------------------------------------------------- draws

@@ -84,6 +84,7 @@ void GlSendConstants(GlBackend* gl, unsigned dirty, const FfConstants& k) {
     if (dirty & kDirtyTarget) {
         c.Uniform(p.pixelOffset, k.pixelOffset[0], k.pixelOffset[1]);
         c.Uniform(p.targetSize, k.targetSize[0], k.targetSize[1]);
+        if (p.pixelShift >= 0) c.Uniform(p.pixelShift, k.pixelShift[0], k.pixelShift[1]);
     }
     if (dirty & kDirtyTransforms) {
         c.UniformMatrix4(p.worldView, false, k.worldView.Floats());

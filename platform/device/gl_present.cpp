@@ -68,25 +68,8 @@ GLuint MakeSampler(GlCache& c, GLint filter) {
 }
 
 bool MakePresentProgram(GlCache& c, GlPresentProgram* p) {
-    GLuint vs = CompileStage(c, GL_VERTEX_SHADER, kPresentVertex);
-    GLuint fs = vs ? CompileStage(c, GL_FRAGMENT_SHADER, kPresentPixel) : 0;
-    if (!fs) {
-        if (vs) c.Call(glDeleteShader, vs);
-        return false;
-    }
-    p->program = c.Call(glCreateProgram);
-    c.Call(glAttachShader, p->program, vs);
-    c.Call(glAttachShader, p->program, fs);
-    c.Call(glLinkProgram, p->program);
-    c.Call(glDeleteShader, vs);
-    c.Call(glDeleteShader, fs);
-    GLint ok = 0;
-    c.Call(glGetProgramiv, p->program, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        c.Call(glDeleteProgram, p->program);
-        p->program = 0;
-        return false;
-    }
+    p->program = GlBuildSmallProgram(c, kPresentVertex, kPresentPixel);
+    if (!p->program) return false;
     p->source = c.Call(glGetUniformLocation, p->program, "uSource");
     p->nearest = MakeSampler(c, GL_NEAREST);
     p->linear = MakeSampler(c, GL_LINEAR);
@@ -103,6 +86,28 @@ void BlitBackBuffer(GlCache& c, unsigned backBuffer, int w, int h, const GlBox& 
 }
 
 }  // namespace
+
+GLuint GlBuildSmallProgram(GlCache& c, const char* vertexBody, const char* pixelBody) {
+    GLuint vs = CompileStage(c, GL_VERTEX_SHADER, vertexBody);
+    GLuint fs = vs ? CompileStage(c, GL_FRAGMENT_SHADER, pixelBody) : 0;
+    if (!fs) {
+        if (vs) c.Call(glDeleteShader, vs);
+        return 0;
+    }
+    GLuint program = c.Call(glCreateProgram);
+    c.Call(glAttachShader, program, vs);
+    c.Call(glAttachShader, program, fs);
+    c.Call(glLinkProgram, program);
+    c.Call(glDeleteShader, vs);
+    c.Call(glDeleteShader, fs);
+    GLint ok = 0;
+    c.Call(glGetProgramiv, program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        c.Call(glDeleteProgram, program);
+        return 0;
+    }
+    return program;
+}
 
 void GlPresent(GlBackend* gl, unsigned backBuffer, unsigned backBufferTexture, int w, int h, const GlBox& into,
                bool bars) {

@@ -10,7 +10,6 @@
 // on-screen winding into GL's opposite winding (the device picks glFrontFace accordingly).
 #include "platform/device/gl_program.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,11 +17,10 @@
 
 namespace {
 
-// After GlslPreamble() and the variant's constants (VertexConstants): kPixelCentreShift (pixels),
-// kPretransformed, kLighting, kLocalViewer, kNormalizeNormals, kHasNormal, kHasDiffuse,
-// kHasSpecular, kMaterialSources and kPointLights, kSpotLights, kDirectionalLights (which kinds of
-// light are enabled). A software rasterizer runs both sides of a branch on a uniform for every
-// vertex; on constants the compiler keeps only the side the variant takes.
+// After GlslPreamble() and the variant's constants (VertexConstants): kPretransformed, kLighting, kLocalViewer,
+// kNormalizeNormals, kHasNormal, kHasDiffuse, kHasSpecular, kMaterialSources and kPointLights, kSpotLights,
+// kDirectionalLights (which kinds of light are enabled). A software rasterizer runs both sides of a branch on a uniform
+// for every vertex; on constants the compiler keeps only the side the variant takes.
 const char* kVertexSource = R"(
 layout(location = 0) in vec4 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -34,8 +32,9 @@ vec4 aDiffuse, aSpecular;
 uniform mat4 uWorldView;     // D3D row-major data, read by GL as its transpose
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;  // inverse of the 3x3 of World*View, column-vector form
-uniform vec2 uTargetSize;
-uniform vec2 uPixelOffset;   // D3D pixel centres sit on integer coordinates: shift by ~half a pixel
+uniform vec2 uTargetSize;    // in the pixels asked for (the viewport scales them to those drawn)
+uniform vec2 uPixelOffset;   // D3D pixel centres sit on integer coordinates: shift by ~half a pixel drawn
+uniform vec2 uPixelShift;    // the same shift for pretransformed positions, in the pixels asked for
 uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;
 uniform float uMatPower;
 uniform vec3 uGlobalAmbient;
@@ -99,7 +98,7 @@ void main() {
     vTexCoord = aTexCoord;
     if (kPretransformed) {
         float w = aPosition.w != 0.0 ? 1.0 / aPosition.w : 1.0;
-        vec2 ndc = 2.0 * (aPosition.xy + vec2(kPixelCentreShift)) / uTargetSize - 1.0;
+        vec2 ndc = 2.0 * (aPosition.xy + uPixelShift) / uTargetSize - 1.0;
         gl_Position = vec4(vec3(ndc, 2.0 * aPosition.z - 1.0) * w, w);
     } else {
         vec4 V = uWorldView * vec4(aPosition.xyz, 1.0);
@@ -218,12 +217,9 @@ std::string Flag(bool b) {
 std::string VertexConstants(const FfVertexKey& k) {
     const int* m = k.materialSources;
     auto flag = [](const char* name, bool b) { return std::string("const bool ") + name + " = " + Flag(b) + ";\n"; };
-    char shift[48];  // every digit: the shader must move pretransformed draws by the same float
-    std::snprintf(shift, sizeof shift, "const float kPixelCentreShift = %.9g;\n", double(kPixelCentreShift));
-    return std::string(GlslPreamble()) + shift + flag("kPretransformed", k.pretransformed) +
-           flag("kLighting", k.lighting) + flag("kLocalViewer", k.localViewer) +
-           flag("kNormalizeNormals", k.normalizeNormals) + flag("kHasNormal", k.hasNormal) +
-           flag("kHasDiffuse", k.hasDiffuse) + flag("kHasSpecular", k.hasSpecular) +
+    return std::string(GlslPreamble()) + flag("kPretransformed", k.pretransformed) + flag("kLighting", k.lighting) +
+           flag("kLocalViewer", k.localViewer) + flag("kNormalizeNormals", k.normalizeNormals) +
+           flag("kHasNormal", k.hasNormal) + flag("kHasDiffuse", k.hasDiffuse) + flag("kHasSpecular", k.hasSpecular) +
            flag("kPointLights", k.pointLights) + flag("kSpotLights", k.spotLights) +
            flag("kDirectionalLights", k.directionalLights) + "const ivec4 kMaterialSources = ivec4(" +
            std::to_string(m[0]) + ", " + std::to_string(m[1]) + ", " + std::to_string(m[2]) + ", " +
@@ -271,7 +267,7 @@ bool FixedFunctionProgram::Build(GlCache& gl, const FfProgramKey& key, std::stri
     }
     auto at = [&](const char* name) { return gl.Call(glGetUniformLocation, program, name); };
     worldView = at("uWorldView"), projection = at("uProjection"), normalMatrix = at("uNormalMatrix");
-    targetSize = at("uTargetSize"), pixelOffset = at("uPixelOffset");
+    targetSize = at("uTargetSize"), pixelOffset = at("uPixelOffset"), pixelShift = at("uPixelShift");
     matDiffuse = at("uMatDiffuse"), matAmbient = at("uMatAmbient");
     matSpecular = at("uMatSpecular"), matEmissive = at("uMatEmissive"), matPower = at("uMatPower");
     globalAmbient = at("uGlobalAmbient"), lightCount = at("uLightCount");

@@ -19,7 +19,7 @@ struct FixedFunctionProgram {
     GLuint program = 0;
     // Vertex stage
     GLint worldView = -1, projection = -1, normalMatrix = -1;
-    GLint targetSize = -1, pixelOffset = -1;
+    GLint targetSize = -1, pixelOffset = -1, pixelShift = -1;  // pixelShift: pretransformed variants only
     GLint matDiffuse = -1, matAmbient = -1, matSpecular = -1, matEmissive = -1;
     GLint matPower = -1, globalAmbient = -1;
     GLint lightCount = -1, lightPosition = -1, lightDirection = -1, lightDiffuse = -1, lightSpecular = -1;

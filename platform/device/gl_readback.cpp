@@ -45,7 +45,9 @@ void* GlQueueReadTarget(GlBackend* gl, unsigned framebuffer, UINT width, UINT he
     return fence;
 }
 
-bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra) {
+bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes, uint8_t* bgra, size_t rowBytes,
+                      size_t stride) {
+    if (!rowBytes) rowBytes = stride = bytes;
     GlCache& c = gl->cache;
     GLsync sync = static_cast<GLsync>(fence);
     if (kGlEs) {
@@ -59,20 +61,26 @@ bool GlTakeReadTarget(GlBackend* gl, void* fence, unsigned buffer, size_t bytes,
     }
     c.Call(glDeleteSync, sync);
     c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, buffer);
-    bool ok = c.Call(GlCopyPackBuffer, bytes, bgra);
+    bool ok = c.Call(GlCopyPackBuffer, bytes, bgra, rowBytes, stride);
     c.Call(glBindBuffer, GL_PIXEL_PACK_BUFFER, 0);
-    if (ok && kGlEs) SwapRedBlue(bgra, bytes / 4);
+    if (ok && kGlEs)
+        for (size_t row = 0; row < bytes / rowBytes; ++row) SwapRedBlue(bgra + row * stride, rowBytes / 4);
     return ok && c.Call(glGetError) == GL_NO_ERROR;
 }
 
-bool GlCopyPackBuffer(size_t bytes, uint8_t* out) {
+bool GlCopyPackBuffer(size_t bytes, uint8_t* out, size_t rowBytes, size_t stride) {
 #if defined(VIRELLE_GLES)
-    glGetBufferSubData(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), out);
+    for (size_t at = 0; at < bytes; at += rowBytes, out += stride)
+        glGetBufferSubData(GL_PIXEL_PACK_BUFFER, GLintptr(at), GLsizeiptr(rowBytes), out);
     return true;
 #else
-    const void* mapped = glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), GL_MAP_READ_BIT);
+    const auto* mapped =
+        static_cast<const uint8_t*>(glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, GLsizeiptr(bytes), GL_MAP_READ_BIT));
     if (!mapped) return false;
-    std::memcpy(out, mapped, bytes);
+    if (rowBytes == stride)
+        std::memcpy(out, mapped, bytes);
+    else
+        for (size_t at = 0; at < bytes; at += rowBytes, out += stride) std::memcpy(out, mapped + at, rowBytes);
     return glUnmapBuffer(GL_PIXEL_PACK_BUFFER) == GL_TRUE;
 #endif
 }

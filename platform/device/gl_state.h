@@ -35,6 +35,13 @@ struct GlPresentProgram {
     bool failed = false;             // the program could not be made: Present blits
 };
 
+// The supersampled back buffer's box filter (gl_downsample.cpp).
+struct GlDownsampleProgram {
+    GLuint program = 0;
+    GLint source = -1, factor = -1;  // uniforms
+    bool failed = false;
+};
+
 struct GlBackend {
     GlCache cache;
     FixedFunctionProgram program;  // the variant in use; its GL program is one of variants'
@@ -48,6 +55,10 @@ struct GlBackend {
     GLuint depthFramebuffer = 0;       // depth only: clears of a depth buffer no target has bound
     std::vector<GLuint> indexBuffers;  // ES only: uploaded through the element binding
     GlPresentProgram present;          // made at the first Present
+    GlDownsampleProgram downsample;    // made at the first box filter
 };
 
 void GlDestroyPresent(GlBackend* gl);
+void GlDestroyDownsample(GlBackend* gl);
+// A program of one vertex and one pixel stage (each after GlslPreamble()); 0 when either fails.
+GLuint GlBuildSmallProgram(GlCache& c, const char* vertexBody, const char* pixelBody);

@@ -129,7 +129,12 @@ void PlatformUseOffscreenVideo() {
     choice.driver.clear();
 }
 
-D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle, WindowUse use)
+bool PlatformDrawsAtAnySize() {
+    return true;
+}
+
+D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle, WindowUse use,
+                     const DrawSize& drawSize)
     : title(windowTitle) {
     // A display that exists but cannot be reached is a failure, never a silent switch to offscreen.
     const PlatformDisplay display = PlatformChooseDisplay();
@@ -151,8 +156,16 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     // is made at the display's size from the start: with no window manager nobody acts on the
     // full-screen request, and a window made at 640x480 would stay that size while SDL reports
     // the display's.
-    SDL_Rect bounds = {200, 300, width, height};
-    if (fullScreen && SDL_GetDisplayBounds(0, &bounds) != 0) bounds = {0, 0, width, height};
+    // A draw size gives a window its client size, and "native" the display's. A tool's window is
+    // never seen: it keeps the size asked, and Present's copy into it stays small.
+    SDL_Rect screen = {0, 0, 0, 0};
+    const bool displayKnown = SDL_GetDisplayBounds(0, &screen) == 0;
+    int frameWidth = drawSize.width, frameHeight = drawSize.height;
+    if (drawSize.native && displayKnown) frameWidth = screen.w, frameHeight = screen.h;
+    const bool sized = frameWidth > 0 && frameHeight > 0;
+    const bool sizedWindow = sized && use == WindowUse::Show;
+    SDL_Rect bounds = {200, 300, sizedWindow ? frameWidth : width, sizedWindow ? frameHeight : height};
+    if (fullScreen) bounds = displayKnown ? screen : SDL_Rect{0, 0, bounds.w, bounds.h};
     const Uint32 flags = SDL_WINDOW_OPENGL | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS : 0);
     SDL_Window* window = glLoaded ? SDL_CreateWindow(title, bounds.x, bounds.y, bounds.w, bounds.h, flags) : nullptr;
     windowHandle = window;
@@ -184,10 +197,14 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
     }
 
     std::string error;
-    device = CreateDeviceOnWindow(window, UINT(width), UINT(height), &error);
+    DeviceDrawSize deviceSize;
+    if (sized) deviceSize.frameWidth = UINT(frameWidth), deviceSize.frameHeight = UINT(frameHeight);
+    deviceSize.supersample = UINT(drawSize.supersample > 1 ? drawSize.supersample : 1);
+    device = CreateDeviceOnWindow(window, UINT(width), UINT(height), &error, deviceSize);
     if (!device) {
         std::fputs("Morra til vesk\n", stdout);
         std::fflush(stdout);
+        if (!drawSize.IsDefault()) std::fprintf(stderr, "%s\n", error.c_str());  // why the size asked for failed
         return;
     }
     life.device = true;

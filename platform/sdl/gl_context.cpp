@@ -25,7 +25,8 @@ void Release(void* w) {
 
 }  // namespace
 
-IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT height, std::string* error) {
+IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT height, std::string* error,
+                                       const DeviceDrawSize& drawSize) {
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context) {
         *error = SDL_GetError();
@@ -37,7 +38,7 @@ IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT width, UINT heig
     w.drawableSize = DrawableSize;
     w.swap = Swap;
     w.release = Release;
-    return CreateDevice(w, width, height, error);
+    return CreateDevice(w, width, height, error, drawSize);
 }
 
 bool GetAdapterCaps(SDL_Window* window, D3DCAPS9* caps) {

@@ -11,7 +11,7 @@
 // Creates the GL context on the window and the device around it; null with a reason on failure.
 // The back buffer is backBufferWidth x backBufferHeight whatever the window's size.
 IDirect3DDevice9* CreateDeviceOnWindow(SDL_Window* window, UINT backBufferWidth, UINT backBufferHeight,
-                                       std::string* error);
+                                       std::string* error, const DeviceDrawSize& drawSize = DeviceDrawSize{});
 
 // The adapter's capabilities before a device exists, from a short-lived GL context on the window;
 // false, with no capabilities, when no context can be made there.

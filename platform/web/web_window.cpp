@@ -52,7 +52,13 @@ const char* PlatformDisplayError() {
 
 void PlatformUseOffscreenVideo() {}
 
-D3DWindow::D3DWindow(int width, int height, bool, const char* windowTitle, WindowUse use) : title(windowTitle) {
+// The canvas keeps its 640x480 backing store: the browser build draws as the show asks.
+bool PlatformDrawsAtAnySize() {
+    return false;
+}
+
+D3DWindow::D3DWindow(int width, int height, bool, const char* windowTitle, WindowUse use, const DrawSize&)
+    : title(windowTitle) {
     emscripten_set_window_title(title);
     emscripten_set_canvas_element_size(kCanvas, width, height);
     EmscriptenWebGLContextAttributes attributes;

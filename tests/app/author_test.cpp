@@ -34,7 +34,7 @@ protected:
         std::filesystem::current_path(scratch.path);
         out = std::tmpfile();
         ASSERT_NE(out, nullptr);
-        program = std::make_unique<Program>(ProgramSetup{false, false, MusicStream::Clock::RealTime});
+        program = std::make_unique<Program>(ProgramSetup{false, false, MusicStream::Clock::RealTime, DrawSize{}});
         ASSERT_NE(program->music, nullptr);
         host = std::make_unique<AuthorHost>(*program, HeadlessWindow(), AuthorOptions{}, out);
         KeyPress drained[64];

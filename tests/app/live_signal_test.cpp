@@ -50,8 +50,8 @@ void KeepGlDriverLoaded() {
         KeepGlDriverLoaded();
         kill(getpid(), signal);
     });
-    const int status =
-        author ? RunAuthorProgram(AuthorOptions{false, 0.0f, BeatGrid{}}) : RunLiveProgram(LiveOptions{false, 0.0f});
+    const int status = author ? RunAuthorProgram(AuthorOptions{false, 0.0f, BeatGrid{}, DrawSize{}})
+                              : RunLiveProgram(LiveOptions{false, 0.0f, DrawSize{}});
     sender.join();
     std::exit(status);
 }

@@ -103,7 +103,7 @@ TEST_F(ShowTest, StartUpWiresTargetsAndFrameSetsTheOffset) {
     TestShow content;
     content.mp3Frames = 40;
     ASSERT_TRUE(WriteTestShow(scratch.path, content));
-    Program program(ProgramSetup{false, false, MusicStream::Clock::Offline});
+    Program program(ProgramSetup{false, false, MusicStream::Clock::Offline, DrawSize{}});
     Show show(program.compositions);
     ASSERT_TRUE(show.Start());
     Composition* c = program.compositions.Get(showCompositionFile);

@@ -33,8 +33,10 @@ TEST_F(VirelleCommand, UnknownOptionsGiveTheUsageLine) {
     for (const char* args : {"--fullscreen", "-w", "extra", "--windowed --bogus"}) {
         const ToolRun o = Virelle(args);
         EXPECT_EQ(o.status, 2) << args;
-        EXPECT_EQ(o.out,
-                  "usage: virelle [--windowed] [--at T] [--author [--bpm B] [--downbeat S]] | --help | --version\n")
+        EXPECT_EQ(
+            o.out,
+            "usage: virelle [--windowed] [--at T] [--resolution WxH|native] [--supersample N] [--author [--bpm B] "
+            "[--downbeat S]] | --help | --version\n")
             << args;
     }
 }
@@ -52,6 +54,10 @@ TEST_F(VirelleCommand, BadStartTimesAndGridsAreRefused) {
         {"--author --downbeat -2", "--downbeat wants seconds from 0"},
         {"--bpm 120", "--bpm and --downbeat go with --author"},
         {"--at", "usage: virelle"},
+        {"--resolution 640", "--resolution must be WxH from 16x16 to 16384x16384 (or native), not '640'"},
+        {"--resolution 20000x480", "not '20000x480'"},
+        {"--supersample 8", "--supersample must be a whole number from 1 to 4, not '8'"},
+        {"--windowed --resolution native", "--resolution native is the display's size in full screen"},
     };
     for (const auto& c : cases) {
         const ToolRun o = Virelle(c.args);

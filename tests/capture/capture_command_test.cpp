@@ -2,7 +2,6 @@
 // has one picture and one sound stream, the range's duration, the pictures `frame` draws and the
 // music in step; bad input and interruptions leave nothing behind.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include "content/content.h"
 #include "content/music/mp3_encoder.h"
 #include "tests/capture/decoded_video.h"
+#include "tests/capture/pictures.h"
 #include "tests/common/headless.h"
 #include "tests/common/run_tool.h"
 
@@ -57,45 +57,6 @@ std::vector<float> MusicMono(const std::string& path) {
         for (int i = 0; i < got; ++i) mono.push_back(0.5f * (block[2 * i] + block[2 * i + 1]) / 32768.0f);
     }
     return mono;
-}
-
-std::vector<uint8_t> PngBgra(const std::string& path, int* w, int* h) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_BGRA;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
-    *w = int(image.width);
-    *h = int(image.height);
-    return pixels;
-}
-
-// PSNR of the colour channels of `a`'s rectangle (x, y, w, h) against all of `b` (w x h).
-double Psnr(const std::vector<uint8_t>& a, int aWidth, int x, int y, const std::vector<uint8_t>& b, int w, int h) {
-    double sum = 0;
-    for (int row = 0; row < h; ++row)
-        for (int col = 0; col < w; ++col)
-            for (int c = 0; c < 3; ++c) {
-                const double d =
-                    double(a[(size_t(row + y) * aWidth + col + x) * 4 + c]) - b[(size_t(row) * w + col) * 4 + c];
-                sum += d * d;
-            }
-    const double mse = sum / (double(w) * h * 3);
-    return mse > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : 99.0;
-}
-
-// Halves a picture with a 2x2 box.
-std::vector<uint8_t> Half(const std::vector<uint8_t>& p, int w, int h) {
-    std::vector<uint8_t> out(size_t(w / 2) * (h / 2) * 4);
-    for (int y = 0; y < h / 2; ++y)
-        for (int x = 0; x < w / 2; ++x)
-            for (int c = 0; c < 4; ++c) {
-                int s = 0;
-                for (int k = 0; k < 4; ++k) s += p[(size_t(2 * y + k / 2) * w + 2 * x + k % 2) * 4 + c];
-                out[(size_t(y) * (w / 2) + x) * 4 + c] = uint8_t((s + 2) / 4);
-            }
-    return out;
 }
 
 // The lag, in samples, where the track best matches the music it should start at.
@@ -178,7 +139,7 @@ TEST_F(CaptureCommand, PictureAndMusicInStepInEitherContainer) {
 TEST_F(CaptureCommand, FitsTheFourByThreePictureWithBlackBars) {
     ASSERT_EQ(RunTool("frame --time 2 --fps 5 --out f.png", scratch.path).status, 0);
     int w = 0, h = 0;
-    const std::vector<uint8_t> half = Half(PngBgra(scratch.File("f.png"), &w, &h), 640, 480);
+    const std::vector<uint8_t> half = BoxFilter(PngBgra(scratch.File("f.png"), &w, &h), 640, 480, 2);
     ASSERT_EQ(w, 640);
     struct Case {
         const char* size;

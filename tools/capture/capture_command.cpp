@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/content_root.h"
+#include "app/draw_options.h"
 #include "app/program.h"
 #include "app/show.h"
 #include "audio/mp3_decoder.h"
@@ -21,8 +22,12 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: virelle-tools capture --out FILE.mp4|FILE.mkv [--from A] [--to B] [--fps F] [--size WxH] [--crf Q] "
-    "[--preset P] [--quiet] [--stats]   (defaults: the whole show, 60 fps, 640x480, CRF 18, veryfast)";
+    "usage: virelle-tools capture --out FILE.mp4|FILE.mkv [--from A] [--to B] [--fps F] [--resolution WxH] "
+    "[--supersample N] [--size WxH] [--crf Q] [--preset P] [--quiet] [--stats]   (defaults: the whole show, 60 fps, "
+    "640x480, CRF 18, veryfast)\n"
+    "  --resolution WxH draws the show at that size (the 4:3 picture centred, black bars beside it) and makes the\n"
+    "  video that size; --supersample N (1 to 4) draws it N times larger and filters it down; --size WxH scales\n"
+    "  the drawn 4:3 picture (640x480, or the one drawn at --resolution) into a video of that size.";
 
 int BadInput(const std::string& message) {
     std::fprintf(stderr, "virelle-tools capture: %s\n", message.c_str());
@@ -42,6 +47,8 @@ struct Options {
     const char* to = nullptr;
     const char* fps = nullptr;
     const char* size = nullptr;
+    const char* resolution = nullptr;
+    const char* supersample = nullptr;
     const char* crf = nullptr;
     const char* preset = nullptr;
     bool quiet = false, stats = false;
@@ -54,6 +61,8 @@ const CommandSpec captureSpec{"capture",
                                {"--to", true},
                                {"--fps", true},
                                {"--size", true},
+                               {"--resolution", true},
+                               {"--supersample", true},
                                {"--crf", true},
                                {"--preset", true},
                                {"--quiet", false},
@@ -73,8 +82,18 @@ std::string CheckOptions(const Options& o, CaptureRequest* r, double* from, doub
     if (o.to && !ParseNumber(o.to, to)) return "--to must be a time in seconds";
     if (*from >= *to) return "--from must be before --to";
     if (o.fps && (!ParseNumber(o.fps, fps) || !(*fps > 0) || *fps > 1000)) return "--fps must be above 0, at most 1000";
+    std::string problem;
+    DrawOptionText draw;
+    draw.resolution = o.resolution;
+    draw.supersample = o.supersample;
+    draw.evenSides = true;  // the video is the size drawn unless --size says otherwise
+    if (!ParseDrawOptions(draw, &r->drawSize, &problem)) return problem;
+    if (r->drawSize.width > 0) r->width = r->drawSize.width, r->height = r->drawSize.height;
     if (o.size && !ParseVideoSize(o.size, &r->width, &r->height))
         return "--size must be WxH, both even, from 16x16 to 7680x4320";
+    r->scaled = o.size != nullptr;
+    if (r->drawSize.width > 0 && !o.size && !ParseVideoSize(o.resolution, &r->width, &r->height))
+        return "--resolution of a video must be within 16x16 to 7680x4320 (give --size to scale it)";
     double crf = 18;
     if (o.crf && (!ParseNumber(o.crf, &crf) || crf < 0 || crf > 51 || crf != std::floor(crf)))
         return "--crf must be a whole number from 0 to 51";
@@ -100,6 +119,8 @@ int CmdCapture(int argc, char** argv) {
     options.to = parsed.Value("--to");
     options.fps = parsed.Value("--fps");
     options.size = parsed.Value("--size");
+    options.resolution = parsed.Value("--resolution");
+    options.supersample = parsed.Value("--supersample");
     options.crf = parsed.Value("--crf");
     options.preset = parsed.Value("--preset");
     options.quiet = parsed.Has("--quiet");

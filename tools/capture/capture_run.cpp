@@ -23,9 +23,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int sourceWidth = 640, sourceHeight = 480;  // the back buffer
-constexpr int queueDepth = 4;                         // pictures between drawing and encoding: a few frames of slack
-constexpr UINT readbackLag = 2;                       // picture n is taken after picture n + 1 is queued
+constexpr int queueDepth = 4;    // pictures between drawing and encoding: a few frames of slack
+constexpr UINT readbackLag = 2;  // picture n is taken after picture n + 1 is queued
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -70,7 +69,8 @@ struct MainTimes {
 
 class Capture {
 public:
-    Capture(CaptureEncoder& encoder, ProgressLine& progress) : encoder(encoder), progress(progress) {}
+    Capture(CaptureEncoder& encoder, ProgressLine& progress, int width, int height)
+        : encoder(encoder), progress(progress), sourceWidth(width), sourceHeight(height) {}
 
     // After each captured frame's Present, with the back buffer bound.
     bool OnFrame() {
@@ -114,6 +114,7 @@ private:
 
     CaptureEncoder& encoder;
     ProgressLine& progress;
+    int sourceWidth, sourceHeight;  // of the pictures read back: the frame drawn
 };
 
 // The process's peak resident memory so far.
@@ -163,16 +164,29 @@ int RunCapture(const CaptureRequest& request) {
     }
     const std::string& path = pending.Temporary();
 
-    if (!OpenHeadlessDevice()) {
+    if (!OpenHeadlessDevice(request.drawSize)) {
         std::fprintf(stderr, "virelle-tools capture: no graphics device\n");
         return captureFailed;
     }
 
+    // The frame drawn: 640x480, or the draw size with the 4:3 picture inside it. Scaled to --size,
+    // the picture alone goes in, fitted as the 640x480 one would be; otherwise the frame as drawn.
+    const bool sized = request.drawSize.width > 0;
+    const int sourceWidth = sized ? request.drawSize.width : 640;
+    const int sourceHeight = sized ? request.drawSize.height : 480;
     VideoSettings settings;
     settings.path = path;
     settings.container = request.container;
     settings.sourceWidth = sourceWidth;
     settings.sourceHeight = sourceHeight;
+    if (sized) {
+        const DrawPictureRect r = PictureRectInFrame(sourceWidth, sourceHeight);
+        const PictureRect fit = FitPicture(r.width, r.height, request.width, request.height);
+        // Unscaled, the bars are left to the video's black as long as it puts the picture where
+        // the frame has it: only the picture is converted.
+        if (request.scaled || (fit.x == r.x && fit.y == r.y && fit.width == r.width && fit.height == r.height))
+            settings.crop = PictureRect{r.x, r.y, r.width, r.height};
+    }
     settings.width = request.width;
     settings.height = request.height;
     settings.fps = request.range.fps;
@@ -192,7 +206,7 @@ int RunCapture(const CaptureRequest& request) {
     }
 
     ProgressLine progress(ProgressLine::ModeFor(request.quiet, stderr), request.range.Frames(), request.range.fps);
-    Capture capture(encoder, progress);
+    Capture capture(encoder, progress, sourceWidth, sourceHeight);
     OfflineOptions options;
     options.fps = request.range.fps;
     options.firstCaptured = request.range.firstFrame;

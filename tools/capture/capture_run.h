@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/d3dwindow.h"
 #include "tools/capture/capture_plan.h"
 
 // Exit statuses of the capture command.
@@ -19,7 +20,9 @@ struct CaptureRequest {
     Container container = Container::Mp4;
     std::string musicPath;  // decoded again for the sound track
     CaptureRange range;
-    int width = 640, height = 480;
+    int width = 640, height = 480;  // of the video
+    DrawSize drawSize;              // what the show is drawn at (--resolution, --supersample)
+    bool scaled = false;            // --size given: the drawn 4:3 picture is scaled to fit the video
     int crf = 18;
     std::string preset = "veryfast";
     bool quiet = false;  // no progress on stderr

@@ -68,6 +68,7 @@ struct VideoFile::State {
     AVPacket* packet = nullptr;
     PictureRect fit;
     int sourceWidth = 0, sourceHeight = 0;
+    PictureRect crop;       // of the source, what is scaled into `fit`
     int64_t pictures = 0;   // pictures sent
     int64_t samples = 0;    // samples sent
     int soundFill = 0;      // samples waiting in `sound`
@@ -123,12 +124,18 @@ bool VideoFile::State::OpenVideo(const VideoSettings& settings) {
         std::memset(picture->data[plane], plane ? 128 : 16,
                     size_t(picture->linesize[plane]) * (plane ? settings.height / 2 : settings.height));
 
-    fit = FitPicture(settings.sourceWidth, settings.sourceHeight, settings.width, settings.height);
-    const bool same = fit.width == settings.sourceWidth && fit.height == settings.sourceHeight;
+    crop = settings.crop.width > 0 && settings.crop.height > 0
+               ? settings.crop
+               : PictureRect{0, 0, settings.sourceWidth, settings.sourceHeight};
+    if (crop.x < 0 || crop.y < 0 || crop.x + crop.width > settings.sourceWidth ||
+        crop.y + crop.height > settings.sourceHeight)
+        return Fail("the picture's part lies outside the picture");
+    fit = FitPicture(crop.width, crop.height, settings.width, settings.height);
+    const bool same = fit.width == crop.width && fit.height == crop.height;
     // Lanczos when the size changes; only the colour conversion otherwise.
     const int flags = (same ? SWS_BICUBIC : SWS_LANCZOS) | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP;
-    scale = sws_getContext(settings.sourceWidth, settings.sourceHeight, AV_PIX_FMT_BGRA, fit.width, fit.height,
-                           AV_PIX_FMT_YUV420P, flags, nullptr, nullptr, nullptr);
+    scale = sws_getContext(crop.width, crop.height, AV_PIX_FMT_BGRA, fit.width, fit.height, AV_PIX_FMT_YUV420P, flags,
+                           nullptr, nullptr, nullptr);
     if (!scale) return Fail("cannot set up the picture scaler");
     const int* matrix = sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601);
     sws_setColorspaceDetails(scale, matrix, 1, matrix, 0, 0, 1 << 16, 1 << 16);
@@ -231,9 +238,9 @@ bool VideoFile::AddPicture(const uint8_t* bgra) {
     uint8_t* const planes[3] = {p->data[0] + s->fit.y * p->linesize[0] + s->fit.x,
                                 p->data[1] + s->fit.y / 2 * p->linesize[1] + s->fit.x / 2,
                                 p->data[2] + s->fit.y / 2 * p->linesize[2] + s->fit.x / 2};
-    const uint8_t* const source[1] = {bgra};
+    const uint8_t* const source[1] = {bgra + (size_t(s->crop.y) * size_t(s->sourceWidth) + size_t(s->crop.x)) * 4};
     const int sourceStride[1] = {s->sourceWidth * 4};
-    sws_scale(s->scale, source, sourceStride, 0, s->sourceHeight, planes, p->linesize);
+    sws_scale(s->scale, source, sourceStride, 0, s->crop.height, planes, p->linesize);
     p->pts = s->pictures++;
     const Clock::time_point encode = Clock::now();
     s->times.convert += std::chrono::duration<double>(encode - start).count();

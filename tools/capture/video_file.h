@@ -17,6 +17,7 @@ struct VideoSettings {
     std::string path;                           // where the bytes go
     Container container = Container::Mp4;       // the muxer, whatever the path's extension
     int sourceWidth = 640, sourceHeight = 480;  // of the BGRA pictures handed in
+    PictureRect crop;                           // the part of them that goes in; empty: all of them
     int width = 640, height = 480;              // of the video; both even
     double fps = 60;                            // picture n lasts [n / fps, (n + 1) / fps)
     int crf = 18;                               // x264's constant rate factor: lower is better and bigger
