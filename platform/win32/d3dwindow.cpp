@@ -78,7 +78,13 @@ void PlatformUseOffscreenVideo() {
     state.offscreen = true;
 }
 
-D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle, WindowUse use)
+// The system's device draws the show as the show asks (a 640x480 back buffer); the options for
+// other sizes are refused before a window is made.
+bool PlatformDrawsAtAnySize() {
+    return false;
+}
+
+D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowTitle, WindowUse use, const DrawSize&)
     : title(windowTitle) {
     const bool tool = use == WindowUse::Tool;
     ResetKeyTracking();

@@ -31,7 +31,7 @@ protected:
     // The picture at the last of `times`; the device is lost after Present at `loseAt` (an index
     // into times, or -1 for never) for `lostChecks` answers of TestCooperativeLevel.
     std::vector<uint8_t> Run(const std::vector<float>& times, int loseAt, int lostChecks, int* skipped = nullptr) {
-        Program program(ProgramSetup{false, false, MusicStream::Clock::Offline});
+        Program program(ProgramSetup{false, false, MusicStream::Clock::Offline, DrawSize{}});
         Show show(program.compositions);
         DeviceRecovery recovery(*HeadlessWindow(), show);
         EXPECT_TRUE(show.Start());
