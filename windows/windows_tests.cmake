@@ -36,12 +36,15 @@ set(windows_only_files
   platform/key_press_ring_test.cpp platform/background_work_test.cpp
   app/timeline_test.cpp app/main_loop_test.cpp app/tool_options_test.cpp)
 
-# Cases that describe our device or a POSIX file system rather than Direct3D 9 or Windows, each
-# left out here with the reason:
+# Cases left out here, each with the reason:
 # - names differing in case are one file on Windows' file systems (both load);
-# - our device's own answers where Direct3D 9 leaves the choice to the driver: lock pitches of
-#   tiny levels, state blocks of one kind only;
-# - Clear inside the scissor rectangle, which Wine's Direct3D 9 does not honour.
+# - our device's own answers where Direct3D 9 leaves the choice to the driver: the lock pitch of
+#   tiny levels (Wine pads an L8 row of 2 texels to 4 bytes), state blocks of one kind only;
+# - a scissor rectangle that is inverted or off the target, which our device turns into nothing
+#   and Wine does not;
+# - still to be understood: loading a 4x4 grey-ramp PNG (an L8 texture) fails under Wine with
+#   D3DERR_NOTAVAILABLE in TextureTest.TypeFromContentAndLevelsInTheTexture. The show's own
+#   textures load and draw the same pictures (scripts/compare-windows).
 set(skip_gfx "TextureTest.RegistryIdentityAndCaseSensitiveNames:TextureTest.TypeFromContentAndLevelsInTheTexture:TextureInPlaceTest.EveryLevelAsThroughMemory")
 set(skip_composition "Cache.NamesDifferingInCaseAreTwoEntries")
 set(skip_scene "")
