@@ -25,7 +25,7 @@ set(library_scene virelle_scene)
 set(library_app virelle_app virelle_tool_options)
 set(windows_only_files
   math/d3dx_math_test.cpp
-  io/byte_cursor_test.cpp
+  io/byte_cursor_test.cpp io/file_calls_test.cpp
   audio/playback_clock_test.cpp audio/music_spectrum_test.cpp
   gfx/image_decode_test.cpp gfx/image_hostile_test.cpp gfx/image_reduce_test.cpp gfx/named_registry_test.cpp
   gfx/test_images.cpp gfx/texture_in_place_test.cpp gfx/texture_levels_test.cpp gfx/texture_prefetch_test.cpp
@@ -33,7 +33,7 @@ set(windows_only_files
   composition/cache_test.cpp composition/pose_track_test.cpp composition/reader_test.cpp composition/render_test.cpp
   scene/free_camera_test.cpp scene/scene_reader_test.cpp scene/scene_render_test.cpp scene/transform_track_test.cpp
   platform/lighting_test.cpp platform/readback_test.cpp platform/state_block_test.cpp platform/messages_test.cpp
-  platform/key_press_ring_test.cpp platform/background_work_test.cpp
+  platform/key_press_ring_test.cpp platform/background_work_test.cpp platform/window_pump_test.cpp
   app/timeline_test.cpp app/main_loop_test.cpp app/tool_options_test.cpp)
 
 # Cases left out here, each with the reason:

@@ -49,6 +49,8 @@ void ResetKeyTracking() {
 
 SHORT PlatformGetAsyncKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey > 255) return 0;
+    MSG msg;
+    PumpThreadMessages(&msg);  // key messages already queued count, as the keys were pressed
     SHORT result = ::GetAsyncKeyState(virtualKey);
     if (keys.down[virtualKey]) result |= SHORT(0x8000);
     if (keys.pressedSince[virtualKey]) result |= 1;
