@@ -14,7 +14,8 @@ CMAKE_FLAGS ?=
 OUR_FLAGS = -DVIRELLE_WERROR=ON $(CMAKE_FLAGS)
 
 .PHONY: run check deps build build-asan test test-asan bench bench-capture package fuzz fuzz-deps format format-check clean \
-	web web-deps serve-web check-web release release-deb release-windows release-web release-source
+	web web-deps serve-web check-web windows windows-deps check-windows \
+	release release-deb release-windows release-web release-source
 
 run: build
 	cmake --build $(BUILD) --target content
@@ -107,6 +108,27 @@ check-web: web
 	cd web && VIRELLE_WEB_BUILD=$(abspath $(WEB_BUILD)) VIRELLE_NATIVE_BUILD=$(abspath $(BUILD)) \
 	  node --test test/show.test.mjs
 
+# The show for Windows: build-windows/ cross-built with MinGW-w64 over the system's Direct3D 9,
+# and virelle-VERSION-win64.zip here. Its tests run under Wine (WINEPREFIX is private to the
+# build folder) with one Xvfb for the whole ctest run, then the whole show is compared frame by
+# frame with the native renderer's (scripts/compare-windows, with an Xvfb of its own).
+WINDOWS_BUILD ?= build-windows
+WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+windows-deps:
+	@scripts/install-deps --windows
+
+windows: deps windows-deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target content
+	nice scripts/windows-deps $(WINDOWS_BUILD)
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=windows/mingw-w64.cmake -DVIRELLE_WINDOWS=ON \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIRELLE_CONTENT_DIR=$(abspath $(BUILD))/content $(OUR_FLAGS) >/dev/null
+	nice cmake --build $(WINDOWS_BUILD) -j$(JOBS)
+
+check-windows: windows
+	$(WINDOWS_ENV) xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+	  'cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS); status=$$?; wineserver -w; exit $$status'
+	$(WINDOWS_ENV) scripts/compare-windows $(abspath $(BUILD)) $(abspath $(WINDOWS_BUILD))
 # Every artefact of this version in dist/: the .deb, the Windows zip, the web folder as a tarball, the
 # source as `git archive` makes it from HEAD (commit first: what is not committed is not in it), and
 # their SHA-256 sums. Each part also runs alone (make release-web ...), adding to dist/.
@@ -150,4 +172,4 @@ format-check: deps
 	  || { echo "format-check: files differ from clang-format's output; run make format" >&2; exit 1; }
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(DIST) virelle_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) $(FUZZ_BUILD) $(WEB_BUILD) $(WINDOWS_BUILD) $(DIST) virelle_*.deb virelle-*-win64.zip

@@ -3,6 +3,8 @@
 
 #include <system_error>
 
+#include "platform/program_path.h"
+
 namespace fs = std::filesystem;
 
 std::vector<fs::path> ContentCandidates(const fs::path& workingDir, const fs::path& programDir) {
@@ -26,8 +28,8 @@ fs::path FindContentRoot(const std::vector<fs::path>& candidates) {
 std::vector<fs::path> ProgramContentCandidates() {
     std::error_code ec;
     const fs::path workingDir = fs::current_path(ec);
-    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    return ContentCandidates(workingDir.empty() ? fs::path(".") : workingDir, ec ? fs::path() : program.parent_path());
+    const fs::path program = PlatformProgramPath();
+    return ContentCandidates(workingDir.empty() ? fs::path(".") : workingDir, program.parent_path());
 }
 
 fs::path ProgramContentRoot() {

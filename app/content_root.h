@@ -20,7 +20,7 @@ std::vector<std::filesystem::path> ContentCandidates(const std::filesystem::path
 // The first candidate holding contentProbe as a regular file, or empty when none does.
 std::filesystem::path FindContentRoot(const std::vector<std::filesystem::path>& candidates);
 
-// This process's candidates: the current working directory and the folder of /proc/self/exe.
+// This process's candidates: the current working directory and the program's own folder.
 std::vector<std::filesystem::path> ProgramContentCandidates();
 
 // This process's content folder, made canonical; empty when no candidate holds the content.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "app/device_recovery.h"
 #include "app/main_loop.h"
 #include "app/offline.h"
 #include "app/show.h"
@@ -55,7 +56,11 @@ namespace {
 class LiveHost : public ShowHost {
 public:
     LiveHost(Program& program, float startAt)
-        : program(program), show(program.compositions), seeker(*program.music), startAt(startAt) {}
+        : program(program),
+          show(program.compositions),
+          recovery(*program.window, show),
+          seeker(*program.music),
+          startAt(startAt) {}
 
     bool StartShow() override {
         if (!show.Start()) return false;
@@ -75,11 +80,12 @@ public:
     float GetLength() override { return program.music->GetLength(); }
     void GetSpectrum(float* s) override { held ? program.music->SpectrumAt(heldAt, s) : program.music->GetSpectrum(s); }
     void HideCursor() override { SetCursor(nullptr); }
-    // A minimised window cannot show a frame and its swap may not wait for anything: the show
-    // plays on (the music is the clock), steps its timeline without drawing and sleeps for about
-    // a frame instead of presenting. The next visible frame draws what the skipped ones left.
+    // A minimised window cannot show a frame and its swap may not wait for anything, and a lost
+    // device draws nothing until it has been reset (app/device_recovery.h): the show plays on
+    // (the music is the clock), steps its timeline without drawing and sleeps for about a frame
+    // instead of presenting. The next frame drawn draws what the skipped ones left.
     void ClearBackBuffer() override {
-        hidden = !program.window->IsVisible();
+        hidden = !recovery.TryRestore() || !program.window->IsVisible();
         if (!hidden) device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     }
     void ShowFrame(float t, const float* s) override {
@@ -90,7 +96,7 @@ public:
         if (hidden)
             std::this_thread::sleep_for(std::chrono::microseconds(16667));
         else
-            device->Present(nullptr, nullptr, nullptr, nullptr);
+            recovery.Presented(device->Present(nullptr, nullptr, nullptr, nullptr));
     }
     bool PumpMessages() override { return program.window->PumpMessages(); }
     // The reference taken when the device was created; resources still alive keep it going.
@@ -126,7 +132,8 @@ public:
 private:
     Program& program;
     Show show;
-    bool hidden = false;  // this frame: the window is minimised or hidden
+    DeviceRecovery recovery;
+    bool hidden = false;  // this frame: the window is minimised or hidden, or the device is lost
     ShowSeeker seeker;
     float startAt;
     bool held = false;  // HoldAt until the next Play

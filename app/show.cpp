@@ -97,6 +97,7 @@ void Show::Rewind() {
     if (!demo || !composition) return;
     timeline = TimelineState{};
     for (auto& s : skipped) s.reset();
+    for (auto& p : lastPass) p.reset();
     skippedCount = 0;
     demo->elementOffset = PoseKey{};
     composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
@@ -121,8 +122,8 @@ bool Show::Replace(Composition* newComposition, std::unique_ptr<Demo> newDemo) {
 // Draws every scene and the composition all through its tracks once, clipped to one pixel, before
 // the music starts: a software rasterizer builds code for each new combination of states when it
 // is first drawn with, which stalled frames in the middle of the show (0.4 s at the first scene
-// pass on a machine that had never run it). Every state goes back as it was and the targets are
-// cleared, so the show draws exactly what it would have.
+// pass on a machine that had never run it). Every state goes back as it was (the lights it switched
+// on go off again) and the targets are cleared, so the show draws exactly what it would have.
 void Show::Rehearse() {
     IDirect3DStateBlock9* saved = nullptr;
     if (FAILED(device->CreateStateBlock(D3DSBT_ALL, &saved))) return;
@@ -141,6 +142,13 @@ void Show::Rehearse() {
     const float end = std::min(composition->EndTime(), 3600.0f);
     const int pictures = std::min(600, static_cast<int>(end / 0.5f) + 1);
     for (int i = 0; i <= pictures; ++i) composition->Render(end * static_cast<float>(i) / static_cast<float>(pictures));
+    // A state block holds only the lights there were when it was made: the slots the rehearsal
+    // lit go off first, and the block then puts back those it holds as they were.
+    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
+        const Scene& s = SceneFor(scene);
+        if (s.cameras.empty()) continue;
+        for (int32_t i = 0; i < s.lightCount && size_t(i) < s.lights.size(); ++i) device->LightEnable(DWORD(i), FALSE);
+    }
     saved->Apply();
     saved->Release();
     for (Texture* target : {demo->renderTarget, demo->parken}) {
@@ -155,6 +163,7 @@ Scene& Show::SceneFor(ShowScene scene) {
 }
 
 void Show::TargetPass(const ScenePass& pass) {
+    lastPass[static_cast<int>(pass.target)] = pass;
     Texture* target = pass.target == ShowTarget::Parken ? demo->parken : demo->renderTarget;
     device->SetRenderTarget(0, target->surface);
     target->ClearTarget();  // colour 0 with alpha 0: what the scene leaves uncovered stays see-through
@@ -202,6 +211,40 @@ void Show::Frame(float t, const float* spectrum) {
         composition->SetOffset(offsetLayer, offsetElement, demo->elementOffset);
     }
     composition->Render(t);
+}
+
+void Show::ReleaseDeviceResources() {
+    if (backBuffer) backBuffer->Release();
+    backBuffer = nullptr;
+    if (demo)
+        for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel})
+            SceneFor(scene).ReleaseDeviceBuffers();
+    if (renderTargets) renderTargets->ReleaseTargets();
+}
+
+bool Show::RestoreDeviceResources() {
+    if (FAILED(device->GetRenderTarget(0, &backBuffer))) return false;
+    if (!demo || !renderTargets || !renderTargets->RestoreTargets()) return false;
+    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) SceneFor(scene).UploadAgain();
+    for (Texture* target : {demo->renderTarget, demo->parken}) {
+        device->SetRenderTarget(0, target->surface);
+        target->ClearTarget();
+    }
+    device->SetRenderTarget(0, backBuffer);
+    // What the targets held, drawn again before anything newer that the lost frames stepped to.
+    std::optional<SkippedPass> newer[3];
+    for (int i = 0; i < 3; ++i) newer[i].swap(skipped[i]);
+    long next = skippedCount;
+    for (const std::optional<ScenePass>& pass : lastPass)
+        if (pass) skipped[static_cast<int>(pass->scene)] = SkippedPass{*pass, next++};
+    const long base = next;  // the lost frames' passes keep their order, after those
+    for (int i = 0; i < 3; ++i)
+        if (newer[i]) {
+            skipped[i] = SkippedPass{newer[i]->pass, base + newer[i]->order};
+            next = std::max(next, base + newer[i]->order + 1);
+        }
+    skippedCount = next;
+    return true;
 }
 
 void Show::End() {

@@ -46,6 +46,12 @@ public:
     bool Replace(Composition* newComposition, std::unique_ptr<Demo> newDemo);
     // Destroys the Demo (its scenes) and lets go of the back buffer.
     void End();
+    // A lost device. Before its Reset: lets go of everything the show holds in the device's default
+    // pool (the back buffer it keeps, the scenes' vertex buffers, the render targets). After it:
+    // makes them again (false when that fails) with the targets cleared, and the next Frame first
+    // draws again the latest pass of each target, so they show what they showed before.
+    void ReleaseDeviceResources();
+    bool RestoreDeviceResources();
 
     const TimelineState& Timeline() const { return timeline; }
     // Puts the timeline back to a state it had, so a frame can be drawn again as it was (a held
@@ -72,6 +78,7 @@ private:
     std::unique_ptr<Demo> demo;
     TimelineState timeline;
     std::optional<SkippedPass> skipped[3];  // by ShowScene
+    std::optional<ScenePass> lastPass[2];   // the latest pass drawn into each target, by ShowTarget
     long skippedCount = 0;
     std::chrono::steady_clock::time_point firstPicture{};
 };

@@ -2,9 +2,7 @@
 // encoder's Info tag records, so the frame count is the count that was encoded.
 #include "audio/mp3_decoder.h"
 
-#include <fcntl.h>
 #include <mpg123.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -27,9 +25,7 @@ struct FileReader {
     size_t bufferBytes = 0;   // valid bytes in buffer
     std::vector<unsigned char> buffer = std::vector<unsigned char>(256 * 1024);
 
-    ~FileReader() {
-        if (fd >= 0) ::close(fd);
-    }
+    ~FileReader() { CloseFile(fd); }
 };
 
 mpg123_ssize_t ReadFile(void* handle, void* out, size_t count) {
@@ -39,7 +35,7 @@ mpg123_ssize_t ReadFile(void* handle, void* out, size_t count) {
         if (r->position < r->bufferStart || r->position >= r->bufferStart + int64_t(r->bufferBytes)) {
             r->bufferStart = r->position;
             r->bufferBytes = 0;
-            const ssize_t got = ::pread(r->fd, r->buffer.data(), r->buffer.size(), off_t(r->position));
+            const int64_t got = ReadFileAt(r->fd, r->buffer.data(), r->buffer.size(), uint64_t(r->position));
             if (got <= 0) break;  // the file shrank, or cannot be read
             r->bufferBytes = size_t(got);
         }
@@ -113,7 +109,7 @@ bool Mp3Decoder::OpenDescriptor(int fd, int64_t size) {
     Close();
     if (fd < 0 || size <= 0 || size > kMaxMusicBytes) return false;
     FileReader* r = new FileReader;
-    r->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    r->fd = DuplicateFile(fd);
     r->size = size;
     if (r->fd < 0) {
         delete r;

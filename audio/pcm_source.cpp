@@ -1,7 +1,5 @@
 #include "audio/pcm_source.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,7 +30,7 @@ int ReadFrames(Mp3Decoder& decoder, int16_t* out, int count) {
 
 PcmSource::~PcmSource() {
     StopAhead();
-    if (fd >= 0) ::close(fd);
+    CloseFile(fd);
 }
 
 bool PcmSource::Open(const char* path) {
@@ -44,7 +42,7 @@ bool PcmSource::Open(const char* path) {
     again.Close();
     againAt = -1;
     std::string refusal;
-    if (fd >= 0) ::close(fd);
+    CloseFile(fd);
     fd = -1;
     uint64_t size = 0;
     if (!path || !OpenRegularFile(path, uint64_t(kMaxMusicBytes), &fd, &size, &refusal)) {

@@ -1,13 +1,11 @@
 // Recognition by content, the numeric locale around decoding, and the size checks every decoder
 // runs before it allocates.
-#include <locale.h>
-
 #include <algorithm>
 #include <bit>
-#include <clocale>
 #include <string>
 
 #include "gfx/image_decoders.h"
+#include "platform/numeric_locale.h"
 
 namespace {
 
@@ -36,33 +34,6 @@ const Decoder* Find(const uint8_t* data, size_t size) {
         if (d.accepts(data, size)) return &d;
     return nullptr;
 }
-
-// Sets LC_NUMERIC to "C" for this thread for its lifetime and puts the thread's own back
-// afterwards. Per thread, not setlocale: images are decoded on a worker beside the main thread.
-class NumericLocaleC {
-public:
-    NumericLocaleC() {
-        locale_t base = duplocale(uselocale(locale_t(0)));
-        if (!base) return;
-        numericC = newlocale(LC_NUMERIC_MASK, "C", base);  // takes base over when it succeeds
-        if (!numericC) {
-            freelocale(base);
-            return;
-        }
-        previous = uselocale(numericC);
-    }
-    ~NumericLocaleC() {
-        if (!numericC) return;
-        uselocale(previous);
-        freelocale(numericC);
-    }
-    NumericLocaleC(const NumericLocaleC&) = delete;
-    NumericLocaleC& operator=(const NumericLocaleC&) = delete;
-
-private:
-    locale_t numericC = locale_t(0);
-    locale_t previous = locale_t(0);
-};
 
 }  // namespace
 

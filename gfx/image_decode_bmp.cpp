@@ -8,14 +8,14 @@
 
 namespace {
 
-constexpr uint32_t BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
 
 struct BitmapInfo {
     bool core = false;  // 12-byte OS/2 header: 3-byte palette entries
     int32_t width = 0;
     int32_t height = 0;  // negative: rows stored top-down
     uint16_t bpp = 0;
-    uint32_t compression = BI_RGB;
+    uint32_t compression = kBiRgb;
     uint32_t colorsUsed = 0;
     uint32_t masks[4] = {0, 0, 0, 0};  // R, G, B, A
 };
@@ -51,8 +51,8 @@ bool ReadInfo(ByteCursor& c, BitmapInfo* info, std::string* error) {
         c.Seek(start + headerSize);
         // A 40-byte header keeps its masks after itself.
         const int extra = headerSize != 40                         ? 0
-                          : info->compression == BI_BITFIELDS      ? 3
-                          : info->compression == BI_ALPHABITFIELDS ? 4
+                          : info->compression == kBiBitfields      ? 3
+                          : info->compression == kBiAlphaBitfields ? 4
                                                                    : 0;
         for (int i = 0; i < extra; ++i)
             if (!c.U32(&info->masks[i])) return Fail(error, "bitmap masks are truncated");
@@ -60,12 +60,12 @@ bool ReadInfo(ByteCursor& c, BitmapInfo* info, std::string* error) {
     if (!ValidBpp(info->bpp)) return Fail(error, "bitmap has an unsupported bit depth");
     if (info->width <= 0 || info->height == 0 || info->height == INT32_MIN) return Fail(error, "bitmap has a bad size");
     const uint32_t comp = info->compression;
-    const bool ok = comp == BI_RGB || (comp == BI_RLE8 && info->bpp == 8) || (comp == BI_RLE4 && info->bpp == 4) ||
-                    ((comp == BI_BITFIELDS || comp == BI_ALPHABITFIELDS) && (info->bpp == 16 || info->bpp == 32));
+    const bool ok = comp == kBiRgb || (comp == kBiRle8 && info->bpp == 8) || (comp == kBiRle4 && info->bpp == 4) ||
+                    ((comp == kBiBitfields || comp == kBiAlphaBitfields) && (info->bpp == 16 || info->bpp == 32));
     if (!ok) return Fail(error, "bitmap compression is not supported");
-    if (comp != BI_RGB && comp != BI_BITFIELDS && comp != BI_ALPHABITFIELDS && info->height < 0)
+    if (comp != kBiRgb && comp != kBiBitfields && comp != kBiAlphaBitfields && info->height < 0)
         return Fail(error, "run-length bitmap cannot be top-down");
-    if (comp == BI_RGB) {  // the fixed layouts; masks in a V4/V5 header do not apply
+    if (comp == kBiRgb) {  // the fixed layouts; masks in a V4/V5 header do not apply
         info->masks[3] = 0;
         if (info->bpp == 16) info->masks[0] = 0x7c00, info->masks[1] = 0x03e0, info->masks[2] = 0x001f;
         if (info->bpp == 32) info->masks[0] = 0xff0000, info->masks[1] = 0xff00, info->masks[2] = 0xff;
@@ -98,7 +98,7 @@ const uint8_t* PaletteColour(const uint8_t* palette, size_t count, uint32_t inde
 bool DecodeRle(ByteCursor& c, const BitmapInfo& info, const uint8_t* palette, size_t paletteCount, LevelWriter* level,
                std::string* error) {
     const uint32_t w = info.width, h = info.height;
-    const bool four = info.compression == BI_RLE4;
+    const bool four = info.compression == kBiRle4;
     level->Fill(PaletteColour(palette, paletteCount, 0));
     uint32_t x = 0, y = 0;
     auto put = [&](uint8_t v) {
@@ -137,7 +137,7 @@ bool DecodeBitmap(ByteCursor c, size_t pixelOffset, const DecodeLimits& limits, 
     const uint32_t h = info.height < 0 ? 0u - static_cast<uint32_t>(info.height) : uint32_t(info.height);
     const bool topDown = info.height < 0;
     info.height = static_cast<int32_t>(h);
-    const bool runLength = info.compression == BI_RLE8 || info.compression == BI_RLE4;
+    const bool runLength = info.compression == kBiRle8 || info.compression == kBiRle4;
 
     // Palette: BGR(X) entries, the reserved byte is not alpha.
     uint8_t palette[256 * 4] = {};

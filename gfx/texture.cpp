@@ -47,6 +47,8 @@ bool Texture::LoadFromFile(const std::string& path) {
 
 bool Texture::CreateRenderTarget(int width, int height) {
     if (!device || width <= 0 || height <= 0) return false;
+    targetWidth = width;
+    targetHeight = height;
     // Adapted to the device like file textures: clamped sides, the target format it accepts.
     D3DCAPS9 caps{};
     UINT w = UINT(width), h = UINT(height);
@@ -111,4 +113,24 @@ void TextureRegistry::ReleaseAll() {
         t.Release();
         if (onRelease) onRelease(name);
     });
+}
+
+void TextureRegistry::ReleaseTargets() {
+    for (const std::string& name : records.Names()) {
+        Texture* t = records.Find(name);
+        if (!t->targetWidth) continue;  // a file texture: managed, it survives a Reset
+        if (t->surface) t->surface->Release();
+        if (t->texture) t->texture->Release();
+        t->surface = nullptr;
+        t->texture = nullptr;
+    }
+}
+
+bool TextureRegistry::RestoreTargets() {
+    bool all = true;
+    for (const std::string& name : records.Names()) {
+        Texture* t = records.Find(name);
+        if (t->targetWidth && !t->texture) all = t->CreateRenderTarget(t->targetWidth, t->targetHeight) && all;
+    }
+    return all;
 }

@@ -13,9 +13,10 @@
 // Owned by a TextureRegistry; callers only borrow it.
 struct Texture {
     IDirect3DTexture9* texture = nullptr;
-    IDirect3DSurface9* surface = nullptr;  // level 0; the colour target when this is a render target
-    D3DSURFACE_DESC desc{};                // level 0; Width/Height are the texture's (power-of-two) size
-    uint64_t budgetBytes = 0;              // taken from the file textures' budget; given back at Release
+    IDirect3DSurface9* surface = nullptr;   // level 0; the colour target when this is a render target
+    D3DSURFACE_DESC desc{};                 // level 0; Width/Height are the texture's (power-of-two) size
+    uint64_t budgetBytes = 0;               // taken from the file textures' budget; given back at Release
+    int targetWidth = 0, targetHeight = 0;  // a render target's size as asked for, to make it again
 
     // False for a file that cannot be made a texture; when the file is there, why goes to stderr.
     bool LoadFromFile(const std::string& path);
@@ -30,6 +31,11 @@ public:
     Texture* GetOrLoad(const std::string& path);
     Texture* GetOrCreateRenderTarget(const std::string& name, int width, int height);
     void ReleaseAll();  // newest first
+    // A lost device: before its Reset every render target (they live in the device's default
+    // pool) lets go of its texture and surface; after it each is made again in place at the size
+    // first asked for, so whoever borrows a record still holds it. False when one cannot be made.
+    void ReleaseTargets();
+    bool RestoreTargets();
     ~TextureRegistry() { ReleaseAll(); }
 
     Texture* Find(const std::string& name) const { return records.Find(name); }

@@ -1,40 +1,7 @@
 #include "io/file_read.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+// What every platform's file reading shares; the system calls are in io/posix/ and io/win32/.
 const char* const kCannotOpenFile = "cannot open the file";
-
-bool OpenRegularFile(const std::string& path, uint64_t maxBytes, int* fd, uint64_t* size, std::string* error) {
-    *fd = -1;
-    *size = 0;
-    // O_NONBLOCK: opening a FIFO with no writer returns at once instead of waiting for one.
-    const int f = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (f < 0) {
-        *error = kCannotOpenFile;
-        return false;
-    }
-    struct stat st {};
-    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(f);
-        *error = "not a regular file";
-        return false;
-    }
-    if (st.st_size < 0 || uint64_t(st.st_size) > maxBytes) {
-        ::close(f);
-        *error = maxBytes >= (1u << 20) ? "the file is larger than " + std::to_string(maxBytes >> 20) + " MB"
-                                        : "the file is larger than " + std::to_string(maxBytes) + " bytes";
-        return false;
-    }
-    const int flags = fcntl(f, F_GETFL);
-    if (flags >= 0) fcntl(f, F_SETFL, flags & ~O_NONBLOCK);
-    *fd = f;
-    *size = uint64_t(st.st_size);
-    return true;
-}
 
 bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>* bytes, std::string* error) {
     bytes->clear();
@@ -44,18 +11,22 @@ bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8
     bytes->resize(size_t(size));
     size_t done = 0;
     while (done < bytes->size()) {
-        const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        const int64_t n = ReadFileAt(fd, bytes->data() + done, bytes->size() - done, done);
         if (n <= 0) break;  // an error, or the file shrank while it was read
         done += size_t(n);
     }
-    ::close(fd);
+    CloseFile(fd);
     if (done != bytes->size()) {
         bytes->clear();
         *error = "cannot read the file";
         return false;
     }
     return true;
+}
+
+std::string FileTooLarge(uint64_t maxBytes) {
+    return maxBytes >= (1u << 20) ? "the file is larger than " + std::to_string(maxBytes >> 20) + " MB"
+                                  : "the file is larger than " + std::to_string(maxBytes) + " bytes";
 }
 
 std::string FileProblem(const std::string& path, const std::string& problem) {

@@ -16,13 +16,23 @@ constexpr uint64_t kMaxDocumentBytes = 256ull << 20;
 // reason is a refusal of a file that is there.
 extern const char* const kCannotOpenFile;
 
-// Opens path read-only. On success *fd is a blocking descriptor of a regular file of *size bytes
-// (at most maxBytes) for the caller to close. Otherwise *error says why: "cannot open the file",
-// "not a regular file", "the file is larger than N MB".
+// Opens path (the system's byte string) read-only. On success *fd is a blocking descriptor of a regular file of *size
+// bytes (at most maxBytes) for the caller to close. Otherwise *error says why: "cannot open the file", "not a regular
+// file", "the file is larger than N MB".
 bool OpenRegularFile(const std::string& path, uint64_t maxBytes, int* fd, uint64_t* size, std::string* error);
+
+// Up to count bytes from the file's byte `offset` on, whatever the descriptor's own position (so
+// two readers of one file never disturb each other). The bytes read; 0 at the end, -1 on failure.
+int64_t ReadFileAt(int fd, void* out, size_t count, uint64_t offset);
+// A second descriptor of the same open file (for another reader to own), or -1.
+int DuplicateFile(int fd);
+void CloseFile(int fd);
 
 // The whole file, checked as OpenRegularFile does.
 bool ReadWholeFile(const std::string& path, uint64_t maxBytes, std::vector<uint8_t>* bytes, std::string* error);
+
+// The refusal of a file larger than maxBytes: "the file is larger than N MB" (or N bytes).
+std::string FileTooLarge(uint64_t maxBytes);
 
 // How every reader words a problem in its file: "<path>: <problem>", and with the byte where the
 // problem was found, "<path>: <problem> at byte <offset>".

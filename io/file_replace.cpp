@@ -1,29 +1,10 @@
-// The pending file: open with O_EXCL, write all, close, rename; the name noted for a signal handler.
+// What every platform's pending files share: their names, and writing a whole file through one.
 #include "io/file_replace.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 
 namespace {
-
-// The latest pending file's temporary name, for a signal handler: written only outside handlers,
-// with `pendingSet` cleared while the name changes.
-char pendingPath[4096];
-volatile std::sig_atomic_t pendingSet = 0;
-
-void NotePending(const std::string& path) {
-    pendingSet = 0;
-    if (path.size() >= sizeof pendingPath) return;
-    std::memcpy(pendingPath, path.c_str(), path.size() + 1);
-    pendingSet = 1;
-}
 
 constexpr const char* kPartial = ".partial-";
 
@@ -38,86 +19,15 @@ std::string TemporaryPathFor(const std::string& path, long processId) {
     return (p.parent_path() / name).string();
 }
 
-PendingFile::PendingFile(std::string target)
-    : target(std::move(target)), temporary(TemporaryPathFor(this->target, long(getpid()))) {}
-
-PendingFile::~PendingFile() {
-    if (fd >= 0) close(fd);
-    if (exists) unlink(temporary.c_str());
-    if (exists && pendingSet && temporary == pendingPath) pendingSet = 0;
-}
-
-bool PendingFile::Fail(std::string* why) {
-    *why = std::strerror(errno);
-    if (fd >= 0) close(fd);
-    fd = -1;
-    if (exists) unlink(temporary.c_str());
-    exists = false;
-    pendingSet = 0;
-    return false;
-}
-
-bool PendingFile::Open(std::string* why) {
-    NotePending(temporary);  // before the file exists: a signal from here on removes it
-    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EEXIST) {
-        // Left by a killed process that had our number: no one else writes under it.
-        unlink(temporary.c_str());
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    }
-    if (fd < 0) return Fail(why);
-    exists = true;
-    // A file replaced keeps its permissions, as one rewritten in place would.
-    struct stat old {};
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
-    return true;
-}
-
-bool PendingFile::Write(const void* bytes, size_t size, std::string* why) {
-    const char* p = static_cast<const char*>(bytes);
-    while (size > 0) {
-        const ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Fail(why);
-        if (n == 0) {
-            errno = EIO;
-            return Fail(why);
-        }
-        p += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-bool PendingFile::Commit(std::string* why) {
-    const int closing = fd;
-    fd = -1;
-    if (closing >= 0 && close(closing) != 0) return Fail(why);  // a network file system reports here
-    if (rename(temporary.c_str(), target.c_str()) != 0) return Fail(why);
-    exists = false;
-    pendingSet = 0;
-    return true;
+long PendingWriterOf(const std::string& name) {
+    const size_t at = name.rfind(kPartial);
+    if (name.empty() || name[0] != '.' || at == std::string::npos) return -1;
+    const std::string number = name.substr(at + std::strlen(kPartial));
+    if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos || number.size() > 9) return -1;
+    return std::stol(number);
 }
 
 bool ReplaceFile(const std::string& path, const void* bytes, size_t size, std::string* why) {
     PendingFile file(path);
     return file.Open(why) && file.Write(bytes, size, why) && file.Commit(why);
-}
-
-void RemovePendingFile() {
-    if (pendingSet) unlink(pendingPath);
-}
-
-void RemoveStalePendingFiles(const std::string& folder) {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        const size_t at = name.rfind(kPartial);
-        if (name.empty() || name[0] != '.' || at == std::string::npos) continue;
-        const std::string number = name.substr(at + std::strlen(kPartial));
-        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos || number.size() > 9)
-            continue;
-        const pid_t writer = pid_t(std::stol(number));
-        if (writer != getpid() && kill(writer, 0) != 0 && errno == ESRCH) unlink(entry.path().c_str());
-    }
 }

@@ -10,6 +10,8 @@
 
 // Where `path` is written until it is complete: ".NAME.partial-PID" beside it.
 std::string TemporaryPathFor(const std::string& path, long processId);
+// The writer's process number in a temporary file's name, or -1 for a name that is not one.
+long PendingWriterOf(const std::string& name);
 
 // A file being written under its temporary name. Gone when this goes, unless Commit put it in place.
 class PendingFile {
@@ -30,7 +32,7 @@ private:
     bool Fail(std::string* why);  // errno's reason; removes the temporary file
 
     std::string target, temporary;
-    int fd = -1;
+    int fd = -1;          // the C runtime's descriptor on every platform
     bool exists = false;  // the temporary file is ours to remove
 };
 

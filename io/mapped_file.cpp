@@ -1,12 +1,11 @@
+// The mapped file: opened with the readers' checks, then mapped whole.
 #include "io/mapped_file.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
+#include "io/file_map.h"
 #include "io/file_read.h"
 
 MappedFile::~MappedFile() {
-    if (bytes) munmap(const_cast<uint8_t*>(bytes), length);
+    if (bytes) UnmapFileBytes(bytes, length);
 }
 
 bool MappedFile::Open(const std::string& path, uint64_t maxBytes, std::string* error) {
@@ -16,14 +15,13 @@ bool MappedFile::Open(const std::string& path, uint64_t maxBytes, std::string* e
     bool ok = size > 0;
     if (!ok) *error = "the file is empty";
     if (ok) {
-        void* p = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
-        if (p == MAP_FAILED) {
+        bytes = MapFileBytes(fd, size_t(size));
+        if (!bytes) {
             ok = false, *error = "cannot read the file";
         } else {
-            bytes = static_cast<const uint8_t*>(p);
             length = size_t(size);
         }
     }
-    ::close(fd);
+    CloseFile(fd);
     return ok;
 }

@@ -13,6 +13,8 @@
 // the matrix also names its floats _11 to _44), the same layouts here elsewhere. The D3DX types
 // below extend them, so they are handed to the device as they are.
 #if defined(_WIN32)
+#include <windef.h>  // the base types d3d9types.h is written in
+// after windef.h
 #include <d3d9types.h>
 #else
 struct D3DVECTOR {

@@ -7,6 +7,9 @@
 #include <windows.h>
 // windows.h's own
 #include <d3d9.h>
+
+// The D3DX records the show hands to the device, as our device's header brings them too.
+#include "math/d3dx_math.h"
 #else
 #include "platform/device/d3d9.h"
 #endif

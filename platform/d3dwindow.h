@@ -66,6 +66,12 @@ public:
     bool PumpMessages();
     // False while the window is minimised or hidden: a frame drawn now would not be seen.
     bool IsVisible() const;
+    // After the device was lost (Present failed with D3DERR_DEVICELOST) and can be reset
+    // (TestCooperativeLevel says D3DERR_DEVICENOTRESET): Reset with the presentation parameters
+    // the device was made with, then the device states this window sets (linear samplers, stages
+    // 0 to 2 off, the shared 640x512 depth buffer). The caller has let go of every default-pool
+    // resource first. Reset's result.
+    HRESULT ResetDevice();
 
 private:
     const char* title;  // not copied, not owned

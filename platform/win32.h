@@ -1,11 +1,25 @@
 // The few window-system services the show calls by their Win32 names: message boxes, the cursor and
-// key-state polling. Texts are Windows-1252 bytes; they are shown as UTF-8.
+// key-state polling. Texts are Windows-1252 bytes; they are shown as UTF-8 where the system's
+// boxes are not the system's own (on Windows they are, and take the bytes as they are).
+//
+// On Windows these are the system's own, with two of them routed through the backend: every
+// MessageBoxA of the show goes to the hook below when one is in place, and GetAsyncKeyState also
+// answers for the key messages the window itself received (tests queue them).
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "platform/d3d9.h"
+
+#if defined(_WIN32)
+
+int PlatformMessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+SHORT PlatformGetAsyncKeyState(int virtualKey);
+#define MessageBoxA PlatformMessageBoxA
+#define GetAsyncKeyState PlatformGetAsyncKeyState
+
+#else
 
 struct SDL_Window;
 typedef SDL_Window* HWND;
@@ -33,6 +47,8 @@ BOOL GetCursorPos(POINT* point);    // screen coordinates
 BOOL SetCursorPos(int x, int y);
 // Nonzero when the key is down now or was pressed since the previous query of that key.
 SHORT GetAsyncKeyState(int virtualKey);
+
+#endif
 
 // Tests and tools watch message boxes through this hook instead of showing them. Empty: show them.
 using MessageBoxHook = std::function<void(const char* text, const char* caption)>;

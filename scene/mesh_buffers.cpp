@@ -17,6 +17,8 @@ Mesh::~Mesh() {
 }
 
 void Mesh::Upload() {
+    indicesInRange = true;
+    for (uint16_t index : indices) indicesInRange = indicesInRange && index < vertexCount;
     if (!device) return;  // tools that only inspect have no device
     const uint64_t vertexBytes = uint64_t(vertexCount) * sizeof(MeshVertex);
     const uint64_t indexBytes = uint64_t(triangleCount) * 6;
@@ -41,4 +43,17 @@ void Mesh::Upload() {
         if (data && indexBytes) std::memcpy(data, indices.data(), size_t(indexBytes));
         indexBuffer->Unlock();
     }
+}
+
+void Scene::ReleaseDeviceBuffers() {
+    for (const std::unique_ptr<Mesh>& mesh : meshes) {
+        if (mesh->vertexBuffer) mesh->vertexBuffer->Release();
+        if (mesh->indexBuffer) mesh->indexBuffer->Release();
+        mesh->vertexBuffer = nullptr;
+        mesh->indexBuffer = nullptr;
+    }
+}
+
+void Scene::UploadAgain() {
+    for (const std::unique_ptr<Mesh>& mesh : meshes) mesh->Upload();
 }

@@ -42,7 +42,8 @@ struct Mesh {
     IDirect3DVertexBuffer9* vertexBuffer = nullptr;  // null until uploaded
     IDirect3DIndexBuffer9* indexBuffer = nullptr;    // null until uploaded
     std::vector<MeshVertex> vertices;                // as read, kept after the upload
-    std::vector<uint16_t> indices;                   // 3 per triangle, each below vertexCount
+    std::vector<uint16_t> indices;                   // 3 per triangle, as read
+    bool indicesInRange = false;                     // every index below vertexCount (set by Upload)
     uint32_t vertexCount = 0;
     uint32_t triangleCount = 0;
     uint16_t materialIndex = 0;  // into Scene::materials; drawn without SetMaterial when out of range
@@ -51,7 +52,8 @@ struct Mesh {
 
     // Creates and fills the vertex and index buffers on the device (nothing without a device).
     void Upload();
-    // Sets the world transform for t and draws the triangle list.
+    // Sets the world transform for t and draws the triangle list; a mesh with an index past its
+    // vertices is not drawn (Direct3D 9 would read past the vertex buffer).
     void Draw(float t);
 };
 
@@ -96,6 +98,10 @@ public:
     void SelectCamera(int index);
     // Draws the scene at scene time t into the bound target, inside its own BeginScene/EndScene.
     void Render(float t);
+    // A lost device: the meshes' vertex buffers (default pool) go before its Reset and are made
+    // again from the vertices kept after it.
+    void ReleaseDeviceBuffers();
+    void UploadAgain();
 
     uint16_t header1 = 0, header2 = 0;  // the file header, kept and not used
     uint8_t header3 = 0;

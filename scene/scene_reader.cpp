@@ -113,8 +113,8 @@ bool ReadMesh(ByteCursor& in, Mesh* mesh, uint64_t* keysLeft) {
     if (!in.U32(&mesh->triangleCount, "a mesh's triangle count")) return false;
     if (!in.Fits(mesh->triangleCount, 6, "a mesh's triangles")) return false;
     mesh->indices.resize(size_t(mesh->triangleCount) * 3);
-    // An index beyond the vertices is kept as it is: the device refuses to draw through it, so
-    // only that mesh goes undrawn.
+    // An index beyond the vertices is kept as it is: that mesh alone is never drawn (Mesh::Draw),
+    // as no device may be trusted to refuse a draw through it.
     for (uint16_t& index : mesh->indices)
         if (!in.U16(&index, "a mesh's triangles")) return false;
     return ReadTrack(in, &mesh->track, keysLeft);

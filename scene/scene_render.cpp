@@ -107,7 +107,7 @@ void Scene::SetCameraAndProjection(float t) {
 }
 
 void Mesh::Draw(float t) {
-    if (!device) return;
+    if (!device || !indicesInRange) return;
     D3DXMATRIX world = track.Evaluate(t).WorldMatrix();
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetIndices(indexBuffer);

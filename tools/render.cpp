@@ -90,7 +90,7 @@ int RenderShowFrames(long first, long end, double fps, const char* outDir, const
     const OfflineResult r = RunOffline(options);
     if (!r.started) {
         std::fprintf(stderr, "virelle-tools: the show could not start (content in %s)\n",
-                     std::filesystem::current_path().c_str());
+                     std::filesystem::current_path().string().c_str());
         return 1;
     }
     if (r.captureFailed) return 1;

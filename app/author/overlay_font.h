@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
-// The DejaVu family the show's content is set in (Debian package fonts-dejavu-core); the monospaced
-// face keeps the figures of a running clock from jumping about.
-inline constexpr const char* overlayFontPath = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+#include "platform/fonts.h"
+
+// The DejaVu family the show's content is set in; the monospaced face keeps the figures of a
+// running clock from jumping about. Where it is depends on the platform.
+inline const char* const overlayFontPath = PlatformMonospaceFontPath();
 
 struct OverlayGlyph {
     int x = 0, y = 0, width = 0, height = 0;  // in the atlas

@@ -29,3 +29,23 @@ void PrepareWindowDevice(IDirect3DDevice9* d) {
     d->SetDepthStencilSurface(depth);
     if (depth) depth->Release();
 }
+
+HRESULT ResetWindowDevice(IDirect3DDevice9* d, D3DPRESENT_PARAMETERS parameters) {
+    if (!d) return D3DERR_INVALIDCALL;
+    const HRESULT hr = d->Reset(&parameters);
+    if (SUCCEEDED(hr)) PrepareWindowDevice(d);
+    return hr;
+}
+
+D3DPRESENT_PARAMETERS OwnDeviceParameters(UINT width, UINT height) {
+    D3DPRESENT_PARAMETERS p{};
+    p.BackBufferWidth = width;
+    p.BackBufferHeight = height;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = TRUE;
+    p.EnableAutoDepthStencil = TRUE;
+    p.AutoDepthStencilFormat = D3DFMT_D24X8;
+    return p;
+}

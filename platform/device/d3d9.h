@@ -154,8 +154,10 @@ private:
 };
 
 // Every state a D3DSBT_ALL block holds: render, stage and sampler states, transforms, material,
-// lights, textures, the vertex stream, indices, FVF and the scissor rectangle; not the render
-// target or the depth buffer. Keeps the textures and buffers it captured alive, as bindings do.
+// the lights that existed when the block was made, textures, the vertex stream, indices, FVF and
+// the scissor rectangle; not the render target or the depth buffer. As on Direct3D 9, a light
+// first set or enabled after the block was made is neither captured nor put back by it. Keeps the
+// textures and buffers it captured alive, as bindings do.
 class IDirect3DStateBlock9 : public IDirect3DResource9 {
 public:
     HRESULT Capture();  // the device's states now
@@ -167,6 +169,7 @@ private:
     ~IDirect3DStateBlock9() override;
     void ReleaseCaptured();
     D3DState* saved;
+    std::vector<DWORD> lightIndices;  // the lights the block holds: those there when it was made
 };
 
 // Not Direct3D: counters of the device layer since it was made, for tests and benchmarks.
@@ -215,6 +218,18 @@ public:
     HRESULT BeginScene();
     HRESULT EndScene();  // the scene's commands go to the renderer (no wait)
     HRESULT Present(const RECT* source, const RECT* dest, void* destWindow, const void* dirtyRegion);
+    // Whether the device can draw: D3DERR_DEVICELOST while it is lost (Present fails with it and
+    // nothing is drawn), D3DERR_DEVICENOTRESET once Reset can bring it back, D3D_OK otherwise.
+    HRESULT TestCooperativeLevel();
+    // Brings the device back: it lets go of what it has bound, and fails with D3DERR_INVALIDCALL
+    // while any default-pool resource the program made is still alive (render targets, depth
+    // buffers, default-pool buffers); then every state is the default, target 0 the back buffer,
+    // and there is a new automatic depth buffer when the parameters ask for one. The back buffer
+    // keeps its size here.
+    HRESULT Reset(D3DPRESENT_PARAMETERS* parameters);
+    // Not Direct3D, for tests: the device is lost, as when another program takes the display;
+    // TestCooperativeLevel answers D3DERR_DEVICELOST `lostChecks` times, then D3DERR_DEVICENOTRESET.
+    void LoseForTest(int lostChecks);
 
     HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value);
     HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);

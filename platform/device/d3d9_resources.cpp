@@ -45,7 +45,10 @@ IDirect3DSurface9::IDirect3DSurface9(IDirect3DDevice9* device, const D3DSURFACE_
     : IDirect3DResource9(device), desc(d), storedWidth(d.Width), storedHeight(d.Height) {}
 
 IDirect3DSurface9::~IDirect3DSurface9() {
-    if (renderbuffer) GlDeleteDepthBuffer(owner->Core()->gl, renderbuffer);
+    if (renderbuffer) {
+        GlDeleteDepthBuffer(owner->Core()->gl, renderbuffer);
+        --owner->Core()->defaultPoolObjects;
+    }
 }
 
 HRESULT IDirect3DSurface9::GetDesc(D3DSURFACE_DESC* out) {
@@ -59,6 +62,7 @@ HRESULT IDirect3DSurface9::GetDesc(D3DSURFACE_DESC* out) {
 IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT height, UINT levelCount,
                                      DWORD usageFlags, D3DFORMAT fmt, D3DPOOL memoryPool)
     : IDirect3DResource9(device), format(fmt), usage(usageFlags), pool(memoryPool) {
+    if (pool == D3DPOOL_DEFAULT) ++device->Core()->defaultPoolObjects;
     for (UINT i = 0; i < levelCount; ++i) {
         Level level;
         level.width = width >> i ? width >> i : 1;
@@ -70,6 +74,7 @@ IDirect3DTexture9::IDirect3DTexture9(IDirect3DDevice9* device, UINT width, UINT 
 }
 
 IDirect3DTexture9::~IDirect3DTexture9() {
+    if (pool == D3DPOOL_DEFAULT) --owner->Core()->defaultPoolObjects;
     for (Level& level : levels) delete level.surface;
     GlDeleteTexture(owner->Core()->gl, glTexture, framebuffer);
 }
@@ -153,9 +158,12 @@ HRESULT IDirect3DTexture9::UnlockRect(UINT level) {
 // ---------------------------------------------------------------- buffers
 
 BufferStorage9::BufferStorage9(IDirect3DDevice9* device, UINT length, DWORD usageFlags, D3DPOOL memoryPool)
-    : IDirect3DResource9(device), memory(length, 0), usage(usageFlags), pool(memoryPool) {}
+    : IDirect3DResource9(device), memory(length, 0), usage(usageFlags), pool(memoryPool) {
+    if (pool == D3DPOOL_DEFAULT) ++device->Core()->defaultPoolObjects;
+}
 
 BufferStorage9::~BufferStorage9() {
+    if (pool == D3DPOOL_DEFAULT) --owner->Core()->defaultPoolObjects;
     if (glBuffer) GlDeleteBuffer(owner->Core()->gl, glBuffer);
 }
 

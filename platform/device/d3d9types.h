@@ -25,6 +25,8 @@ constexpr HRESULT D3DERR_INVALIDCALL = static_cast<HRESULT>(0x8876086Cu);
 constexpr HRESULT D3DERR_NOTAVAILABLE = static_cast<HRESULT>(0x8876086Au);
 constexpr HRESULT D3DERR_NOTFOUND = static_cast<HRESULT>(0x88760866u);
 constexpr HRESULT D3DERR_OUTOFVIDEOMEMORY = static_cast<HRESULT>(0x8876017Cu);
+constexpr HRESULT D3DERR_DEVICELOST = static_cast<HRESULT>(0x88760868u);
+constexpr HRESULT D3DERR_DEVICENOTRESET = static_cast<HRESULT>(0x88760869u);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline bool SUCCEEDED(HRESULT hr) {
     return hr >= 0;
@@ -61,6 +63,26 @@ enum D3DRESOURCETYPE : DWORD {
 };
 
 enum D3DMULTISAMPLE_TYPE : DWORD { D3DMULTISAMPLE_NONE = 0 };
+enum D3DSWAPEFFECT : DWORD { D3DSWAPEFFECT_DISCARD = 1, D3DSWAPEFFECT_FLIP = 2, D3DSWAPEFFECT_COPY = 3 };
+constexpr UINT D3DPRESENT_INTERVAL_DEFAULT = 0;
+constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000u;
+
+// What a device is made and reset with (CreateDevice, Reset). The window is the device's own here.
+struct D3DPRESENT_PARAMETERS {
+    UINT BackBufferWidth, BackBufferHeight;
+    D3DFORMAT BackBufferFormat;
+    UINT BackBufferCount;
+    D3DMULTISAMPLE_TYPE MultiSampleType;
+    DWORD MultiSampleQuality;
+    D3DSWAPEFFECT SwapEffect;
+    void* hDeviceWindow;
+    BOOL Windowed;
+    BOOL EnableAutoDepthStencil;
+    D3DFORMAT AutoDepthStencilFormat;
+    DWORD Flags;
+    UINT FullScreen_RefreshRateInHz;
+    UINT PresentationInterval;
+};
 
 constexpr UINT D3DADAPTER_DEFAULT = 0;
 enum D3DDEVTYPE : DWORD { D3DDEVTYPE_HAL = 1 };

@@ -76,7 +76,8 @@ bool DeviceCore::MakeBackBuffer(IDirect3DDevice9* device, UINT width, UINT heigh
         }
     }
     texture->holdsDevice = false;
-    device->refCount--;  // internal: the device does not hold itself
+    device->refCount--;    // internal: the device does not hold itself
+    --defaultPoolObjects;  // nor counts it among the program's
     IDirect3DSurface9* surface = nullptr;
     texture->GetSurfaceLevel(0, &surface);
     texture->refCount--;  // GetSurfaceLevel's reference
@@ -97,6 +98,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     if (s.indices) s.indices->Unbind(), s.indices = nullptr;
     // The back buffer's surface belongs to its texture; deleting the texture deletes both.
     if (core->backBufferTexture) {
+        ++core->defaultPoolObjects;  // as its deletion will count it
         core->backBuffer->container = core->backBufferTexture;
         delete core->backBufferTexture;
     }
@@ -270,6 +272,7 @@ HRESULT IDirect3DDevice9::CreateDepthStencilSurface(UINT width, UINT height, D3D
         delete s;
         return D3DERR_OUTOFVIDEOMEMORY;
     }
+    ++core->defaultPoolObjects;
     AddRef();
     *surface = s;
     return D3D_OK;

@@ -89,6 +89,9 @@ struct DeviceCore {
     D3DDEVICESTATS frameStart{};  // the counters when the frame began (the last Present)
     D3DFRAMESTATS lastFrame{};    // the frame the last Present ended
     bool inScene = false;
+    bool lost = false;                                  // LoseForTest until Reset
+    int lostChecks = 0;                                 // TestCooperativeLevel answers still to say "lost"
+    int defaultPoolObjects = 0;                         // textures, buffers and depth surfaces of D3DPOOL_DEFAULT alive
     int scenesSincePresent = 0;                         // EndScene calls since the last Present
     IDirect3DTexture9* backBufferTexture = nullptr;     // internal, deleted with the device
     IDirect3DSurface9* backBuffer = nullptr;            // counts on the device

@@ -23,6 +23,8 @@ HRESULT IDirect3DStateBlock9::Capture() {
     DeviceCore::Rebind(saved->stream, now.stream);
     DeviceCore::Rebind(saved->indices, now.indices);
     *saved = now;
+    saved->lights.clear();
+    for (DWORD index : lightIndices) saved->lights[index] = now.lights.at(index);  // lights are never removed
     saved->renderTarget = nullptr;  // targets are not part of a state block
     saved->depthStencil = nullptr;
     return D3D_OK;
@@ -36,7 +38,10 @@ HRESULT IDirect3DStateBlock9::Apply() {
     DeviceCore::Rebind(s.indices, saved->indices);
     IDirect3DSurface9* target = s.renderTarget;
     IDirect3DSurface9* depth = s.depthStencil;
+    std::map<DWORD, LightSlot> lights = std::move(s.lights);  // later lights stay as they are
     s = *saved;
+    for (const auto& [index, slot] : saved->lights) lights[index] = slot;
+    s.lights = std::move(lights);
     s.renderTarget = target;
     s.depthStencil = depth;
     core->dirty = kDirtyAll;
@@ -50,6 +55,7 @@ HRESULT IDirect3DDevice9::CreateStateBlock(D3DSTATEBLOCKTYPE type, IDirect3DStat
     *block = nullptr;
     if (type != D3DSBT_ALL) return D3DERR_INVALIDCALL;
     auto* b = new IDirect3DStateBlock9(this);
+    for (const auto& entry : core->state.lights) b->lightIndices.push_back(entry.first);
     b->Capture();
     AddRef();  // a resource holds its device
     *block = b;

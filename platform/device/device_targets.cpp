@@ -131,6 +131,7 @@ HRESULT IDirect3DDevice9::EndScene() {
 }
 
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) {
+    if (core->lost) return D3DERR_DEVICELOST;
     int windowW = 0, windowH = 0;
     core->window.drawableSize(core->window.window, &windowW, &windowH);
     // The picture: the back buffer itself, or box-filtered out of it when supersampled.

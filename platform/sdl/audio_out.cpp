@@ -16,6 +16,7 @@
 
 #include "platform/common/audio_failover.h"
 #include "platform/common/silent_output.h"
+#include "platform/native/audio_device.h"
 
 namespace {
 
@@ -80,46 +81,6 @@ private:
 
 }  // namespace
 
-struct AudioOut::Impl {
-    AudioFailover output{std::make_unique<SdlAudioDevice>()};
-};
-
-AudioOut::AudioOut() = default;
-
-AudioOut::~AudioOut() {
-    Close();
-}
-
-bool AudioOut::Open(Pull pull, void* user, int rate) {
-    Close();
-    impl = std::make_unique<Impl>();
-    return impl->output.Open(pull, user, rate);
-}
-
-void AudioOut::Start() {
-    if (impl) impl->output.Start();
-}
-
-void AudioOut::Pause() {
-    if (impl) impl->output.Pause();
-}
-
-void AudioOut::Close() {
-    impl.reset();  // the device's pulls end, then SDL's audio
-}
-
-double AudioOut::Now() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-int AudioOut::BufferFrames() const {
-    return impl ? impl->output.BufferFrames() : 0;
-}
-
-bool AudioOut::IsSilent() const {
-    return impl && impl->output.IsSilent();
-}
-
-int AudioOut::Changes() const {
-    return impl ? impl->output.Changes() : 0;
+std::unique_ptr<AudioDevice> MakeAudioDevice() {
+    return std::make_unique<SdlAudioDevice>();
 }

@@ -57,6 +57,8 @@ struct DisplayChoice {
     std::string error;   // with Unreachable
 } choice;
 
+UINT backBufferWidth = 640, backBufferHeight = 480;  // the device's, for Reset
+
 constexpr int connectTries = 10;  // with 100 ms between them: about a second for a server to come up
 
 void NameDriver(const char* driver) {
@@ -206,6 +208,8 @@ D3DWindow::D3DWindow(int width, int height, bool fullScreen, const char* windowT
         return;
     }
     life.device = true;
+    backBufferWidth = UINT(width);
+    backBufferHeight = UINT(height);
     // On a real display Present waits for the vertical blank (the default presentation interval).
     if (!OffscreenDriver())
         SDL_GL_SetSwapInterval(1);
@@ -231,6 +235,10 @@ bool D3DWindow::PumpMessages() {
 
 bool D3DWindow::IsVisible() const {
     return life.window && !(SDL_GetWindowFlags(life.window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN));
+}
+
+HRESULT D3DWindow::ResetDevice() {
+    return ResetWindowDevice(device, OwnDeviceParameters(backBufferWidth, backBufferHeight));
 }
 
 void PlatformResizeWindow(int width, int height) {

@@ -103,4 +103,8 @@ bool D3DWindow::IsVisible() const {
     return true;  // a hidden page gets no frame callbacks at all
 }
 
+HRESULT D3DWindow::ResetDevice() {
+    return ResetWindowDevice(device, OwnDeviceParameters(640, 480));  // the canvas's backing store
+}
+
 void PlatformResizeWindow(int, int) {}  // the page sizes the canvas's box; its backing store stays

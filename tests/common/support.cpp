@@ -31,6 +31,20 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path, ec);
 }
 
+namespace {
+
+#if defined(_WIN32)
+// The C runtime's environment: an empty value removes the name.
+int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+#endif
+
+}  // namespace
+
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name(name) {
     if (const char* old = std::getenv(name)) previous = old, hadPrevious = true;
     if (value)

@@ -6,6 +6,7 @@
 
 #include "composition/composition.h"
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "tests/composition/composition_files.h"
 
 namespace {
@@ -44,7 +45,7 @@ Picture Draw(Composition& c, float t) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000000, 1.0f, 0);
     c.Render(t);
     Picture p;
-    EXPECT_EQ(device->ReadRenderTarget(&p.bgra, &p.width, &p.height), D3D_OK);
+    EXPECT_EQ(PlatformReadRenderTarget(device, &p.bgra, &p.width, &p.height), D3D_OK);
     EXPECT_EQ(p.width, 640u);
     return p;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3dwindow.h"
+#include "platform/device_readback.h"
 #include "tests/common/headless.h"
 
 struct Bgra {
@@ -129,7 +130,7 @@ protected:
         return surface;
     }
 
-    void Read() { ASSERT_EQ(device->ReadRenderTarget(&pixels, &width, &height), D3D_OK); }
+    void Read() { ASSERT_EQ(PlatformReadRenderTarget(device, &pixels, &width, &height), D3D_OK); }
     Bgra At(UINT x, UINT y) const {
         const uint8_t* p = &pixels[(size_t(y) * width + x) * 4];
         return {p[0], p[1], p[2], p[3]};

@@ -294,3 +294,41 @@ TEST_F(LightingTest, NoLightGivesEmissivePlusAmbient) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each vertex's lit colours are clamped to 0..1 after all lights, before they are interpolated:
+// a vertex lit four times over is white, not four times white. One vertex faces a directional
+// light (diffuse and specular far above 1), the other two face away (black), so the centre of the
+// triangle shows a third of white. Interpolating before clamping would show white there.
+TEST_F(LightingTest, EachVertexIsClampedBeforeInterpolation) {
+    D3DLIGHT9 light = {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1, 1, 1, 1};
+    light.Specular = {1, 1, 1, 1};
+    light.Direction = {0, 0, 1};
+    ASSERT_EQ(device->SetLight(0, &light), D3D_OK);
+    device->LightEnable(0, TRUE);
+    D3DMATERIAL9 material = {};
+    material.Diffuse = {4, 0, 0, 1};
+    material.Specular = {0, 0, 4, 1};
+    material.Power = 1;
+    device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_LOCALVIEWER, FALSE);
+    for (const BOOL specular : {FALSE, TRUE}) {
+        SCOPED_TRACE(specular ? "specular" : "diffuse");
+        device->SetRenderState(D3DRS_SPECULARENABLE, specular);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        // The lit vertex at the top faces the light; the others face away from it.
+        std::vector<LitVertex> v = {
+            {0, 0.6f, 1, 0, 0, -1, 0, 0}, {0.6f, -0.6f, 1, 0, 0, 1, 0, 0}, {-0.6f, -0.6f, 1, 0, 0, 1, 0, 0}};
+        ASSERT_EQ(Draw(v, 0x112, D3DPT_TRIANGLELIST, 1), D3D_OK);
+        Read();
+        // The centroid (y = -0.2 in clip space) is a third of the way from the black edge.
+        const UINT y = UINT(240.0f + 0.2f * 240.0f);
+        EXPECT_BGR_NEAR(At(320, y), specular ? 85 : 0, 0, 85, 6);
+    }
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+}
+
+}  // namespace

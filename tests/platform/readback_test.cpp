@@ -10,7 +10,8 @@ class ReadbackTest : public DeviceTest {
 protected:
     void TearDown() override {
         std::vector<uint8_t> drop;
-        while (device->PendingReadRenderTargets() > 0) device->TakeReadRenderTarget(&drop, nullptr, nullptr);
+        while (PlatformPendingReadRenderTargets(device) > 0)
+            PlatformTakeReadRenderTarget(device, &drop, nullptr, nullptr);
         DeviceTest::TearDown();
     }
 
@@ -26,62 +27,62 @@ protected:
 
 TEST_F(ReadbackTest, EachCopyIsThePictureWhenQueuedEvenAfterDrawingOver) {
     const std::vector<uint8_t> first = Picture(0xFFFF0000, -0.9f);
-    ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
+    ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
     const std::vector<uint8_t> second = Picture(0xFF00FF00, 0.1f);
-    ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
+    ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
     const std::vector<uint8_t> third = Picture(0xFF0000FF, 0.5f);
     ASSERT_NE(first, second);
-    EXPECT_EQ(device->PendingReadRenderTargets(), 2u);
+    EXPECT_EQ(PlatformPendingReadRenderTargets(device), 2u);
     // A waiting read-back meanwhile still reads into memory, not into a pixel buffer.
     EXPECT_EQ(pixels, third);
 
     std::vector<uint8_t> taken;
     UINT w = 0, h = 0;
-    ASSERT_EQ(device->TakeReadRenderTarget(&taken, &w, &h), D3D_OK);
+    ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, &w, &h), D3D_OK);
     EXPECT_EQ(w, 640u);
     EXPECT_EQ(h, 480u);
     EXPECT_TRUE(taken == first);
-    ASSERT_EQ(device->TakeReadRenderTarget(&taken, &w, &h), D3D_OK);
+    ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, &w, &h), D3D_OK);
     EXPECT_TRUE(taken == second);
-    EXPECT_EQ(device->PendingReadRenderTargets(), 0u);
+    EXPECT_EQ(PlatformPendingReadRenderTargets(device), 0u);
 
     // Buffers are reused: many more frames than buffers, each still its own picture.
     for (int i = 0; i < 6; ++i) {
         const std::vector<uint8_t> expected = Picture(0xFF000000 | D3DCOLOR(i * 40), -0.9f + 0.2f * float(i));
-        ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
-        ASSERT_EQ(device->TakeReadRenderTarget(&taken, nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
+        ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, nullptr, nullptr), D3D_OK);
         EXPECT_TRUE(taken == expected) << i;
     }
 }
 
 TEST_F(ReadbackTest, BoundedQueueAndTheBoundTargetsOwnSizeAndAlpha) {
     std::vector<uint8_t> taken;
-    EXPECT_EQ(device->TakeReadRenderTarget(&taken, nullptr, nullptr), D3DERR_INVALIDCALL);  // nothing queued
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
-    EXPECT_EQ(device->QueueReadRenderTarget(), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device->PendingReadRenderTargets(), 3u);
-    EXPECT_EQ(device->TakeReadRenderTarget(nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device->PendingReadRenderTargets(), 3u);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(device->TakeReadRenderTarget(&taken, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(PlatformTakeReadRenderTarget(device, &taken, nullptr, nullptr), D3DERR_INVALIDCALL);  // nothing queued
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
+    EXPECT_EQ(PlatformQueueReadRenderTarget(device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformPendingReadRenderTargets(device), 3u);
+    EXPECT_EQ(PlatformTakeReadRenderTarget(device, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(PlatformPendingReadRenderTargets(device), 3u);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, nullptr, nullptr), D3D_OK);
 
     // A render target with real alpha keeps it; the back buffer's X byte reads as 255.
     IDirect3DSurface9* surface = Target(64, 32);
     ASSERT_NE(surface, nullptr);
     device->SetRenderTarget(0, surface);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40302010, 1.0f, 0);
-    ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
+    ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
     device->SetRenderTarget(0, backBuffer);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x40302010, 1.0f, 0);
-    ASSERT_EQ(device->QueueReadRenderTarget(), D3D_OK);
+    ASSERT_EQ(PlatformQueueReadRenderTarget(device), D3D_OK);
 
     UINT w = 0, h = 0;
-    ASSERT_EQ(device->TakeReadRenderTarget(&taken, &w, &h), D3D_OK);
+    ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, &w, &h), D3D_OK);
     ASSERT_EQ(taken.size(), 64u * 32u * 4u);
     EXPECT_EQ(w, 64u);
     EXPECT_EQ(h, 32u);
     EXPECT_EQ(taken[0], 0x10);
     EXPECT_EQ(taken[3], 0x40);
-    ASSERT_EQ(device->TakeReadRenderTarget(&taken, &w, &h), D3D_OK);
+    ASSERT_EQ(PlatformTakeReadRenderTarget(device, &taken, &w, &h), D3D_OK);
     ASSERT_EQ(taken.size(), 640u * 480u * 4u);
     EXPECT_EQ(taken[2], 0x30);
     EXPECT_EQ(taken[3], 0xFF);

@@ -68,13 +68,15 @@ TEST_F(StateBlockTest, ApplyPutsBackStatesLightsAndBindings) {
     device->SetRenderState(D3DRS_TEXTUREFACTOR, 0);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_DISABLE);
     device->LightEnable(2, TRUE);
-    device->LightEnable(5, TRUE);
+    device->LightEnable(100, TRUE);
     device->SetTexture(0, Texture(1, 1, {0xFF00FF00}));
     ASSERT_EQ(block->Apply(), D3D_OK);
     ASSERT_EQ(Quad(-1, -1, 1, 1), D3D_OK);  // red texture, no blending: red everywhere
     EXPECT_EQ(RedPixels(), 640 * 480);
 
-    // Lights: an unlit quad stays black when the lights the block saw disabled stay off.
+    // Lights: the block puts back the lights it saw (light 2, off again); light 100, which nothing
+    // in this program touched before the block was made, is not the block's and stays on (its
+    // default: white, along +z).
     D3DMATERIAL9 white{};
     white.Diffuse = {1, 1, 1, 1};
     device->SetMaterial(&white);
@@ -85,6 +87,20 @@ TEST_F(StateBlockTest, ApplyPutsBackStatesLightsAndBindings) {
                                         {1, 1, 0.5f, 0, 0, -1, 0, 0},
                                         {1, -1, 0.5f, 0, 0, -1, 0, 0},
                                         {-1, -1, 0.5f, 0, 0, -1, 0, 0}};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(Draw(lit, 0x112, D3DPT_TRIANGLEFAN, 2), D3D_OK);
+    Read();
+    EXPECT_BGR_NEAR(At(320, 240), 255, 255, 255, 1);
+    device->LightEnable(100, FALSE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(Draw(lit, 0x112, D3DPT_TRIANGLEFAN, 2), D3D_OK);
+    Read();
+    EXPECT_BGR_NEAR(At(320, 240), 0, 0, 0, 1);
+    // Captured again, the block still holds only the lights it was made with.
+    device->LightEnable(100, TRUE);
+    ASSERT_EQ(block->Capture(), D3D_OK);
+    device->LightEnable(100, FALSE);
+    ASSERT_EQ(block->Apply(), D3D_OK);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     ASSERT_EQ(Draw(lit, 0x112, D3DPT_TRIANGLEFAN, 2), D3D_OK);
     Read();
