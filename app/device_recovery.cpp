@@ -13,7 +13,7 @@ bool DeviceRecovery::TryRestore() {
     const HRESULT level = device->TestCooperativeLevel();
     if (level == D3DERR_DEVICELOST) return false;  // another program has the display: wait
     if (level == D3DERR_DEVICENOTRESET) {
-        if (!released) show.ReleaseDeviceResources();
+        if (!released) Release();
         released = true;
         if (FAILED(window.ResetDevice())) return false;
     } else if (FAILED(level)) {
@@ -23,11 +23,16 @@ bool DeviceRecovery::TryRestore() {
         return true;
     }
     // Reset (now or at an earlier try): the show's resources again.
-    if (!show.RestoreDeviceResources()) {
-        show.ReleaseDeviceResources();  // what was made goes again; the next frame tries once more
+    if (!show.RestoreDeviceResources() || (restoreMore && !restoreMore())) {
+        Release();  // what was made goes again; the next frame tries once more
         return false;
     }
     released = false;
     lost = false;
     return true;
+}
+
+void DeviceRecovery::Release() {
+    show.ReleaseDeviceResources();
+    if (releaseMore) releaseMore();
 }

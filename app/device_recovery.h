@@ -7,6 +7,8 @@
 // resources again and goes on drawing.
 #pragma once
 
+#include <functional>
+
 #include "platform/d3d9.h"
 
 class D3DWindow;
@@ -23,7 +25,13 @@ public:
     // it is tried again next time); true once it has been reset and the show's resources are back.
     bool TryRestore();
 
+    // What else the run holds in the default pool besides the show's (author mode's overlay):
+    // let go of before the reset, made again after it (false: the next frame tries again).
+    std::function<void()> releaseMore;
+    std::function<bool()> restoreMore;
+
 private:
+    void Release();
     D3DWindow& window;
     Show& show;
     bool lost = false;

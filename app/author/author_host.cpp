@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "app/program.h"
 #include "audio/music_stream.h"
@@ -21,7 +22,18 @@ AuthorHost::AuthorHost(Program& program, D3DWindow* window, const AuthorOptions&
       window(window),
       startAt(options.startAt),
       show(program.compositions),
-      session(*program.music, show, options.grid, out) {}
+      session(*program.music, show, options.grid, out) {
+    if (!window) return;
+    // As in the show (app/device_recovery.h), and the overlay made again with the rest; an overlay
+    // that cannot be made is no reason to stay lost.
+    recovery = std::make_unique<DeviceRecovery>(*window, show);
+    recovery->releaseMore = [this] { overlay.Release(); };
+    recovery->restoreMore = [this] {
+        std::string warning;
+        overlay.Create(overlayFontPath, &warning);
+        return true;
+    };
+}
 
 bool AuthorHost::StartShow() {
     if (!show.Start()) return false;
@@ -63,7 +75,8 @@ void AuthorHost::HideCursor() {
 }
 
 void AuthorHost::ClearBackBuffer() {
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
+    lost = recovery && !recovery->TryRestore();
+    if (!lost) device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
 }
 
 OverlayFacts AuthorHost::Facts() const {
@@ -97,12 +110,17 @@ OverlayFacts AuthorHost::Facts() const {
 }
 
 void AuthorHost::ShowFrame(float t, const float* s) {
-    session.DrawFrame(t, s);
-    if (session.OverlayOn()) overlay.Draw(Facts());
+    session.DrawFrame(t, s, !lost);
+    if (!lost && session.OverlayOn()) overlay.Draw(Facts());
 }
 
 void AuthorHost::Present() {
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (lost) {  // nothing to show: about a frame's wait instead, the clock runs on
+        std::this_thread::sleep_for(std::chrono::microseconds(16667));
+        return;
+    }
+    const HRESULT presented = device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (recovery) recovery->Presented(presented);
     const auto now = std::chrono::steady_clock::now();
     if (lastPresent != std::chrono::steady_clock::time_point{}) {
         frameMs[frameCount % Overlay::graphSamples] =

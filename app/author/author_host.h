@@ -4,10 +4,12 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 
 #include "app/author/author_program.h"
 #include "app/author/author_session.h"
 #include "app/author/overlay.h"
+#include "app/device_recovery.h"
 #include "app/main_loop.h"
 #include "app/show.h"
 
@@ -36,6 +38,7 @@ public:
 
     AuthorSession& Session() { return session; }
     const Show& TheShow() const { return show; }
+    bool DeviceLost() const { return lost; }  // the latest frame was not drawn: the device is lost
     // The overlay's facts for the latest frame.
     OverlayFacts Facts() const;
 
@@ -46,6 +49,8 @@ private:
     Show show;
     AuthorSession session;
     Overlay overlay;
+    std::unique_ptr<DeviceRecovery> recovery;   // with a window: a lost device is waited for and reset
+    bool lost = false;                          // this frame: the device is lost, nothing is drawn
     float current = 0;                          // this frame's time
     float frameMs[Overlay::graphSamples] = {};  // a ring of frame-to-frame times
     int frameCount = 0;

@@ -61,7 +61,7 @@ float AuthorSession::FrameTime() {
     return t;
 }
 
-void AuthorSession::DrawFrame(float t, const float* spectrum) {
+void AuthorSession::DrawFrame(float t, const float* spectrum, bool draw) {
     s0 = spectrum[0];
     s1 = spectrum[1];
     if (paused && haveBefore && t == beforeTime) {
@@ -71,7 +71,7 @@ void AuthorSession::DrawFrame(float t, const float* spectrum) {
         beforeTime = t;
         haveBefore = true;
     }
-    show.Frame(t, spectrum);
+    draw ? show.Frame(t, spectrum) : show.Skip(t, spectrum);
     shown = t;
 }
 

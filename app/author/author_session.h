@@ -36,7 +36,8 @@ public:
     float FrameTime();
     // Draws the show's frame at t (FrameTime's) with that moment's spectrum; while held, each frame
     // starts from the state the first held frame started from, so it draws the same picture.
-    void DrawFrame(float t, const float* spectrum);
+    // Without `draw` the frame's timeline is stepped and nothing is drawn (a lost device).
+    void DrawFrame(float t, const float* spectrum, bool draw = true);
 
     void HandleKey(const KeyPress& key);
 

@@ -285,6 +285,30 @@ TEST_F(AuthorTest, TheOverlayDrawsInsideItsPanelOnly) {
     EXPECT_EQ(outside, 0);
 }
 
+TEST_F(AuthorTest, ALostDeviceIsWaitedForAndTheShowAndOverlayComeBack) {
+    host->Session().SeekTo(80.0f);
+    host->Session().TogglePause();
+    host->Session().ToggleOverlay();
+    Frame();
+    const std::vector<uint8_t> plain = Frame();
+    device->LoseForTest(2);
+    Frame();  // its Present finds the device lost
+    for (int i = 0; i < 2; ++i) {
+        Frame();
+        EXPECT_TRUE(host->DeviceLost());
+    }
+    // Reset once the device says it can be (which it refuses while the overlay's buffer lives):
+    // the same held picture, and the overlay made again.
+    EXPECT_EQ(Frame(), plain);
+    EXPECT_FALSE(host->DeviceLost());
+    host->Session().ToggleOverlay();
+    const std::vector<uint8_t> with = Frame();
+    ASSERT_EQ(with.size(), plain.size());
+    long differ = 0;
+    for (size_t i = 0; i < with.size(); i += 4) differ += !std::equal(&plain[i], &plain[i] + 4, &with[i]);
+    EXPECT_GT(differ, 2000);
+}
+
 TEST(OverlayFont, SetsTheTypeAndReadsUtf8) {
     OverlayFont font;
     std::string error;
