@@ -3,9 +3,10 @@
 # later run on the same machine (a CI run, a fresh clone) copies them instead of building again.
 #
 # An entry is keyed by everything the libraries are made from: the calling script and the scripts it
-# uses, the compiler's version and the exact source packages unpacked (their debian/changelog's
-# first line: name and version). When any of these changes the key changes and the libraries are
-# built again; one entry per kind is kept. The cache lives in $VIRELLE_DEPS_CACHE, by default
+# uses, the compiler's version and every file of the source packages as they are unpacked now. When
+# any of these changes the key changes and the libraries are built again (so a source someone has
+# changed, as LICENSES/mpg123.txt describes, is built, never swapped for the cached libraries); one
+# entry per kind is kept. The cache lives in $VIRELLE_DEPS_CACHE, by default
 # ${XDG_CACHE_HOME:-~/.cache}/virelle/deps; VIRELLE_DEPS_CACHE=off turns it off.
 
 deps_cache_root() {
@@ -22,7 +23,10 @@ deps_cache_key() {
     while [ $# -gt 0 ] && [ "$1" != -- ]; do echo "$1"; shift; done
     shift
     local dir
-    for dir in "$@"; do head -n1 "$dir/debian/changelog"; done
+    for dir in "$@"; do
+      head -n1 "$dir/debian/changelog"
+      (cd "$dir" && find . -type f ! -name .unpacked -print0 | LC_ALL=C sort -z | xargs -0 sha256sum)
+    done
   } | sha256sum | cut -c1-24
 }
 
