@@ -110,8 +110,8 @@ check-web: web
 
 # The show for Windows: build-windows/ cross-built with MinGW-w64 over the system's Direct3D 9,
 # and virelle-VERSION-win64.zip here. Its tests run under Wine (WINEPREFIX is private to the
-# build folder) with one Xvfb for the whole ctest run, then the whole show is compared frame by
-# frame with the native renderer's (scripts/compare-windows, with an Xvfb of its own).
+# build folder), then the whole show is compared frame by frame with the native renderer's
+# (scripts/compare-windows), all under one Xvfb: no Wine program meets a display that is going.
 WINDOWS_BUILD ?= build-windows
 WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -127,8 +127,9 @@ windows: deps windows-deps $(BUILD)/build.ninja
 
 check-windows: windows
 	$(WINDOWS_ENV) xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-	  'cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS); status=$$?; wineserver -w; exit $$status'
-	$(WINDOWS_ENV) scripts/compare-windows $(abspath $(BUILD)) $(abspath $(WINDOWS_BUILD))
+	  '(cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS)); status=$$?; wineserver -w; \
+	   [ $$status -eq 0 ] && scripts/compare-windows $(abspath $(BUILD)) $(abspath $(WINDOWS_BUILD))'
+
 # Every artefact of this version in dist/: the .deb, the Windows zip, the web folder as a tarball, the
 # source as `git archive` makes it from HEAD (commit first: what is not committed is not in it), and
 # their SHA-256 sums. Each part also runs alone (make release-web ...), adding to dist/.
