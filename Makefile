@@ -109,9 +109,10 @@ check-web: web
 	  node --test test/show.test.mjs
 
 # The show for Windows: build-windows/ cross-built with MinGW-w64 over the system's Direct3D 9,
-# and virelle-VERSION-win64.zip here. Its tests run under Wine (WINEPREFIX is private to the
-# build folder), then the whole show is compared frame by frame with the native renderer's
-# (scripts/compare-windows), all under one Xvfb: no Wine program meets a display that is going.
+# and virelle-VERSION-win64.zip here. Its tests run under Wine (WINEPREFIX is private to the build
+# folder, and set up first, alone: two programs starting in a new one race), then the whole show is
+# compared frame by frame with the native renderer's (scripts/compare-windows), all under one Xvfb:
+# no Wine program meets a display that is going.
 WINDOWS_BUILD ?= build-windows
 WINDOWS_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -127,7 +128,8 @@ windows: deps windows-deps $(BUILD)/build.ninja
 
 check-windows: windows
 	$(WINDOWS_ENV) xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
-	  '(cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS)); status=$$?; wineserver -w; \
+	  'wineboot --init >/dev/null 2>&1; wineserver -w; \
+	   (cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS)); status=$$?; wineserver -w; \
 	   [ $$status -eq 0 ] && scripts/compare-windows $(abspath $(BUILD)) $(abspath $(WINDOWS_BUILD))'
 
 # Every artefact of this version in dist/: the .deb, the Windows zip, the web folder as a tarball, the
