@@ -170,6 +170,15 @@ struct TextureMaking {
     TexturePlan plan;
     uint64_t bytes = 0;         // taken from the budget
     uint8_t* level0 = nullptr;  // locked level 0 the decoder writes into
+    // A level whose locked rows are further apart than the loader packs them (the driver's pitch)
+    // is made in memory and copied row by row at unlock. Two levels are open at once at most.
+    struct Staged {
+        bool used = false;
+        uint32_t level = 0, height = 0;
+        size_t row = 0, pitch = 0;
+        uint8_t* locked = nullptr;
+        std::vector<uint8_t> bytes;
+    } staged[2];
 
     HRESULT Create(const TexturePlan& p, std::string* error) {
         plan = p;
@@ -190,17 +199,44 @@ struct TextureMaking {
         texture->Release();
         texture = nullptr;
         level0 = nullptr;
+        staged[0].used = staged[1].used = false;
         if (budget) budget->Give(bytes);
     }
-    // Level i's locked memory, tightly packed as the loader writes it.
+    // Level i's locked memory where its rows are tightly packed, else null (still locked when
+    // locked->pBits is set: the caller unlocks or stages it).
+    uint8_t* LockDirect(uint32_t level, uint32_t width, uint32_t height, D3DLOCKED_RECT* locked) {
+        if (FAILED(texture->LockRect(level, locked, nullptr, 0)) || !locked->pBits) return nullptr;
+        const size_t row = size_t(width) * BytesPerPixel(plan.format);
+        if (height > 1 && size_t(locked->Pitch) != row) return nullptr;
+        return static_cast<uint8_t*>(locked->pBits);
+    }
+    // Level i, tightly packed as the loader writes it; Unlock(i) puts it in the texture.
     uint8_t* Lock(uint32_t level, uint32_t width, uint32_t height) {
         D3DLOCKED_RECT locked{};
-        if (FAILED(texture->LockRect(level, &locked, nullptr, 0)) || !locked.pBits) return nullptr;
-        if (size_t(locked.Pitch) != size_t(width) * BytesPerPixel(plan.format) && height > 1) {
-            texture->UnlockRect(level);
+        if (uint8_t* direct = LockDirect(level, width, height, &locked)) return direct;
+        const size_t row = size_t(width) * BytesPerPixel(plan.format);
+        if (!locked.pBits || locked.Pitch <= 0 || size_t(locked.Pitch) < row) {
+            if (locked.pBits) texture->UnlockRect(level);
             return nullptr;
         }
-        return static_cast<uint8_t*>(locked.pBits);
+        Staged& slot = staged[level & 1];
+        slot.used = true;
+        slot.level = level;
+        slot.height = height;
+        slot.row = row;
+        slot.pitch = size_t(locked.Pitch);
+        slot.locked = static_cast<uint8_t*>(locked.pBits);
+        slot.bytes.resize(row * height);
+        return slot.bytes.data();
+    }
+    bool Unlock(uint32_t level) {
+        Staged& slot = staged[level & 1];
+        if (slot.used && slot.level == level) {
+            for (uint32_t y = 0; y < slot.height; ++y)
+                std::memcpy(slot.locked + y * slot.pitch, slot.bytes.data() + y * slot.row, slot.row);
+            slot.used = false;
+        }
+        return SUCCEEDED(texture->UnlockRect(level));
     }
     // The decode target: the texture made for a picture that is already its level 0.
     uint8_t* Place(const TextureCaps& caps, uint32_t width, uint32_t height, D3DFORMAT format, size_t* pitch) {
@@ -209,8 +245,10 @@ struct TextureMaking {
         if (!PlanTexture(width, height, format, caps, &p, &ignored) || p.width != width || p.height != height ||
             p.format != format || FAILED(Create(p, &ignored)))
             return nullptr;
-        level0 = Lock(0, width, height);
+        D3DLOCKED_RECT locked{};
+        level0 = LockDirect(0, width, height, &locked);
         if (!level0) {
+            if (locked.pBits) texture->UnlockRect(0);
             Discard();
             return nullptr;
         }
@@ -252,7 +290,7 @@ HRESULT CreateTextureFromMemory(IDirect3DDevice9* device, const uint8_t* data, s
     store.open = [&](uint32_t level, uint32_t w, uint32_t h) {
         return level == 0 && image.placed ? making.level0 : making.Lock(level, w, h);
     };
-    store.close = [&](uint32_t level) { return SUCCEEDED(making.texture->UnlockRect(level)); };
+    store.close = [&](uint32_t level) { return making.Unlock(level); };
     if (!FillTextureLevels(image, making.plan, store)) {
         making.Discard();
         return Fail(error, "the device refused to fill the texture"), D3DERR_NOTAVAILABLE;
@@ -325,12 +363,12 @@ bool CreateTextureFromPrepared(IDirect3DDevice9* device, const PreparedTexture& 
         const uint32_t w = std::max(1u, plan.width >> i), h = std::max(1u, plan.height >> i);
         uint8_t* bytes = making.Lock(i, w, h);
         if (!bytes || prepared.levels[i].size() != size_t(w) * h * BytesPerPixel(plan.format)) {
-            if (bytes) making.texture->UnlockRect(i);
+            if (bytes) making.Unlock(i);
             making.Discard();
             return false;
         }
         std::memcpy(bytes, prepared.levels[i].data(), prepared.levels[i].size());
-        if (FAILED(making.texture->UnlockRect(i))) {
+        if (!making.Unlock(i)) {
             making.Discard();
             return false;
         }

@@ -38,14 +38,11 @@ set(windows_only_files
 
 # Cases left out here, each with the reason:
 # - names differing in case are one file on Windows' file systems (both load);
-# - our device's own answers where Direct3D 9 leaves the choice to the driver: the lock pitch of
-#   tiny levels (Wine pads an L8 row of 2 texels to 4 bytes), state blocks of one kind only;
+# - our device's own answers where Direct3D 9 leaves the choice to the driver: state blocks of
+#   one kind only;
 # - a scissor rectangle that is inverted or off the target, which our device turns into nothing
 #   and Wine does not;
-# - still to be understood: loading a 4x4 grey-ramp PNG (an L8 texture) fails under Wine with
-#   D3DERR_NOTAVAILABLE in TextureTest.TypeFromContentAndLevelsInTheTexture. The show's own
-#   textures load and draw the same pictures (scripts/compare-windows).
-set(skip_gfx "TextureTest.RegistryIdentityAndCaseSensitiveNames:TextureTest.TypeFromContentAndLevelsInTheTexture:TextureInPlaceTest.EveryLevelAsThroughMemory")
+set(skip_gfx "TextureTest.RegistryIdentityAndCaseSensitiveNames")
 set(skip_composition "Cache.NamesDifferingInCaseAreTwoEntries")
 set(skip_scene "")
 set(skip_platform "StateBlockTest.ApplyPutsBackStatesLightsAndBindings:StateBlockTest.ScissorClipsDrawsAndClears")

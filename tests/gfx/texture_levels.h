@@ -1,4 +1,4 @@
-// Every level of a texture as its locked bytes, for comparing two textures level for level.
+// Every level of a texture as its locked rows, for comparing two textures level for level.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,8 +13,14 @@ inline std::vector<Bytes> LevelsOfTexture(IDirect3DTexture9* texture) {
         texture->GetLevelDesc(i, &desc);
         D3DLOCKED_RECT locked;
         EXPECT_EQ(texture->LockRect(i, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        // Each row's texels without the driver's padding, packed as the loader writes them.
+        const size_t texel = desc.Format == D3DFMT_L8 ? 1 : desc.Format == D3DFMT_A32B32G32R32F ? 16 : 4;
+        const size_t row = desc.Width * texel;
         const auto* p = static_cast<const uint8_t*>(locked.pBits);
-        levels.emplace_back(p, p + size_t(locked.Pitch) * desc.Height);
+        Bytes level;
+        for (UINT y = 0; y < desc.Height; ++y)
+            level.insert(level.end(), p + y * locked.Pitch, p + y * locked.Pitch + row);
+        levels.push_back(std::move(level));
         texture->UnlockRect(i);
     }
     return levels;
