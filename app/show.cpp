@@ -28,6 +28,7 @@ constexpr Wiring wiring[] = {
 };
 // The element the ringer window moves with s0.
 constexpr int offsetLayer = 16, offsetElement = 1;
+constexpr ShowScene allScenes[] = {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel};
 
 bool HasElement(const Composition& c, int layer, int element) {
     return static_cast<size_t>(layer) < c.layers.size() &&
@@ -130,7 +131,7 @@ void Show::Rehearse() {
     const RECT onePixel{0, 0, 1, 1};
     device->SetRenderState(D3DRS_SCISSORTESTENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
+    for (ShowScene scene : allScenes) {
         // A scene without cameras would step the free camera: that one is left to its first frame.
         if (SceneFor(scene).cameras.empty()) continue;
         device->SetScissorRect(&onePixel);  // a new target resets the rectangle
@@ -144,7 +145,7 @@ void Show::Rehearse() {
     for (int i = 0; i <= pictures; ++i) composition->Render(end * static_cast<float>(i) / static_cast<float>(pictures));
     // A state block holds only the lights there were when it was made: the slots the rehearsal
     // lit go off first, and the block then puts back those it holds as they were.
-    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) {
+    for (ShowScene scene : allScenes) {
         const Scene& s = SceneFor(scene);
         if (s.cameras.empty()) continue;
         for (int32_t i = 0; i < s.lightCount && size_t(i) < s.lights.size(); ++i) device->LightEnable(DWORD(i), FALSE);
@@ -217,15 +218,14 @@ void Show::ReleaseDeviceResources() {
     if (backBuffer) backBuffer->Release();
     backBuffer = nullptr;
     if (demo)
-        for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel})
-            SceneFor(scene).ReleaseDeviceBuffers();
+        for (ShowScene scene : allScenes) SceneFor(scene).ReleaseDeviceBuffers();
     if (renderTargets) renderTargets->ReleaseTargets();
 }
 
 bool Show::RestoreDeviceResources() {
     if (FAILED(device->GetRenderTarget(0, &backBuffer))) return false;
     if (!demo || !renderTargets || !renderTargets->RestoreTargets()) return false;
-    for (ShowScene scene : {ShowScene::Ringer, ShowScene::Park, ShowScene::Ostrel}) SceneFor(scene).UploadAgain();
+    for (ShowScene scene : allScenes) SceneFor(scene).UploadAgain();
     for (Texture* target : {demo->renderTarget, demo->parken}) {
         device->SetRenderTarget(0, target->surface);
         target->ClearTarget();

@@ -16,9 +16,9 @@ constexpr uint64_t kMaxDocumentBytes = 256ull << 20;
 // reason is a refusal of a file that is there.
 extern const char* const kCannotOpenFile;
 
-// Opens path (the system's byte string) read-only. On success *fd is a blocking descriptor of a regular file of *size
-// bytes (at most maxBytes) for the caller to close. Otherwise *error says why: "cannot open the file", "not a regular
-// file", "the file is larger than N MB".
+// Opens path (the system's byte string) read-only. On success *fd is a blocking descriptor of a
+// regular file of *size bytes (at most maxBytes) for the caller to close. Otherwise *error says
+// why: "cannot open the file", "not a regular file", "the file is larger than N MB".
 bool OpenRegularFile(const std::string& path, uint64_t maxBytes, int* fd, uint64_t* size, std::string* error);
 
 // Up to count bytes from the file's byte `offset` on, whatever the descriptor's own position (so
